@@ -1,0 +1,19 @@
+// Native-only extras of the engine for programs that run it without
+// windows or printers (the test host): where drawn charts are saved, and a
+// stand-in printer that prints into a PDF file.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+
+// Every later RMC_DRAW also saves the chart as <folder>/chart-<id>.png.
+// Null or empty: no snapshots.
+void VantiroEngine_SetSnapshotFolder(const char* folder);
+
+// A device context for RMC_DRAW2PRINTER that prints into a PDF file (A4
+// pages); 0 if the file cannot be created. Closing it finishes the file.
+std::uintptr_t VantiroEngine_OpenPdfPrinter(const char* pdfPath);
+void VantiroEngine_ClosePdfPrinter(std::uintptr_t dc);
+
+}  // extern "C"

@@ -1,0 +1,132 @@
+// Drawing primitives: what the layout step makes of a chart and what every
+// backend draws. Geometry is in pixels of the target, origin top-left, y
+// downwards. Arcs, slices and pyramids arrive here already as polygons, so
+// all backends draw the same shapes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "engine/model/chart_model.h"
+
+namespace vantiro::engine {
+
+struct Point {
+  double x = 0, y = 0;
+};
+
+enum class Gradient : std::uint8_t {
+  kNone,
+  kVertical,    // `colour` at the top, `colour2` at the bottom
+  kHorizontal,  // `colour` at the left, `colour2` at the right
+};
+
+enum class Dash : std::uint8_t { kSolid, kDash, kDot, kDashDot };
+
+struct Fill {
+  Argb colour = 0xFF000000;
+  Argb colour2 = 0;                   // gradient end colour
+  Gradient gradient = Gradient::kNone;
+  std::int32_t hatch = kHatchNone;    // Hatch pattern drawn over the fill
+  Argb hatchColour = 0;
+};
+
+struct Stroke {
+  Argb colour = 0xFF000000;
+  double width = 1.0;
+  Dash dash = Dash::kSolid;
+};
+
+struct Font {
+  std::string family;                 // empty: the backend's sans-serif default
+  double sizePx = 12.0;               // em size in pixels
+  bool bold = false;
+  bool italic = false;
+};
+
+enum class HAlign : std::uint8_t { kLeft, kCentre, kRight };
+enum class VAlign : std::uint8_t { kTop, kMiddle, kBaseline, kBottom };
+
+// Filled axis-aligned rectangle, optionally outlined.
+struct RectShape {
+  double x = 0, y = 0, width = 0, height = 0;
+  Fill fill;
+  bool filled = true;
+  bool outlined = false;
+  Stroke outline;
+};
+
+// Closed filled polygon, optionally outlined.
+struct PolygonShape {
+  std::vector<Point> points;
+  Fill fill;
+  bool outlined = false;
+  Stroke outline;
+};
+
+// Open polyline (two points for a simple line).
+struct LineShape {
+  std::vector<Point> points;
+  Stroke stroke;
+};
+
+// Many thin vertical (or horizontal) spans in one colour: the per-pixel
+// column envelope of bars too narrow to draw one by one. Span i covers
+// [from[i], to[i]] along the value direction at pixel column (or row)
+// `start + i`.
+struct SpanShape {
+  bool vertical = true;               // spans run vertically, one per x column
+  double start = 0;
+  std::vector<float> from, to;
+  Argb colour = 0xFF000000;
+};
+
+// A line of text. The anchor is placed by the alignments before rotation;
+// the text is rotated by `angle` degrees counter-clockwise around it.
+struct TextShape {
+  std::string text;                   // Windows-1252
+  Point anchor;
+  HAlign hAlign = HAlign::kLeft;
+  VAlign vAlign = VAlign::kBaseline;
+  double angle = 0;
+  Font font;
+  Argb colour = 0xFF000000;
+};
+
+// An image file drawn stretched into a rectangle (skipped if unreadable).
+struct ImageShape {
+  std::string path;
+  double x = 0, y = 0, width = 0, height = 0;
+};
+
+// Restricts the following shapes to a rectangle until the matching pop.
+struct ClipPush {
+  double x = 0, y = 0, width = 0, height = 0;
+};
+struct ClipPop {};
+
+using Shape = std::variant<RectShape, PolygonShape, LineShape, SpanShape,
+                           TextShape, ImageShape, ClipPush, ClipPop>;
+
+struct DrawList {
+  int width = 0, height = 0;
+  std::vector<Shape> shapes;          // painted in order
+};
+
+// Text metrics as a backend measures them, in pixels.
+struct TextExtent {
+  double width = 0;
+  double ascent = 0;
+  double descent = 0;
+};
+
+// Supplied by each backend so the layout can keep labels from overlapping.
+class TextMeasurer {
+ public:
+  virtual ~TextMeasurer() = default;
+  virtual TextExtent Measure(const Font& font, const std::string& text) = 0;
+};
+
+}  // namespace vantiro::engine

@@ -1,0 +1,65 @@
+// Value conversions: how the fields of a parameter text become integers,
+// data values, colours, texts and lists. No conversion ever fails: a bad
+// field becomes 0, an empty text, or a colour built from what is there.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace vantiro::params {
+
+// Field n (from 1) of `text` split at `delimiter`; n = 0, or an n beyond the
+// fields, gives the empty text; a negative n counts from the end (-1 = last).
+std::string_view GetField(std::string_view text, std::string_view delimiter,
+                          std::int32_t n);
+
+// Number of non-overlapping occurrences of `delimiter`, plus 1.
+std::int32_t CountFields(std::string_view text, std::string_view delimiter);
+
+// A number as scanned from a text, before it is narrowed. Decimal numbers
+// keep their (at most 18) significant digits exactly, so integer fields can
+// be rounded on the exact decimal value and data values become the nearest
+// double, whatever the floating-point mode of the host.
+struct Number {
+  enum class Kind : std::uint8_t { kZero, kRadix, kDecimal };
+  Kind kind = Kind::kZero;
+  std::int64_t radixValue = 0;   // kRadix: the value after its reductions
+  bool negative = false;         // kDecimal: sign
+  std::uint64_t digits = 0;      // kDecimal: significant digits as an integer
+  std::int32_t exponent = 0;     // kDecimal: value = digits * 10^exponent
+
+  double ToDouble() const;       // nearest double (infinity when too large)
+};
+
+// Scans a number: leading blanks, TABs and line feeds skipped; radix form
+// after "&", else decimal. Stops at the first character that does not fit.
+Number ParseNumber(std::string_view text);
+
+// Nearest integer, halves to even; values outside the signed 32-bit range
+// (infinite ones included) saturate to the nearest bound.
+std::int32_t ToInt32(const Number& number);
+
+// Colour field: characters 2-7 as RRGGBB, rebuilt as "&HFF" + B + G + R,
+// parsed, low 32 bits kept, then passed through the engine's RGB2ARGB(v, 0).
+std::uint32_t DecodeColour(std::string_view text);
+
+// The 32-bit pattern DecodeColour hands to RGB2ARGB (exposed for tests).
+std::uint32_t ColourPattern(std::string_view text);
+
+// Copies at most size-1 bytes (stopping at a NUL) and always terminates.
+void CopyToBuffer(std::string_view text, char* buffer, std::size_t size);
+
+// Convenience readers used by the action handlers: field n of a parameter
+// text split at "|".
+std::int32_t ReadInteger(std::string_view parameters, std::int32_t n);
+std::uint32_t ReadColour(std::string_view parameters, std::int32_t n);
+
+// Lists split at ",", decoded in one linear pass. The result equals item i
+// = GetField(field, ",", i) for i = 1..CountFields(field, ","). They throw
+// std::bad_alloc when the array cannot be allocated.
+std::vector<double> DecodeValueList(std::string_view field);
+std::vector<std::uint32_t> DecodeColourList(std::string_view field);
+
+}  // namespace vantiro::params
