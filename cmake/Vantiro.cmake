@@ -20,7 +20,7 @@ function(vantiro_add_test name)
   if(NOT T_WORKING_DIRECTORY)
     set(T_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
     WORKING_DIRECTORY ${T_WORKING_DIRECTORY}
     DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300)
 endfunction()
