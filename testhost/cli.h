@@ -1,0 +1,57 @@
+// The command line of vantiro-host: options, loading the plug-in, running
+// the scripts and the exit status. Each program supplies what differs
+// between the native drawing host, the native recording host and Windows.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "testhost/plugin_module.h"
+#include "testhost/runner.h"
+
+namespace vantiro::testhost {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;              // the scripts ran to their end
+inline constexpr int kExitNotOk = 1;           // --strict and a status was not "Ok"
+inline constexpr int kExitScriptError = 2;     // bad option, plug-in or script
+
+// The host variable that holds the host window's handle, in decimal.
+inline constexpr const char* kHostWindowVariable = "HostWindow";
+
+struct CliPlatform {
+  std::string programName = "vantiro-host";
+  // Windows: chart.dll beside the program, changed by --plugin. Native: the
+  // plug-in is linked in, and --plugin is not offered.
+  bool offersPluginOption = false;
+  std::string defaultPluginPath;
+  std::function<std::unique_ptr<PluginModule>(const std::string& path, std::string& error)>
+      loadPlugin;
+  // The window scripts draw in (0 when there is none); called once, after
+  // the scripts have been read.
+  std::function<std::uintptr_t()> createHostWindow;
+
+  // Optional features: null when the program has none. The help text says
+  // what each does in this program.
+  std::function<bool(const std::string& folder, std::string& error)> setSnapshotFolder;
+  std::string snapshotHelp;
+  std::function<bool(const std::string& pdfPath, std::string& error)> openPrinter;
+  std::string printerHelp;
+
+  // Closing lines of --help on what this program does besides the above.
+  std::string helpNotes;
+
+  // After every action (see RunOptions), and once after the last script.
+  std::function<void(const ScriptLine&, const ActionResult&, std::ostream&)> afterAction;
+  std::function<void()> finish;
+};
+
+// Runs `vantiro-host [options] SCRIPT...` (args without the program name).
+int RunCli(const std::vector<std::string>& args, const CliPlatform& platform,
+           std::ostream& out, std::ostream& err);
+
+}  // namespace vantiro::testhost

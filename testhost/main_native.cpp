@@ -1,0 +1,42 @@
+// vantiro-host, native: the plug-in linked with our drawing engine. There
+// are no windows: HostWindow is 1, drawn charts can be saved as PNG files
+// and printing goes into a PDF file.
+#include <iostream>
+
+#include "engine/device/native/native_extensions.h"
+#include "plugin/platform/platform_native.h"
+#include "testhost/cli.h"
+
+int main(int argc, char** argv) {
+  using namespace vantiro::testhost;
+  std::uintptr_t printer = 0;
+  CliPlatform platform;
+  platform.programName = "vantiro-host";
+  platform.loadPlugin = [](const std::string& path, std::string& error) {
+    return PluginModule::Load(path, error);
+  };
+  platform.createHostWindow = [] { return std::uintptr_t{1}; };
+  platform.setSnapshotFolder = [](const std::string& folder, std::string&) {
+    VantiroEngine_SetSnapshotFolder(folder.c_str());
+    return true;
+  };
+  platform.snapshotHelp = "save every drawn chart as DIR/chart-<id>.png";
+  platform.openPrinter = [&printer](const std::string& pdfPath, std::string& error) {
+    printer = VantiroEngine_OpenPdfPrinter(pdfPath.c_str());
+    if (printer == 0) {
+      error = "cannot create the PDF file " + pdfPath;
+      return false;
+    }
+    vantiro::platform::native::AnswerPrintDialog(true, printer);
+    return true;
+  };
+  platform.printerHelp = "answer the print dialog with OK and print into this PDF file";
+  platform.helpNotes =
+      "There are no windows: HostWindow is 1. Without --printer every print\n"
+      "dialog answers Cancel.";
+  platform.finish = [&printer] {
+    if (printer != 0) VantiroEngine_ClosePdfPrinter(printer);
+    printer = 0;
+  };
+  return RunCli(std::vector<std::string>(argv + 1, argv + argc), platform, std::cout, std::cerr);
+}

@@ -1,0 +1,34 @@
+// The Windows edge of the test host besides loading chart.dll: where the
+// program lives, and the host window in which scripts draw their charts.
+// Window handles cross this header as numbers, so <windows.h> stays in
+// win32.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantiro::testhost::win32 {
+
+// Folder of the running program, with a trailing backslash.
+std::string ExecutableFolder();
+
+// A shown top-level window with a client area of the given size; 0 when no
+// window can be created (no display).
+std::uintptr_t CreateHostWindow(int width, int height);
+void DestroyHostWindow(std::uintptr_t window);
+
+// Handles the window messages that are waiting, so charts repaint.
+void PumpMessages();
+
+// Saves the client area of `window` as a 24-bit BMP file; false with
+// `error` set when it cannot.
+bool CaptureWindow(std::uintptr_t window, const std::string& path,
+                   std::string& error);
+
+// When the rmchart.dll in use is the recording engine of the tests: the
+// texts of the calls it recorded, from call `first` on. Empty otherwise.
+std::vector<std::string> RecordedEngineCalls(std::size_t first);
+
+}  // namespace vantiro::testhost::win32
