@@ -6,10 +6,17 @@
 // field says "Windows colour number": then the value is 0x00BBGGRR, red in
 // the low byte, the way a script writes &HBBGGRR.
 //
-// Texts are single-byte Windows-1252 strings. Lists inside a text (legend
-// entries, axis labels) are separated by ";" (kListSeparator).
+// Texts are single-byte Windows-1252 strings of at most kMaxTextLength
+// bytes. Lists inside a text (legend entries, axis labels) are separated by
+// ";" (kListSeparator).
+//
+// Every double in a chart is finite: a value that arrives as infinity or NaN
+// is stored as 0. A part that is not present (grid, caption, legend, label
+// axis) keeps its default values. IsValidChart (chart_store.h) checks all of
+// this; charts read from chart files must pass it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,12 +30,20 @@ inline constexpr char kListSeparator = ';';
 inline constexpr int kMaxCharts = 20;
 inline constexpr int kMaxRegions = 6;
 inline constexpr int kMaxSeriesPerRegion = 15;
+// Data axes kept per region: a third one replaces the second.
+inline constexpr int kMaxDataAxes = 2;
+// Longest text the engine keeps (longer texts are refused with -4).
+inline constexpr std::size_t kMaxTextLength = 65535;
 
 // Size of a chart created with width or height 0, and the largest side of
 // any chart, window or image (larger sizes are refused).
 inline constexpr int kDefaultWidth = 640;
 inline constexpr int kDefaultHeight = 480;
 inline constexpr int kMaxSide = 16384;
+// Largest image RMC_DRAW2FILE renders, in pixels (width * height).
+inline constexpr std::int64_t kMaxImagePixels = 64LL * 1024 * 1024;
+// JPEG quality used when a file call passes 0.
+inline constexpr int kDefaultJpegQuality = 90;
 
 // Chart style (bit flags).
 enum ChartStyle : std::int32_t {
@@ -147,6 +162,8 @@ struct ChartSettings {
   std::string fontName;               // family for every text; empty: a sans-serif default
   std::int32_t tooltipWidth = 0;      // >0: window shows value tooltips this many pixels wide
   Argb backgroundImageColour = 0;     // painted under the background image, if one is given
+
+  bool operator==(const ChartSettings&) const = default;
 };
 
 struct Grid {
@@ -160,6 +177,8 @@ struct Grid {
   // painted: 1 in a slightly darker shade of the background, any other
   // value as a Windows colour number.
   std::int32_t biColour = 0;
+
+  bool operator==(const Grid&) const = default;
 };
 
 struct Caption {
@@ -169,6 +188,8 @@ struct Caption {
   Argb textColour = 0xFF000000;
   std::int32_t fontSize = 0;          // points; 0: 12
   std::int32_t bold = 0;              // non-zero: bold
+
+  bool operator==(const Caption&) const = default;
 };
 
 struct Legend {
@@ -180,6 +201,8 @@ struct Legend {
   std::int32_t textColour = 0;        // Windows colour number
   std::int32_t fontSize = 0;          // points; 0: 9
   std::int32_t bold = 0;
+
+  bool operator==(const Legend&) const = default;
 };
 
 struct DataAxis {
@@ -195,6 +218,8 @@ struct DataAxis {
   std::string title;                  // axis title, along the axis
   std::string labels;                 // tick labels replacing the numbers, bottom to top
   std::int32_t labelAlignment = kTextHorizontal;
+
+  bool operator==(const DataAxis&) const = default;
 };
 
 struct LabelAxis {
@@ -208,10 +233,12 @@ struct LabelAxis {
   Argb lineColour = 0xFFC0C0C0;
   std::int32_t lineStyle = kLineNone; // lines between categories
   std::string title;
+
+  bool operator==(const LabelAxis&) const = default;
 };
 
 struct BarSeries {
-  std::vector<double> values;
+  std::vector<double> values;        // may be empty: nothing is drawn
   std::int32_t type = kBarGrouped;
   std::int32_t style = kBarFlat;      // BarStyle flags
   std::int32_t lucent = 0;            // non-zero: drawn translucent
@@ -221,6 +248,8 @@ struct BarSeries {
   std::int32_t valueLabels = kBarLabelsNone;
   std::int32_t pointsPerColumn = 0;   // values per category column; 0 or 1: one
   std::int32_t hatch = kHatchNone;
+
+  bool operator==(const BarSeries&) const = default;
 };
 
 struct GridlessSeries {
@@ -233,6 +262,8 @@ struct GridlessSeries {
   std::int32_t valueLabels = kGridlessLabelsNone;
   std::int32_t hatch = kHatchNone;
   std::int32_t startAngle = 0;        // degrees clockwise from 12 o'clock
+
+  bool operator==(const GridlessSeries&) const = default;
 };
 
 struct Region {
@@ -244,19 +275,22 @@ struct Region {
   Grid grid;
   Caption caption;
   Legend legend;
-  std::vector<DataAxis> dataAxes;     // the first two are used (WhichDataAxis 1, 2)
+  std::vector<DataAxis> dataAxes;     // at most kMaxDataAxes (WhichDataAxis 1, 2)
   bool hasLabelAxis = false;
   LabelAxis labelAxis;                // a second label axis replaces the first
   std::vector<BarSeries> bars;
   std::vector<GridlessSeries> gridless;
 
   std::size_t SeriesCount() const { return bars.size() + gridless.size(); }
+  bool operator==(const Region&) const = default;
 };
 
 struct Chart {
   std::int32_t ctrlId = 0;
   ChartSettings settings;
   std::vector<Region> regions;        // region index i names regions[i - 1]
+
+  bool operator==(const Chart&) const = default;
 };
 
 // Default series palette, used for gridless slices without colours and by
