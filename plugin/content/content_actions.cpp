@@ -1,0 +1,203 @@
+// Field tables, engine calls and result codes of the content actions. The
+// same engine code can carry a different message from one action to the
+// next; each action lists its own.
+#include "plugin/content/content_actions.h"
+
+#include "plugin/charts/action_frame.h"
+
+namespace vantiro::content {
+namespace {
+
+using charts::ActionDefinition;
+using charts::CodeMessage;
+using charts::DecodedFields;
+using charts::FitsDecoding;
+using enum charts::Field;
+using enum charts::Message;
+
+// --- Regions and grids ------------------------------------------------------------
+
+// ID|x0|y0|width|height|Footer Text|ShowBorder
+constexpr charts::Field kAddRegionFields[] = {
+    kInteger, kInteger, kInteger, kInteger, kInteger, kText100, kInteger,
+};
+static_assert(FitsDecoding(kAddRegionFields));
+constexpr CodeMessage kAddRegionCodes[] = {{-6, kWrongControlId}, {-2, kRegionLimit}};
+
+constexpr ActionDefinition kAddRegion = {
+    kAddRegionFields, 1,
+    [](DecodedFields& f) {
+      return RMC_ADDREGION(f.Integer(1), f.Integer(2), f.Integer(3), f.Integer(4),
+                           f.Integer(5), f.Text(6), f.Integer(7));
+    },
+    {"ae_Graph_AddRegionStatus", kAddRegionCodes, false, true},
+};
+
+// ID|Region|BKColor|AsGradient|x0|y0|width|height|BiColor (a number)
+constexpr charts::Field kAddGridFields[] = {
+    kInteger, kInteger, kColour,  kInteger, kInteger,
+    kInteger, kInteger, kInteger, kInteger,
+};
+static_assert(FitsDecoding(kAddGridFields));
+constexpr CodeMessage kAddGridCodes[] = {
+    {-6, kWrongControlId}, {-2, kRegionLimit}, {-9, kNoSuchRegion}};
+
+constexpr ActionDefinition kAddGrid = {
+    kAddGridFields, 1,
+    [](DecodedFields& f) {
+      return RMC_ADDGRID(f.Integer(1), f.Integer(2), f.Colour(3), f.Integer(4),
+                         f.Integer(5), f.Integer(6), f.Integer(7), f.Integer(8),
+                         f.Integer(9));
+    },
+    {"ae_Graph_AddGridStatus", kAddGridCodes, false, true},
+};
+
+// --- Captions and legends ---------------------------------------------------------
+
+// id|Region|Caption|BKColor|TextColor|FontSize|FontBold
+constexpr charts::Field kAddCaptionFields[] = {
+    kInteger, kInteger, kText100, kColour, kColour, kInteger, kInteger,
+};
+static_assert(FitsDecoding(kAddCaptionFields));
+constexpr CodeMessage kAddCaptionCodes[] = {
+    {-6, kCtrlIdError}, {-2, kRegionLimit}, {-9, kNoSuchRegion}};
+
+constexpr ActionDefinition kAddCaption = {
+    kAddCaptionFields, 1,
+    [](DecodedFields& f) {
+      return RMC_ADDCAPTION(f.Integer(1), f.Integer(2), f.Text(3), f.Colour(4),
+                            f.Colour(5), f.Integer(6), f.Integer(7));
+    },
+    {"ae_Graph_AddCaptionStatus", kAddCaptionCodes, false, true},
+};
+
+// id|Region|Legend|Alignment|BKColor|Style|TextColor (a number)|FontSize|FontBold
+constexpr charts::Field kAddLegendFields[] = {
+    kInteger, kInteger, kText1000, kInteger, kColour,
+    kInteger, kInteger, kInteger,  kInteger,
+};
+static_assert(FitsDecoding(kAddLegendFields));
+constexpr CodeMessage kAddLegendCodes[] = {
+    {-6, kWrongControlId}, {-2, kRegionLimit}, {-9, kNoSuchRegion},
+    {-5, kEmptyLegend},    {-4, kLegendMemory},
+};
+
+constexpr ActionDefinition kAddLegend = {
+    kAddLegendFields, 1,
+    [](DecodedFields& f) {
+      return RMC_ADDLEGEND(f.Integer(1), f.Integer(2), f.Text(3), f.Integer(4),
+                           f.Colour(5), f.Integer(6), f.Integer(7), f.Integer(8),
+                           f.Integer(9));
+    },
+    {"ae_Graph_AddLegendStatus", kAddLegendCodes, false, true},
+};
+
+// --- Axes ---------------------------------------------------------------------------
+
+// ID|Region|Alignment|MinValue|MaxValue|TickCount|FontSize|TextColor|
+// LineColor|LineStyle|DecimalDigits|Units|Text|Labels|LabelAlignment
+constexpr charts::Field kAddDataAxisFields[] = {
+    kInteger, kInteger, kInteger, kInteger, kInteger, kInteger, kInteger, kColour,
+    kColour,  kInteger, kInteger, kText100, kText100, kText100, kInteger,
+};
+static_assert(FitsDecoding(kAddDataAxisFields));
+constexpr CodeMessage kAddDataAxisCodes[] = {
+    {-6, kCtrlIdError}, {-2, kRegionLimit}, {-9, kNoSuchRegion}, {-4, kAxisMemory}};
+
+// The value range reaches the engine as whole numbers: the limits are
+// rounded like every integer field and only then widened. LabelAlignment
+// goes by address.
+constexpr ActionDefinition kAddDataAxis = {
+    kAddDataAxisFields, 1,
+    [](DecodedFields& f) {
+      return RMC_ADDDATAAXIS(f.Integer(1), f.Integer(2), f.Integer(3),
+                             static_cast<double>(f.Integer(4)),
+                             static_cast<double>(f.Integer(5)), f.Integer(6),
+                             f.Integer(7), f.Colour(8), f.Colour(9), f.Integer(10),
+                             f.Integer(11), f.Text(12), f.Text(13), f.Text(14),
+                             f.IntegerAddress(15));
+    },
+    {"ae_Graph_AddDataAxisStatus", kAddDataAxisCodes, false, true},
+};
+
+// ID|Region|Labels|AxisCount|TickCount|Alignment|FontSize|TextColor|
+// TextAlignment|LineColor|LineStyle|Text
+constexpr charts::Field kAddLabelAxisFields[] = {
+    kInteger, kInteger, kText100, kInteger, kInteger, kInteger,
+    kInteger, kColour,  kInteger, kColour,  kInteger, kText100,
+};
+static_assert(FitsDecoding(kAddLabelAxisFields));
+constexpr CodeMessage kAddLabelAxisCodes[] = {
+    {-6, kCtrlIdError}, {-2, kRegionLimit}, {-9, kNoSuchRegion}, {-4, kLabelMemory}};
+
+constexpr ActionDefinition kAddLabelAxis = {
+    kAddLabelAxisFields, 1,
+    [](DecodedFields& f) {
+      return RMC_ADDLABELAXIS(f.Integer(1), f.Integer(2), f.Text(3), f.Integer(4),
+                              f.Integer(5), f.Integer(6), f.Integer(7), f.Colour(8),
+                              f.Integer(9), f.Colour(10), f.Integer(11), f.Text(12));
+    },
+    {"ae_Graph_AddLabelAxisStatus", kAddLabelAxisCodes, false, true},
+};
+
+// --- Series -------------------------------------------------------------------------
+
+// ID|Region|DataValues|Type|Style|IsLucent|Color|IsHorizontal|WhichDataAxis|
+// ValueLabelOn|PointsPerColumn|HatchMode
+constexpr charts::Field kAddBarSeriesFields[] = {
+    kInteger, kInteger, kValueList, kInteger, kInteger, kInteger,
+    kColour,  kInteger, kInteger,   kInteger, kInteger, kInteger,
+};
+static_assert(FitsDecoding(kAddBarSeriesFields));
+constexpr CodeMessage kAddBarSeriesCodes[] = {
+    {-6, kWrongControlId}, {-2, kRegionLimit}, {-9, kNoSuchRegion},
+    {-4, kDataMemory},     {-3, kSeriesLimit},
+};
+
+constexpr ActionDefinition kAddBarSeries = {
+    kAddBarSeriesFields, 1,
+    [](DecodedFields& f) {
+      return RMC_ADDBARSERIES(f.Integer(1), f.Integer(2), f.Values(3), f.Count(3),
+                              f.Integer(4), f.Integer(5), f.Integer(6), f.Colour(7),
+                              f.Integer(8), f.Integer(9), f.Integer(10),
+                              f.Integer(11), f.Integer(12));
+    },
+    {"ae_Graph_AddBarSeriesStatus", kAddBarSeriesCodes, false, true},
+};
+
+// Id|Region|Data|Colors|Style|Alignment|Explode|Lucent|ValueLabel|Hatch|
+// StartAngle
+constexpr charts::Field kAddGridlessSeriesFields[] = {
+    kInteger, kInteger, kValueList, kColourList, kInteger, kInteger,
+    kInteger, kInteger, kInteger,   kInteger,    kInteger,
+};
+static_assert(FitsDecoding(kAddGridlessSeriesFields));
+constexpr CodeMessage kAddGridlessSeriesCodes[] = {
+    {-6, kWrongControlId}, {-2, kRegionLimit}, {-9, kNoSuchRegion}, {-4, kDataMemory}};
+
+constexpr ActionDefinition kAddGridlessSeries = {
+    kAddGridlessSeriesFields, 1,
+    [](DecodedFields& f) {
+      return RMC_ADDGRIDLESSSERIES(f.Integer(1), f.Integer(2), f.Values(3),
+                                   f.Count(3), f.Colours(4), f.Count(4),
+                                   f.Integer(5), f.Integer(6), f.Integer(7),
+                                   f.Integer(8), f.Integer(9), f.Integer(10),
+                                   f.Integer(11));
+    },
+    {"ae_Graph_AddGridLessSeriesStatus", kAddGridlessSeriesCodes, false, true},
+};
+
+}  // namespace
+
+void ae_Graph_AddRegion(std::string_view p) { charts::RunAction(kAddRegion, p); }
+void ae_Graph_AddGrid(std::string_view p) { charts::RunAction(kAddGrid, p); }
+void ae_Graph_AddCaption(std::string_view p) { charts::RunAction(kAddCaption, p); }
+void ae_Graph_AddLegend(std::string_view p) { charts::RunAction(kAddLegend, p); }
+void ae_Graph_AddDataAxis(std::string_view p) { charts::RunAction(kAddDataAxis, p); }
+void ae_Graph_AddLabelAxis(std::string_view p) { charts::RunAction(kAddLabelAxis, p); }
+void ae_Graph_AddBarSeries(std::string_view p) { charts::RunAction(kAddBarSeries, p); }
+void ae_Graph_AddGridlessSeries(std::string_view p) {
+  charts::RunAction(kAddGridlessSeries, p);
+}
+
+}  // namespace vantiro::content
