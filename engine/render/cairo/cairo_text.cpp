@@ -1,0 +1,141 @@
+// Fonts, text measurement and code-page conversion for the Cairo backend.
+#include "engine/render/cairo/cairo_text.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include <fontconfig/fontconfig.h>
+
+namespace vantiro::engine::render {
+namespace {
+
+// Code points of the bytes 0x80..0x9F, where Windows-1252 differs from
+// Latin-1; undefined bytes keep their own number.
+constexpr char16_t kHighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void AppendUtf8(std::string& out, char16_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// Whether fontconfig has a face whose family is `family` (any of the
+// names a face lists), as opposed to a substitute it would pick instead.
+bool FamilyInstalled(const std::string& family) {
+  FcPattern* pattern = FcPatternCreate();
+  if (pattern == nullptr) return false;
+  FcPatternAddString(pattern, FC_FAMILY,
+                     reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  bool found = false;
+  if (match != nullptr) {
+    FcChar8* name = nullptr;
+    for (int i = 0; !found && FcPatternGetString(match, FC_FAMILY, i, &name) ==
+                                  FcResultMatch;
+         ++i) {
+      found = FcStrCmpIgnoreCase(name, reinterpret_cast<const FcChar8*>(
+                                           family.c_str())) == 0;
+    }
+    FcPatternDestroy(match);
+  }
+  FcPatternDestroy(pattern);
+  return found;
+}
+
+double UsableSize(double sizePx) {
+  return std::isfinite(sizePx) && sizePx >= 0.5 ? std::fmin(sizePx, 4096.0) : 0.5;
+}
+
+}  // namespace
+
+std::string Windows1252ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  for (char c : text) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    if (byte >= 0x80 && byte < 0xA0) {
+      AppendUtf8(out, kHighControls[byte - 0x80]);
+    } else {
+      AppendUtf8(out, byte);
+    }
+  }
+  return out;
+}
+
+const std::string& CairoFonts::Resolve(const std::string& family) {
+  auto it = resolved_.find(family);
+  if (it != resolved_.end()) return it->second;
+  std::string name = Windows1252ToUtf8(family);
+  if (name.empty() || !FamilyInstalled(name)) name = kDefaultFontFamily;
+  return resolved_.emplace(family, std::move(name)).first->second;
+}
+
+void CairoFonts::Select(cairo_t* cr, const Font& font) {
+  cairo_select_font_face(
+      cr, Resolve(font.family).c_str(),
+      font.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+      font.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, UsableSize(font.sizePx));
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
+}
+
+CairoTextMeasurer::CairoTextMeasurer(CairoFonts& fonts)
+    : fonts_(fonts),
+      surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1)),
+      cr_(cairo_create(surface_)) {}
+
+CairoTextMeasurer::~CairoTextMeasurer() {
+  cairo_destroy(cr_);
+  cairo_surface_destroy(surface_);
+}
+
+TextExtent CairoTextMeasurer::Measure(const Font& font, const std::string& text) {
+  fonts_.Select(cr_, font);
+  cairo_font_extents_t fe;
+  cairo_font_extents(cr_, &fe);
+  TextExtent extent;
+  extent.ascent = fe.ascent;
+  extent.descent = fe.descent;
+  if (!text.empty()) {
+    const std::string utf8 = Windows1252ToUtf8(text);
+    cairo_text_extents_t te;
+    cairo_text_extents(cr_, utf8.c_str(), &te);
+    extent.width = te.x_advance;
+  }
+  return extent;
+}
+
+}  // namespace vantiro::engine::render
+
+// Cairo and fontconfig keep their font caches until the process ends, which
+// LeakSanitizer would report as leaks in every program that draws text.
+#if defined(__SANITIZE_ADDRESS__)
+#define VANTIRO_FONT_CACHES_SUPPRESSED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTIRO_FONT_CACHES_SUPPRESSED 1
+#endif
+#endif
+#ifdef VANTIRO_FONT_CACHES_SUPPRESSED
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+#endif

@@ -1,0 +1,56 @@
+// Text with Cairo: which installed font a Font names, how a text measures,
+// and the single-byte chart texts as the UTF-8 that Cairo draws.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include <cairo.h>
+
+#include "engine/layout/draw_list.h"
+
+namespace vantiro::engine::render {
+
+// Family used when a font names no family or one that is not installed.
+inline constexpr const char* kDefaultFontFamily = "DejaVu Sans";
+
+// Windows-1252 bytes as UTF-8. The five bytes the code page leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the control characters
+// of the same number, as Windows converts them.
+std::string Windows1252ToUtf8(std::string_view text);
+
+// Font lookup shared by drawing and measuring, so that both use the same
+// faces. Remembers which families are installed; one per render or device.
+class CairoFonts {
+ public:
+  // The installed family that `family` names, or kDefaultFontFamily.
+  const std::string& Resolve(const std::string& family);
+
+  // Makes `font` the current font of `cr`, with the font options that
+  // drawing and measuring share (metrics unhinted, so a text measures the
+  // same on images, PDF and SVG).
+  void Select(cairo_t* cr, const Font& font);
+
+ private:
+  std::unordered_map<std::string, std::string> resolved_;
+};
+
+// Measures texts as the Cairo drawing code will draw them: the width is
+// the advance of the whole text, ascent and descent are the font's.
+class CairoTextMeasurer : public TextMeasurer {
+ public:
+  explicit CairoTextMeasurer(CairoFonts& fonts);
+  ~CairoTextMeasurer() override;
+  CairoTextMeasurer(const CairoTextMeasurer&) = delete;
+  CairoTextMeasurer& operator=(const CairoTextMeasurer&) = delete;
+
+  TextExtent Measure(const Font& font, const std::string& text) override;
+
+ private:
+  CairoFonts& fonts_;
+  cairo_surface_t* surface_;
+  cairo_t* cr_;
+};
+
+}  // namespace vantiro::engine::render

@@ -1,0 +1,217 @@
+// Picture decoding: PNG through Cairo, JPEG through libjpeg, BMP by hand.
+#include "engine/render/cairo/image_decode.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace vantiro::engine::render {
+namespace {
+
+// Largest picture file read at all.
+constexpr long kMaxFileBytes = 256L << 20;
+
+bool SizeAllowed(std::int64_t width, std::int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxPictureSide &&
+         height <= kMaxPictureSide && width * height <= kMaxPicturePixels;
+}
+
+std::uint32_t Le(const std::uint8_t* p, int bytes) {
+  std::uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p[i];
+  return v;
+}
+
+std::uint32_t Be32(const std::uint8_t* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
+         (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+// Rows of an opaque RGB24 surface, written by the decoders.
+void StoreRgb(cairo_surface_t* surface, int y, int x, std::uint32_t r,
+              std::uint32_t g, std::uint32_t b) {
+  unsigned char* row = cairo_image_surface_get_data(surface) +
+                       std::size_t(y) * cairo_image_surface_get_stride(surface);
+  const std::uint32_t pixel = 0xFF000000u | (r << 16) | (g << 8) | b;
+  std::memcpy(row + std::size_t(x) * 4, &pixel, 4);
+}
+
+cairo_surface_t* NewRgbSurface(int width, int height) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return nullptr;
+  }
+  cairo_surface_flush(surface);
+  return surface;
+}
+
+// ---------------------------------------------------------------- PNG
+
+struct MemoryReader {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t offset;
+};
+
+cairo_status_t ReadFromMemory(void* closure, unsigned char* out, unsigned int length) {
+  auto* reader = static_cast<MemoryReader*>(closure);
+  if (reader->size - reader->offset < length) return CAIRO_STATUS_READ_ERROR;
+  std::memcpy(out, reader->data + reader->offset, length);
+  reader->offset += length;
+  return CAIRO_STATUS_SUCCESS;
+}
+
+cairo_surface_t* DecodePng(const std::uint8_t* data, std::size_t size) {
+  // Width and height of the header chunk, checked before Cairo allocates.
+  if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0 ||
+      !SizeAllowed(Be32(data + 16), Be32(data + 20))) {
+    return nullptr;
+  }
+  MemoryReader reader{data, size, 0};
+  cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(ReadFromMemory, &reader);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return nullptr;
+  }
+  return surface;
+}
+
+// ---------------------------------------------------------------- JPEG
+
+struct JpegErrorTrap {
+  jpeg_error_mgr manager;  // first member: libjpeg's err points here
+  std::jmp_buf jump;
+};
+
+[[noreturn]] void JpegErrorExit(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<JpegErrorTrap*>(info->err)->jump, 1);
+}
+
+void JpegSilence(j_common_ptr) {}
+
+// Everything one JPEG decoding touches, kept outside the frames that a
+// libjpeg error unwinds with longjmp.
+struct JpegDecodeJob {
+  jpeg_decompress_struct info{};
+  JpegErrorTrap trap{};
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  cairo_surface_t* surface = nullptr;
+};
+
+// The libjpeg calls; may leave by longjmp, so no objects with destructors.
+void JpegDecodeSteps(JpegDecodeJob& job) {
+  jpeg_create_decompress(&job.info);
+  jpeg_mem_src(&job.info, job.data, static_cast<unsigned long>(job.size));
+  jpeg_read_header(&job.info, TRUE);
+  job.info.out_color_space = JCS_RGB;
+  if (!SizeAllowed(job.info.image_width, job.info.image_height)) return;
+  jpeg_start_decompress(&job.info);
+  const int width = static_cast<int>(job.info.output_width);
+  const int height = static_cast<int>(job.info.output_height);
+  if (job.info.output_components != 3 || !SizeAllowed(width, height)) return;
+  job.surface = NewRgbSurface(width, height);
+  if (job.surface == nullptr) return;
+  JSAMPARRAY row = (*job.info.mem->alloc_sarray)(
+      reinterpret_cast<j_common_ptr>(&job.info), JPOOL_IMAGE,
+      static_cast<JDIMENSION>(width) * 3, 1);
+  while (job.info.output_scanline < job.info.output_height) {
+    const int y = static_cast<int>(job.info.output_scanline);
+    if (jpeg_read_scanlines(&job.info, row, 1) != 1) break;
+    for (int x = 0; x < width; ++x) {
+      const JSAMPLE* p = row[0] + 3 * x;
+      StoreRgb(job.surface, y, x, p[0], p[1], p[2]);
+    }
+  }
+  jpeg_finish_decompress(&job.info);
+}
+
+bool JpegDecodeGuarded(JpegDecodeJob& job) {
+  job.info.err = jpeg_std_error(&job.trap.manager);
+  job.trap.manager.error_exit = JpegErrorExit;
+  job.trap.manager.output_message = JpegSilence;
+  if (setjmp(job.trap.jump) != 0) return false;
+  JpegDecodeSteps(job);
+  return true;
+}
+
+cairo_surface_t* DecodeJpeg(const std::uint8_t* data, std::size_t size) {
+  JpegDecodeJob job;
+  job.data = data;
+  job.size = size;
+  const bool ok = JpegDecodeGuarded(job);
+  jpeg_destroy_decompress(&job.info);
+  if (!ok && job.surface != nullptr) {
+    cairo_surface_destroy(job.surface);
+    return nullptr;
+  }
+  if (job.surface != nullptr) cairo_surface_mark_dirty(job.surface);
+  return job.surface;
+}
+
+// ---------------------------------------------------------------- BMP
+
+// Uncompressed 24- and 32-bit BMP files, bottom-up or top-down.
+cairo_surface_t* DecodeBmp(const std::uint8_t* data, std::size_t size) {
+  if (size < 54) return nullptr;
+  const std::uint32_t pixelOffset = Le(data + 10, 4);
+  const std::uint32_t headerSize = Le(data + 14, 4);
+  const auto width = static_cast<std::int32_t>(Le(data + 18, 4));
+  const auto rawHeight = static_cast<std::int32_t>(Le(data + 22, 4));
+  const std::uint32_t bits = Le(data + 28, 2);
+  const std::uint32_t compression = Le(data + 30, 4);
+  if (headerSize < 40 || compression != 0 || (bits != 24 && bits != 32) ||
+      rawHeight == INT32_MIN) {
+    return nullptr;
+  }
+  const bool topDown = rawHeight < 0;
+  const std::int32_t height = topDown ? -rawHeight : rawHeight;
+  if (!SizeAllowed(width, height)) return nullptr;
+  const std::size_t rowBytes = (std::size_t(width) * bits / 8 + 3) & ~std::size_t{3};
+  if (pixelOffset > size || (size - pixelOffset) / rowBytes < std::size_t(height)) {
+    return nullptr;
+  }
+  cairo_surface_t* surface = NewRgbSurface(width, height);
+  if (surface == nullptr) return nullptr;
+  const std::size_t step = bits / 8;
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* row = data + pixelOffset + rowBytes * (topDown ? y : height - 1 - y);
+    for (int x = 0; x < width; ++x) {
+      const std::uint8_t* p = row + step * x;
+      StoreRgb(surface, y, x, p[2], p[1], p[0]);
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  return surface;
+}
+
+}  // namespace
+
+cairo_surface_t* DecodePicture(const std::uint8_t* data, std::size_t size) {
+  if (data == nullptr || size < 4) return nullptr;
+  if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) return DecodePng(data, size);
+  if (data[0] == 0xFF && data[1] == 0xD8) return DecodeJpeg(data, size);
+  if (data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size);
+  return nullptr;
+}
+
+cairo_surface_t* LoadPicture(const std::string& path) {
+  if (path.empty()) return nullptr;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  std::vector<std::uint8_t> bytes;
+  long length = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+  if (length > 0 && length <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0) {
+    bytes.resize(static_cast<std::size_t>(length));
+    if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
+  }
+  std::fclose(file);
+  return DecodePicture(bytes.data(), bytes.size());
+}
+
+}  // namespace vantiro::engine::render

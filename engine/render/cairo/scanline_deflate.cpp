@@ -1,0 +1,367 @@
+// Deflate (RFC 1951) in a zlib wrapper (RFC 1950), with a match finder
+// that only looks at three fixed distances. Chart scanlines repeat either
+// along the row (runs of one colour, or of zeros once filtered) or from
+// the row above, so these few candidates find nearly all the long matches
+// that a hashing match finder would, at a fraction of its cost.
+#include "engine/render/cairo/scanline_deflate.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+#include <libdeflate.h>
+
+namespace vantiro::engine::render {
+namespace {
+
+constexpr std::size_t kWindow = 32768;
+constexpr std::size_t kMinMatch = 3;
+constexpr std::size_t kMaxMatch = 258;
+// Tokens per deflate block: each block gets Huffman codes of its own.
+constexpr std::size_t kBlockTokens = std::size_t{1} << 17;
+
+constexpr int kLitLenSymbols = 286;
+constexpr int kDistSymbols = 30;
+constexpr int kCodeLengthSymbols = 19;
+constexpr int kEndOfBlock = 256;
+
+// Order in which the code-length code's lengths are stored.
+constexpr std::uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {
+    16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+// A literal byte, or a match: bit 31 set, distance - 1 in bits 9..23,
+// length in bits 0..8.
+using Token = std::uint32_t;
+constexpr Token kMatchFlag = 0x80000000u;
+
+struct Code {
+  std::uint16_t bits = 0;  // bit-reversed, ready to write LSB first
+  std::uint8_t length = 0;
+};
+
+// Deflate's length symbols: symbol, extra bits and their value.
+struct Coded {
+  int symbol;
+  int extraBits;
+  std::uint32_t extra;
+};
+
+Coded LengthSymbol(std::uint32_t length) {
+  if (length == 258) return {285, 0, 0};
+  const std::uint32_t x = length - 3;
+  if (x < 8) return {257 + int(x), 0, 0};
+  const int n = std::bit_width(x) - 1;  // x >= 8: n >= 3
+  const std::uint32_t top = (x >> (n - 2)) & 3;
+  return {257 + 4 * (n - 1) + int(top), n - 2, x - ((4 + top) << (n - 2))};
+}
+
+Coded DistanceSymbol(std::uint32_t distance) {
+  const std::uint32_t x = distance - 1;
+  if (x < 4) return {int(x), 0, 0};
+  const int n = std::bit_width(x) - 1;  // x >= 4: n >= 2
+  const std::uint32_t top = (x >> (n - 1)) & 1;
+  return {2 * n + int(top), n - 1, x - ((2 + top) << (n - 1))};
+}
+
+class BitWriter {
+ public:
+  explicit BitWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+
+  // Appends the low `count` (at most 16) bits of `value`, LSB first.
+  void Put(std::uint32_t value, int count) {
+    bits_ |= std::uint64_t{value} << used_;
+    used_ += count;
+    if (used_ >= 32) {
+      const std::uint8_t word[4] = {std::uint8_t(bits_), std::uint8_t(bits_ >> 8),
+                                    std::uint8_t(bits_ >> 16), std::uint8_t(bits_ >> 24)};
+      out_.insert(out_.end(), word, word + 4);
+      bits_ >>= 32;
+      used_ -= 32;
+    }
+  }
+  void Put(const Code& code) { Put(code.bits, code.length); }
+
+  // Pads to a whole byte and writes what is left.
+  void Flush() {
+    for (; used_ > 0; used_ -= std::min(used_, 8)) {
+      out_.push_back(std::uint8_t(bits_));
+      bits_ >>= 8;
+    }
+    used_ = 0;
+    bits_ = 0;
+  }
+
+ private:
+  std::vector<std::uint8_t>& out_;
+  std::uint64_t bits_ = 0;
+  int used_ = 0;
+};
+
+// Huffman code lengths for `count` symbols of the given frequencies, none
+// longer than `limit`. Frequencies are halved until the tree is shallow
+// enough: slightly worse codes, but always valid ones.
+void BuildLengths(const std::uint32_t* frequencies, int count, int limit, std::uint8_t* lengths) {
+  std::fill(lengths, lengths + count, 0);
+  std::array<std::uint32_t, kLitLenSymbols> freq{};
+  std::array<int, kLitLenSymbols> symbols{};
+  int used = 0;
+  for (int s = 0; s < count; ++s) {
+    freq[s] = frequencies[s];
+    if (freq[s] != 0) symbols[used++] = s;
+  }
+  if (used == 0) return;
+  if (used == 1) {
+    lengths[symbols[0]] = 1;
+    return;
+  }
+  std::array<std::uint64_t, 2 * kLitLenSymbols> weight{};
+  std::array<int, 2 * kLitLenSymbols> parent{};
+  std::array<int, 2 * kLitLenSymbols> depth{};
+  for (;;) {
+    std::stable_sort(symbols.begin(), symbols.begin() + used,
+                     [&](int a, int b) { return freq[a] < freq[b]; });
+    for (int i = 0; i < used; ++i) weight[i] = freq[symbols[i]];
+    // Two queues: sorted leaves, and inner nodes, made in increasing weight.
+    int leaf = 0, inner = used;
+    const int last = 2 * used - 2;
+    for (int node = used; node <= last; ++node) {
+      int pick[2];
+      for (int& p : pick) {
+        if (leaf < used && (inner >= node || weight[leaf] <= weight[inner])) {
+          p = leaf++;
+        } else {
+          p = inner++;
+        }
+      }
+      weight[node] = weight[pick[0]] + weight[pick[1]];
+      parent[pick[0]] = parent[pick[1]] = node;
+    }
+    depth[last] = 0;
+    int deepest = 0;
+    for (int node = last - 1; node >= 0; --node) {
+      depth[node] = depth[parent[node]] + 1;
+      deepest = std::max(deepest, depth[node]);
+    }
+    if (deepest <= limit) {
+      for (int i = 0; i < used; ++i) lengths[symbols[i]] = std::uint8_t(depth[i]);
+      return;
+    }
+    for (int i = 0; i < used; ++i) freq[symbols[i]] = (freq[symbols[i]] + 1) / 2;
+  }
+}
+
+// Canonical codes for the lengths (RFC 1951, 3.2.2), bit-reversed.
+void AssignCodes(const std::uint8_t* lengths, int count, Code* codes) {
+  int perLength[16] = {};
+  for (int s = 0; s < count; ++s) ++perLength[lengths[s]];
+  perLength[0] = 0;
+  int next[16] = {};
+  int code = 0;
+  for (int bits = 1; bits < 16; ++bits) {
+    code = (code + perLength[bits - 1]) << 1;
+    next[bits] = code;
+  }
+  for (int s = 0; s < count; ++s) {
+    const int length = lengths[s];
+    codes[s] = Code{};
+    if (length == 0) continue;
+    std::uint32_t value = std::uint32_t(next[length]++);
+    std::uint32_t reversed = 0;
+    for (int i = 0; i < length; ++i, value >>= 1) reversed = (reversed << 1) | (value & 1);
+    codes[s] = Code{std::uint16_t(reversed), std::uint8_t(length)};
+  }
+}
+
+// Length of the common run of `a` and `b`, at most `limit`.
+std::size_t MatchLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t limit) {
+  std::size_t n = 0;
+  while (n + 8 <= limit) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + n, 8);
+    std::memcpy(&y, b + n, 8);
+    if (x != y) {
+      // Little-endian loads: the first differing byte is the lowest one.
+      return n + std::size_t(std::countr_zero(x ^ y) / 8);
+    }
+    n += 8;
+  }
+  while (n < limit && a[n] == b[n]) ++n;
+  return n;
+}
+
+// One run of symbols through the code-length alphabet: symbol, extras.
+struct LengthRun {
+  std::uint8_t symbol, extra;
+};
+
+// The lengths of both codes as code-length symbols (runs of zeros and of
+// repeats shortened with symbols 16, 17 and 18).
+int RunLengths(const std::uint8_t* lengths, int count, LengthRun* runs) {
+  int n = 0;
+  for (int i = 0; i < count;) {
+    const std::uint8_t value = lengths[i];
+    int repeat = 1;
+    while (i + repeat < count && lengths[i + repeat] == value) ++repeat;
+    i += repeat;
+    if (value == 0) {
+      while (repeat >= 11) {
+        const int take = std::min(repeat, 138);
+        runs[n++] = {18, std::uint8_t(take - 11)};
+        repeat -= take;
+      }
+      if (repeat >= 3) {
+        runs[n++] = {17, std::uint8_t(repeat - 3)};
+        repeat = 0;
+      }
+    } else {
+      runs[n++] = {value, 0};
+      --repeat;
+      while (repeat >= 3) {
+        const int take = std::min(repeat, 6);
+        runs[n++] = {16, std::uint8_t(take - 3)};
+        repeat -= take;
+      }
+    }
+    for (; repeat > 0; --repeat) runs[n++] = {value, 0};
+  }
+  return n;
+}
+
+// Writes one block with dynamic Huffman codes made for its tokens.
+void WriteBlock(const Token* tokens, std::size_t count, bool final, BitWriter& writer) {
+  std::array<std::uint32_t, kLitLenSymbols> litFreq{};
+  std::array<std::uint32_t, kDistSymbols> distFreq{};
+  for (std::size_t i = 0; i < count; ++i) {
+    const Token t = tokens[i];
+    if ((t & kMatchFlag) == 0) {
+      ++litFreq[t];
+    } else {
+      ++litFreq[LengthSymbol(t & 0x1FF).symbol];
+      ++distFreq[DistanceSymbol(((t >> 9) & 0x7FFF) + 1).symbol];
+    }
+  }
+  litFreq[kEndOfBlock] = 1;
+
+  std::uint8_t litLengths[kLitLenSymbols];
+  std::uint8_t distLengths[kDistSymbols];
+  BuildLengths(litFreq.data(), kLitLenSymbols, 15, litLengths);
+  BuildLengths(distFreq.data(), kDistSymbols, 15, distLengths);
+  // A block of literals still declares one distance code.
+  if (std::all_of(distLengths, distLengths + kDistSymbols, [](std::uint8_t l) { return l == 0; })) {
+    distLengths[0] = 1;
+  }
+  int litCount = kLitLenSymbols;
+  while (litCount > 257 && litLengths[litCount - 1] == 0) --litCount;
+  int distCount = kDistSymbols;
+  while (distCount > 1 && distLengths[distCount - 1] == 0) --distCount;
+  // Both codes' lengths, stored as one sequence.
+  std::array<std::uint8_t, kLitLenSymbols + kDistSymbols> lengths{};
+  std::copy(litLengths, litLengths + litCount, lengths.begin());
+  std::copy(distLengths, distLengths + distCount, lengths.begin() + litCount);
+
+  std::array<LengthRun, kLitLenSymbols + kDistSymbols> runs;
+  const int runCount = RunLengths(lengths.data(), litCount + distCount, runs.data());
+  std::uint32_t clFreq[kCodeLengthSymbols] = {};
+  for (int i = 0; i < runCount; ++i) ++clFreq[runs[i].symbol];
+  // The code-length code must be complete: give it at least two symbols.
+  if (std::count_if(clFreq, clFreq + kCodeLengthSymbols, [](std::uint32_t f) { return f != 0; }) < 2) {
+    ++clFreq[clFreq[0] == 0 ? 0 : 1];
+  }
+  std::uint8_t clLengths[kCodeLengthSymbols];
+  BuildLengths(clFreq, kCodeLengthSymbols, 7, clLengths);
+  Code clCodes[kCodeLengthSymbols];
+  AssignCodes(clLengths, kCodeLengthSymbols, clCodes);
+  int clCount = kCodeLengthSymbols;
+  while (clCount > 4 && clLengths[kCodeLengthOrder[clCount - 1]] == 0) --clCount;
+
+  Code litCodes[kLitLenSymbols];
+  Code distCodes[kDistSymbols];
+  AssignCodes(litLengths, kLitLenSymbols, litCodes);
+  AssignCodes(distLengths, kDistSymbols, distCodes);
+
+  writer.Put(final ? 1 : 0, 1);
+  writer.Put(2, 2);  // dynamic Huffman codes
+  writer.Put(std::uint32_t(litCount - 257), 5);
+  writer.Put(std::uint32_t(distCount - 1), 5);
+  writer.Put(std::uint32_t(clCount - 4), 4);
+  for (int i = 0; i < clCount; ++i) writer.Put(clLengths[kCodeLengthOrder[i]], 3);
+  static constexpr int kRunExtraBits[3] = {2, 3, 7};  // symbols 16, 17, 18
+  for (int i = 0; i < runCount; ++i) {
+    writer.Put(clCodes[runs[i].symbol]);
+    if (runs[i].symbol >= 16) writer.Put(runs[i].extra, kRunExtraBits[runs[i].symbol - 16]);
+  }
+
+  for (std::size_t i = 0; i < count; ++i) {
+    const Token t = tokens[i];
+    if ((t & kMatchFlag) == 0) {
+      writer.Put(litCodes[t]);
+      continue;
+    }
+    const Coded length = LengthSymbol(t & 0x1FF);
+    writer.Put(litCodes[length.symbol]);
+    if (length.extraBits > 0) writer.Put(length.extra, length.extraBits);
+    const Coded distance = DistanceSymbol(((t >> 9) & 0x7FFF) + 1);
+    writer.Put(distCodes[distance.symbol]);
+    if (distance.extraBits > 0) writer.Put(distance.extra, distance.extraBits);
+  }
+  writer.Put(litCodes[kEndOfBlock]);
+}
+
+}  // namespace
+
+void ZlibCompressScanlines(const std::uint8_t* data, std::size_t size, std::size_t rowBytes,
+                           std::size_t pixelBytes, std::vector<std::uint8_t>& out) {
+  out.push_back(0x78);  // deflate, 32 KiB window
+  out.push_back(0x01);  // no dictionary, check bits
+  BitWriter writer(out);
+
+  // Candidate distances, nearest first; each only where the window allows.
+  std::size_t distances[3];
+  int candidates = 0;
+  for (std::size_t d : {std::size_t{1}, pixelBytes, rowBytes}) {
+    if (d >= 1 && d <= kWindow &&
+        std::find(distances, distances + candidates, d) == distances + candidates) {
+      distances[candidates++] = d;
+    }
+  }
+
+  std::vector<Token> tokens;
+  tokens.reserve(std::min(kBlockTokens, size / 4 + 16));
+  std::size_t i = 0;
+  bool wroteFinal = false;
+  while (!wroteFinal) {
+    tokens.clear();
+    while (i < size && tokens.size() < kBlockTokens) {
+      std::size_t bestLength = 0, bestDistance = 0;
+      const std::size_t limit = std::min(kMaxMatch, size - i);
+      if (limit >= kMinMatch) {
+        for (int c = 0; c < candidates; ++c) {
+          const std::size_t d = distances[c];
+          if (d > i || data[i] != data[i - d] || data[i + 1] != data[i + 1 - d]) continue;
+          const std::size_t length = MatchLength(data + i, data + i - d, limit);
+          if (length > bestLength) {
+            bestLength = length;
+            bestDistance = d;
+            if (length == limit) break;
+          }
+        }
+      }
+      if (bestLength >= kMinMatch) {
+        tokens.push_back(kMatchFlag | Token((bestDistance - 1) << 9) | Token(bestLength));
+        i += bestLength;
+      } else {
+        tokens.push_back(data[i]);
+        ++i;
+      }
+    }
+    wroteFinal = i >= size;
+    WriteBlock(tokens.data(), tokens.size(), wroteFinal, writer);
+  }
+  writer.Flush();
+
+  const std::uint32_t adler = libdeflate_adler32(1, data, size);
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(adler >> shift));
+}
+
+}  // namespace vantiro::engine::render
