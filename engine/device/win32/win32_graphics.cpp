@@ -1,0 +1,57 @@
+// The GDI+ session of the process and chart painting shared by windows,
+// files and printers.
+#include "engine/device/win32/win32_graphics.h"
+
+#include "engine/device/device.h"
+#include "engine/layout/layout.h"
+#include "engine/render/gdiplus/gdiplus_render.h"
+#include "engine/render/gdiplus/gdiplus_text.h"
+
+namespace vantiro::engine::device {
+namespace {
+
+// GDI+ is started once and kept for the life of the process: shutting it
+// down at unload time is not allowed, and windows may repaint until then.
+struct GraphicsSession {
+  bool running = false;
+  ULONG_PTR token = 0;
+};
+
+GraphicsSession& Session() {
+  static GraphicsSession session;
+  return session;
+}
+
+}  // namespace
+
+std::int32_t StartGraphics() {
+  GraphicsSession& session = Session();
+  if (session.running) return kOk;
+  Gdiplus::GdiplusStartupInput input;
+  if (Gdiplus::GdiplusStartup(&session.token, &input, nullptr) != Gdiplus::Ok) {
+    return kNoGraphicsLibrary;
+  }
+  session.running = true;
+  return kOk;
+}
+
+void ChartSize(const Chart& chart, int& width, int& height) {
+  width = chart.settings.width > 0 ? chart.settings.width : kDefaultWidth;
+  height = chart.settings.height > 0 ? chart.settings.height : kDefaultHeight;
+}
+
+bool SizeAllowed(std::int64_t width, std::int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+         width * height <= kMaxImagePixels;
+}
+
+void PaintChart(Gdiplus::Graphics& graphics, const Chart& chart, int width, int height) {
+  render::GdiplusFonts fonts;
+  render::GdiplusTextMeasurer measurer(fonts);
+  DrawList list = LayoutChart(chart, width, height, measurer);
+  list.width = width;
+  list.height = height;
+  render::DrawOnGdiplus(graphics, list, fonts);
+}
+
+}  // namespace vantiro::engine::device
