@@ -47,6 +47,8 @@ struct Font {
 };
 
 enum class HAlign : std::uint8_t { kLeft, kCentre, kRight };
+// Vertical anchors use the font's ascent and descent (TextExtent): kTop is
+// the top of the ascent, kBottom the bottom of the descent, kMiddle halfway.
 enum class VAlign : std::uint8_t { kTop, kMiddle, kBaseline, kBottom };
 
 // Filled axis-aligned rectangle, optionally outlined.
@@ -75,7 +77,7 @@ struct LineShape {
 // Many thin vertical (or horizontal) spans in one colour: the per-pixel
 // column envelope of bars too narrow to draw one by one. Span i covers
 // [from[i], to[i]] along the value direction at pixel column (or row)
-// `start + i`.
+// `start + i`. A column without bars has from[i] == to[i] and shows nothing.
 struct SpanShape {
   bool vertical = true;               // spans run vertically, one per x column
   double start = 0;

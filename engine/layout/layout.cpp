@@ -1,0 +1,400 @@
+// The layout step: chart background, then each region: frame, caption,
+// footer, legend, plot area with axes, bars and gridless series.
+#include "engine/layout/layout.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "engine/layout/axes.h"
+#include "engine/layout/bars.h"
+#include "engine/layout/gridless.h"
+#include "engine/layout/legend.h"
+#include "engine/layout/painter.h"
+
+namespace vantiro::engine {
+
+namespace {
+
+using layout::Rect;
+using layout::Side;
+
+constexpr Argb kRegionFrame = 0xFF808080;
+constexpr Argb kFooterColour = 0xFF404040;
+constexpr Argb kWhite = 0xFFFFFFFF;
+constexpr double kFooterPoints = 8;
+constexpr double kCaptionPoints = 12;
+
+// From the chart's own pixels to the target's: the chart is laid out anew
+// at the target size, with regions keeping their share of it.
+struct ChartScale {
+  double chartWidth = 1, chartHeight = 1;
+  double sx = 1, sy = 1;
+};
+
+ChartScale ScaleFor(const ChartSettings& s, int width, int height) {
+  ChartScale scale;
+  scale.chartWidth = s.width > 0 && s.width <= kMaxSide ? s.width : width;
+  scale.chartHeight = s.height > 0 && s.height <= kMaxSide ? s.height : height;
+  scale.sx = width / scale.chartWidth;
+  scale.sy = height / scale.chartHeight;
+  return scale;
+}
+
+// One side of a region: a position, and a size where 0 or less reaches to
+// the far edge less that many pixels.
+void RegionSpan(std::int32_t at, std::int32_t size, double extent, double& from, double& length) {
+  from = std::clamp(double(at), 0.0, extent);
+  const double wanted = size > 0 ? double(size) : extent - from + double(size);
+  length = std::clamp(wanted, 0.0, extent - from);
+}
+
+Rect RegionRect(const Region& region, const ChartScale& scale) {
+  double x = 0, y = 0, w = 0, h = 0;
+  RegionSpan(region.x, region.width, scale.chartWidth, x, w);
+  RegionSpan(region.y, region.height, scale.chartHeight, y, h);
+  return {x * scale.sx, y * scale.sy, w * scale.sx, h * scale.sy};
+}
+
+Fill FlatOrGradient(Argb colour, bool gradient) {
+  Fill fill;
+  fill.colour = colour;
+  if (gradient) {
+    fill.colour = kWhite;
+    fill.colour2 = colour;
+    fill.gradient = Gradient::kVertical;
+  }
+  return fill;
+}
+
+void DrawBackground(layout::Painter& painter, const ChartSettings& s) {
+  const Rect image = painter.Image();
+  painter.FillRect(image, FlatOrGradient(s.background, (s.style & kChartGradient) != 0));
+  if (!s.backgroundImage.empty()) {
+    Fill under;
+    under.colour = s.backgroundImageColour;
+    if ((under.colour >> 24) != 0) painter.FillRect(image, under);
+    painter.Add(ImageShape{s.backgroundImage, 0, 0, image.w, image.h});
+  }
+}
+
+// Drawn over the regions, so that none of them hides it.
+void DrawChartFrame(layout::Painter& painter, const ChartSettings& s) {
+  if ((s.style & kChartBorder) == 0) return;
+  Stroke frame;
+  frame.colour = layout::Darker(s.background | 0xFF000000u, 0.4);
+  painter.FrameRect(painter.Image().Inset(0.5), frame);
+}
+
+Side DataAxisSide(const DataAxis& axis, std::size_t index, bool horizontal) {
+  const bool named = axis.alignment >= kAxisLeft && axis.alignment <= kAxisBottom;
+  const bool secondary = named ? axis.alignment == kAxisRight || axis.alignment == kAxisTop
+                               : index == 1;
+  if (horizontal) return secondary ? Side::kTop : Side::kBottom;
+  return secondary ? Side::kRight : Side::kLeft;
+}
+
+Side LabelAxisSide(const LabelAxis& axis, bool horizontal) {
+  const bool secondary = axis.alignment == kAxisRight || axis.alignment == kAxisTop;
+  if (horizontal) return secondary ? Side::kRight : Side::kLeft;
+  return secondary ? Side::kTop : Side::kBottom;
+}
+
+// Everything decided about the plot area of a region before drawing.
+struct PlotPlan {
+  Rect plot;
+  std::array<layout::DataAxisPlan, 2> data;
+  int dataCount = 0;          // data axes drawn (0 to 2)
+  bool hasLabels = false;
+  layout::LabelAxisPlan labels;
+};
+
+class RegionLayout {
+ public:
+  RegionLayout(layout::Painter& painter, const Region& region, const ChartScale& scale)
+      : p_(painter), r_(region), scale_(scale) {}
+
+  void Run() {
+    area_ = RegionRect(r_, scale_).ClippedTo(p_.Image());
+    if (area_.Empty()) return;
+    p_.PushClip(area_);
+    if (r_.showBorder != 0) {
+      Stroke frame;
+      frame.colour = kRegionFrame;
+      p_.FrameRect(area_.Inset(0.5), frame);
+    }
+    content_ = area_.Inset(r_.showBorder != 0 ? 1 : 0);
+    padding_ = std::clamp(std::min(area_.w, area_.h) * 0.02, 2.0, 8.0);
+    DrawCaption();
+    DrawFooter();
+    content_ = content_.Inset(padding_);
+    ReserveLegend();
+
+    horizontal_ = !r_.bars.empty() && r_.bars.front().horizontal != 0;
+    // A region of only pies and pyramids has no axes.
+    withAxes_ = !r_.bars.empty() || r_.gridless.empty();
+    units_ = layout::GroupBars(r_);
+    categories_ = layout::CategoryCount(r_);
+    for (int axis = 0; axis < 2; ++axis) {
+      extents_[std::size_t(axis)] = layout::BarExtent(r_, units_, axis, categories_);
+    }
+    PlanPlot();
+    DrawPlot();
+    p_.PopClip();
+  }
+
+ private:
+  void DrawCaption() {
+    const Caption& c = r_.caption;
+    if (!c.present || c.text.empty() || content_.Empty()) return;
+    const Font font = p_.MakeFont(layout::FontPoints(c.fontSize, kCaptionPoints), c.bold != 0);
+    const double band = std::min(std::round(p_.LineHeight(font) * 1.6), content_.h);
+    const Rect rect{content_.x, content_.y, content_.w, band};
+    Fill fill;
+    fill.colour = c.background;
+    p_.FillRect(rect, fill);
+    p_.Text(p_.Fit(font, c.text, rect.w - 2 * padding_), {rect.CentreX(), rect.CentreY()},
+            HAlign::kCentre, VAlign::kMiddle, 0, font, c.textColour);
+    content_.y += band;
+    content_.h -= band;
+  }
+
+  void DrawFooter() {
+    if (r_.footer.empty() || content_.Empty()) return;
+    const Font font = p_.MakeFont(kFooterPoints, false);
+    const double band = std::min(p_.LineHeight(font) + padding_, content_.h);
+    p_.Text(p_.Fit(font, r_.footer, content_.w - 2 * padding_),
+            {content_.CentreX(), content_.Bottom() - padding_ / 2}, HAlign::kCentre,
+            VAlign::kBottom, 0, font, kFooterColour);
+    content_.h -= band;
+  }
+
+  void ReserveLegend() {
+    const Legend& l = r_.legend;
+    if (!l.present || content_.Empty()) return;
+    legend_ = layout::PlanLegend(p_, l, layout::LegendColours(r_), content_);
+    if (legend_.entries.empty()) return;
+    Rect& box = legend_.box;
+    const double gap = padding_ + 4;
+    switch (l.alignment) {
+      case kLegendLeft:
+        box.x = content_.x;
+        content_.x += box.w + gap;
+        content_.w -= box.w + gap;
+        break;
+      case kLegendTop:
+        box.x = content_.CentreX() - box.w / 2;
+        box.y = content_.y;
+        content_.y += box.h + gap;
+        content_.h -= box.h + gap;
+        break;
+      case kLegendBottom:
+        box.x = content_.CentreX() - box.w / 2;
+        box.y = content_.Bottom() - box.h;
+        content_.h -= box.h + gap;
+        break;
+      case kLegendInsideTopLeft:
+      case kLegendInsideTopRight:
+        inside_ = true;  // placed once the plot area is known
+        break;
+      default:  // right
+        box.x = content_.Right() - box.w;
+        content_.w -= box.w + gap;
+        break;
+    }
+    beside_ = !inside_ && !layout::LegendInRows(l);
+    content_.w = std::max(content_.w, 0.0);
+    content_.h = std::max(content_.h, 0.0);
+  }
+
+
+  // Plans every axis for a plot area; returns the room they take per side,
+  // including labels standing out past the ends of the axes beside it.
+  std::array<double, 4> PlanAxes(PlotPlan& plan) {
+    std::array<double, 4> depth{};
+    const Rect& plot = plan.plot;
+    const double acrossMax = content_.w * 0.3, alongMax = content_.h * 0.35;
+    auto maxDepth = [&](Side side) { return layout::RunsVertically(side) ? acrossMax : alongMax; };
+
+    const std::size_t axes = withAxes_ ? std::min<std::size_t>(r_.dataAxes.size(), 2) : 0;
+    plan.dataCount = int(axes);
+    if (axes == 0) {
+      // Bars without a data axis still need a scale.
+      plan.data[0] = layout::PlanDataAxis(p_, nullptr, horizontal_ ? Side::kBottom : Side::kLeft,
+                                          extents_[0], plot, 0);
+      plan.data[1] = plan.data[0];
+    }
+    for (std::size_t i = 0; i < axes; ++i) {
+      const DataAxis& axis = r_.dataAxes[i];
+      layout::DataAxisInput input = extents_[i];
+      const bool automatic = axis.minValue == 0 && axis.maxValue == 0 && axis.tickCount <= 0;
+      if (i == 1 && automatic) input.forcedIntervals = plan.data[0].scale.spanIntervals;
+      const Side side = DataAxisSide(axis, i, horizontal_);
+      plan.data[i] = layout::PlanDataAxis(p_, &axis, side, input, plot, maxDepth(side));
+    }
+    if (axes == 1) plan.data[1] = plan.data[0];
+
+    std::array<double, 4> overhang{};
+    auto stickOut = [&](Side side, const layout::Overhang& o) {
+      const bool vertical = layout::RunsVertically(side);
+      double& before = overhang[std::size_t(vertical ? Side::kTop : Side::kLeft)];
+      double& after = overhang[std::size_t(vertical ? Side::kBottom : Side::kRight)];
+      before = std::max(before, o.start);
+      after = std::max(after, o.end);
+    };
+    for (int i = 0; i < plan.dataCount; ++i) {
+      layout::DataAxisPlan& d = plan.data[std::size_t(i)];
+      double& room = depth[std::size_t(d.side)];
+      if (room > 0) room += 4;
+      d.offset = room;
+      room += d.depth;
+      stickOut(d.side, d.overhang);
+    }
+
+    plan.hasLabels = withAxes_ && r_.hasLabelAxis;
+    if (plan.hasLabels) {
+      const Side side = LabelAxisSide(r_.labelAxis, horizontal_);
+      plan.labels = layout::PlanLabelAxis(p_, r_.labelAxis, side, categories_, plot, maxDepth(side));
+      depth[std::size_t(side)] += plan.labels.depth;
+      stickOut(side, plan.labels.overhang);
+    }
+    for (std::size_t i = 0; i < 4; ++i) depth[i] = std::max(depth[i], overhang[i]);
+    return depth;
+  }
+
+  void PlanPlot() {
+    const Grid& g = r_.grid;
+    if (g.present && g.width > 0 && g.height > 0) {
+      plot_.plot = Rect{area_.x + g.x * scale_.sx, area_.y + g.y * scale_.sy,
+                        g.width * scale_.sx, g.height * scale_.sy}.ClippedTo(area_);
+      PlanAxes(plot_);
+      return;
+    }
+    plot_.plot = content_;
+    if (!withAxes_) return;
+    for (int round = 0; round < 4; ++round) {
+      const std::array<double, 4> d = PlanAxes(plot_);
+      const double left = d[std::size_t(Side::kLeft)], right = d[std::size_t(Side::kRight)];
+      const double top = d[std::size_t(Side::kTop)], bottom = d[std::size_t(Side::kBottom)];
+      Rect next{content_.x + left, content_.y + top, content_.w - left - right,
+                content_.h - top - bottom};
+      next = next.ClippedTo(content_);
+      const bool settled = std::abs(next.x - plot_.plot.x) < 0.5 && std::abs(next.w - plot_.plot.w) < 0.5 &&
+                           std::abs(next.y - plot_.plot.y) < 0.5 && std::abs(next.h - plot_.plot.h) < 0.5;
+      plot_.plot = next;
+      if (settled) break;
+    }
+    PlanAxes(plot_);
+  }
+
+  void DrawPlot() {
+    const Rect& plot = plot_.plot;
+    const Grid& g = r_.grid;
+    if (g.present) p_.FillRect(plot, FlatOrGradient(g.background, g.asGradient != 0));
+    if (withAxes_ && !plot.Empty()) {
+      if (g.present && g.biColour != 0) {
+        const Argb band = g.biColour == 1 ? layout::Darker(g.background, 0.06)
+                                          : layout::WindowsColourToArgb(g.biColour);
+        layout::DrawValueBands(p_, plot_.data[0], plot, band);
+      }
+      for (int i = 0; i < plot_.dataCount; ++i) layout::DrawValueGridLines(p_, plot_.data[std::size_t(i)], plot);
+      if (plot_.hasLabels) layout::DrawCategoryLines(p_, plot_.labels, plot);
+    }
+
+    std::vector<layout::PlacedText> valueLabels;
+    if (!r_.bars.empty() && !plot.Empty()) {
+      const layout::ValueScale* scales[2] = {&plot_.data[0].scale, &plot_.data[1].scale};
+      layout::BarLabelStyle styles[2];
+      for (std::size_t i = 0; i < 2; ++i) {
+        const layout::DataAxisPlan& d = plot_.data[i];
+        styles[i].decimalDigits = d.decimalDigits;
+        styles[i].font = d.model != nullptr ? d.font : p_.MakeFont(9, false);
+        styles[i].colour = d.textColour;
+      }
+      p_.PushClip(plot);
+      valueLabels = layout::DrawBars(p_, r_, units_, plot, horizontal_, categories_, scales, styles);
+      p_.PopClip();
+    }
+
+    if (withAxes_ && !plot.Empty()) {
+      DrawZeroLine();
+      for (int i = 0; i < plot_.dataCount; ++i) layout::DrawDataAxis(p_, plot_.data[std::size_t(i)], plot);
+      if (plot_.hasLabels) layout::DrawLabelAxis(p_, plot_.labels, plot);
+    }
+    PlaceLegend();
+    for (const layout::PlacedText& t : valueLabels) {
+      if (!UnderLegend(t)) p_.Text(t);
+    }
+    for (const GridlessSeries& s : r_.gridless) layout::DrawGridless(p_, s, plot);
+    layout::DrawLegend(p_, r_.legend, legend_);
+  }
+
+  // A legend over the plot area hides the value labels under it.
+  bool UnderLegend(const layout::PlacedText& t) {
+    if (!inside_ || legend_.entries.empty()) return false;
+    const Rect b = layout::TextBounds(p_.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle);
+    const Rect& l = legend_.box;
+    return b.x < l.Right() && l.x < b.Right() && b.y < l.Bottom() && l.y < b.Bottom();
+  }
+
+  // Bars that go below zero get a firm base line.
+  void DrawZeroLine() {
+    if (plot_.dataCount == 0) return;
+    const layout::DataAxisPlan& d = plot_.data[0];
+    if (!(d.scale.min < 0 && d.scale.max > 0)) return;
+    const Rect& plot = plot_.plot;
+    const bool vertical = layout::RunsVertically(d.side);
+    const double at = std::floor(layout::ValuePosition(d.scale, plot, vertical, 0)) + 0.5;
+    Stroke stroke;
+    stroke.colour = layout::Darker(d.model->lineColour, 0.45);
+    if (vertical) {
+      p_.Line({plot.x, at}, {plot.Right(), at}, stroke);
+    } else {
+      p_.Line({at, plot.y}, {at, plot.Bottom()}, stroke);
+    }
+  }
+
+  void PlaceLegend() {
+    if (legend_.entries.empty()) return;
+    Rect& box = legend_.box;
+    const Rect& plot = plot_.plot;
+    if (inside_) {
+      const double inset = 8;
+      box.x = r_.legend.alignment == kLegendInsideTopLeft ? plot.x + inset : plot.Right() - inset - box.w;
+      box.y = plot.y + inset;
+    } else if (beside_) {
+      // Beside the plot area, vertically centred on it.
+      box.y = std::clamp(plot.CentreY() - box.h / 2, area_.y, std::max(area_.y, area_.Bottom() - box.h));
+    }
+  }
+
+  layout::Painter& p_;
+  const Region& r_;
+  const ChartScale& scale_;
+  Rect area_, content_;
+  double padding_ = 0;
+  layout::LegendPlan legend_;
+  bool inside_ = false, beside_ = false;
+  bool horizontal_ = false, withAxes_ = false;
+  std::vector<layout::BarUnit> units_;
+  std::int64_t categories_ = 1;
+  std::array<layout::DataAxisInput, 2> extents_;
+  PlotPlan plot_;
+};
+
+}  // namespace
+
+DrawList LayoutChart(const Chart& chart, int width, int height, TextMeasurer& measurer) {
+  DrawList out;
+  out.width = std::clamp(width, 0, kMaxSide);
+  out.height = std::clamp(height, 0, kMaxSide);
+  if (out.width == 0 || out.height == 0) return out;
+  layout::Painter painter(out, measurer, chart.settings.fontName);
+  DrawBackground(painter, chart.settings);
+  const ChartScale scale = ScaleFor(chart.settings, out.width, out.height);
+  for (const Region& region : chart.regions) RegionLayout(painter, region, scale).Run();
+  DrawChartFrame(painter, chart.settings);
+  return out;
+}
+
+}  // namespace vantiro::engine

@@ -1,0 +1,293 @@
+// Rectangles, colours, text placement and arcs for the layout step.
+#include "engine/layout/painter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+namespace vantiro::engine::layout {
+
+namespace {
+
+constexpr double kDegToRad = std::numbers::pi / 180.0;
+constexpr std::string_view kEllipsis = "...";
+
+std::uint32_t Channel(Argb c, int shift) { return (c >> shift) & 0xFFu; }
+
+std::uint32_t MixChannel(std::uint32_t from, std::uint32_t to, double amount) {
+  const double v = double(from) + (double(to) - double(from)) * amount;
+  return std::uint32_t(ClampFinite(std::round(v), 0, 255));
+}
+
+}  // namespace
+
+Rect Rect::Inset(double d) const {
+  Rect r{x + d, y + d, w - 2 * d, h - 2 * d};
+  if (r.w < 0) {
+    r.x = x + w / 2;
+    r.w = 0;
+  }
+  if (r.h < 0) {
+    r.y = y + h / 2;
+    r.h = 0;
+  }
+  return r;
+}
+
+Rect Rect::ClippedTo(const Rect& outer) const {
+  const double left = std::clamp(x, outer.x, outer.Right());
+  const double top = std::clamp(y, outer.y, outer.Bottom());
+  const double right = std::clamp(Right(), left, outer.Right());
+  const double bottom = std::clamp(Bottom(), top, outer.Bottom());
+  return {left, top, right - left, bottom - top};
+}
+
+std::int64_t ToCount(double v, std::int64_t lo, std::int64_t hi) {
+  // Bounds beyond 2^53 would round upwards in double and overflow back.
+  constexpr std::int64_t kExact = std::int64_t(1) << 53;
+  lo = std::clamp(lo, -kExact, kExact);
+  hi = std::clamp(hi, lo, kExact);
+  return std::int64_t(ClampFinite(v, double(lo), double(hi)));
+}
+
+double PointsToPixels(double pt) { return pt * 96.0 / 72.0; }
+
+double FontPoints(std::int32_t requested, double fallbackPt) {
+  if (requested <= 0) return fallbackPt;
+  return std::clamp(double(requested), 4.0, 144.0);
+}
+
+Argb WindowsColourToArgb(std::int32_t bgr) {
+  const auto v = static_cast<std::uint32_t>(bgr);
+  const std::uint32_t r = v & 0xFFu, g = (v >> 8) & 0xFFu, b = (v >> 16) & 0xFFu;
+  return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+Argb Mix(Argb colour, Argb towards, double amount) {
+  amount = ClampFinite(amount, 0, 1);
+  return (colour & 0xFF000000u) |
+         (MixChannel(Channel(colour, 16), Channel(towards, 16), amount) << 16) |
+         (MixChannel(Channel(colour, 8), Channel(towards, 8), amount) << 8) |
+         MixChannel(Channel(colour, 0), Channel(towards, 0), amount);
+}
+
+Argb Darker(Argb colour, double amount) { return Mix(colour, 0xFF000000u, amount); }
+Argb Lighter(Argb colour, double amount) { return Mix(colour, 0xFFFFFFFFu, amount); }
+
+Argb Translucent(Argb colour) {
+  const std::uint32_t alpha = Channel(colour, 24) * 3 / 5;
+  return (colour & 0x00FFFFFFu) | (alpha << 24);
+}
+
+double Luminance(Argb colour) {
+  return (0.299 * Channel(colour, 16) + 0.587 * Channel(colour, 8) +
+          0.114 * Channel(colour, 0)) / 255.0;
+}
+
+Argb ContrastingText(Argb background) {
+  return Luminance(background) < 0.55 ? 0xFFFFFFFFu : 0xFF000000u;
+}
+
+bool DashFor(std::int32_t lineStyle, Dash& dash) {
+  switch (lineStyle) {
+    case kLineSolid: dash = Dash::kSolid; return true;
+    case kLineDash: dash = Dash::kDash; return true;
+    case kLineDot: dash = Dash::kDot; return true;
+    case kLineDashDot: dash = Dash::kDashDot; return true;
+    default: return false;  // kLineNone and values the model does not name
+  }
+}
+
+std::vector<std::string_view> SplitList(std::string_view text) {
+  std::vector<std::string_view> entries;
+  while (!text.empty()) {
+    const std::size_t cut = text.find(kListSeparator);
+    entries.push_back(text.substr(0, cut));
+    if (cut == std::string_view::npos) break;
+    text.remove_prefix(cut + 1);
+  }
+  return entries;
+}
+
+Rect TextBounds(const TextExtent& e, Point anchor, HAlign h, VAlign v,
+                double angleDegrees) {
+  const double height = e.ascent + e.descent;
+  double left = 0;
+  if (h == HAlign::kCentre) left = -e.width / 2;
+  if (h == HAlign::kRight) left = -e.width;
+  double top = -e.ascent;
+  if (v == VAlign::kTop) top = 0;
+  if (v == VAlign::kMiddle) top = -height / 2;
+  if (v == VAlign::kBottom) top = -height;
+
+  const double a = ClampFinite(angleDegrees, -3600, 3600) * kDegToRad;
+  const double c = std::cos(a), s = std::sin(a);
+  double minX = 0, maxX = 0, minY = 0, maxY = 0;
+  bool first = true;
+  for (const double dx : {left, left + e.width}) {
+    for (const double dy : {top, top + height}) {
+      // Counter-clockwise on screen, where y grows downwards.
+      const double x = dx * c + dy * s;
+      const double y = -dx * s + dy * c;
+      if (first) {
+        minX = maxX = x;
+        minY = maxY = y;
+        first = false;
+      }
+      minX = std::min(minX, x);
+      maxX = std::max(maxX, x);
+      minY = std::min(minY, y);
+      maxY = std::max(maxY, y);
+    }
+  }
+  return {anchor.x + minX, anchor.y + minY, maxX - minX, maxY - minY};
+}
+
+Painter::Painter(DrawList& out, TextMeasurer& measurer, std::string family)
+    : out_(out), measurer_(measurer), family_(std::move(family)) {}
+
+Font Painter::MakeFont(double points, bool bold) const {
+  Font font;
+  font.family = family_;
+  font.sizePx = PointsToPixels(points);
+  font.bold = bold;
+  return font;
+}
+
+TextExtent Painter::Measure(const Font& font, std::string_view text) {
+  if (text.empty()) return {};
+  TextExtent e = measurer_.Measure(font, std::string(text));
+  e.width = ClampFinite(e.width, 0, 1e6);
+  e.ascent = ClampFinite(e.ascent, 0, 1e4);
+  e.descent = ClampFinite(e.descent, 0, 1e4);
+  if (e.width == 0 && e.ascent + e.descent == 0) {
+    // A backend that cannot measure: estimate, so labels still get room.
+    e.width = 0.55 * font.sizePx * double(text.size());
+    e.ascent = 0.8 * font.sizePx;
+    e.descent = 0.2 * font.sizePx;
+  }
+  return e;
+}
+
+double Painter::LineHeight(const Font& font) {
+  const TextExtent e = Measure(font, "Ag");
+  return e.ascent + e.descent;
+}
+
+std::string Painter::Fit(const Font& font, std::string_view text, double maxWidth) {
+  if (Measure(font, text).width <= maxWidth) return std::string(text);
+  // Longest prefix that still fits with the ellipsis after it.
+  std::size_t lo = 0, hi = text.size();
+  std::string candidate;
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi + 1) / 2;
+    candidate.assign(text.substr(0, mid));
+    candidate += kEllipsis;
+    if (Measure(font, candidate).width <= maxWidth) {
+      lo = mid;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  if (lo == 0) return {};
+  candidate.assign(text.substr(0, lo));
+  candidate += kEllipsis;
+  return candidate;
+}
+
+void Painter::FillRect(const Rect& r, const Fill& fill) {
+  if (r.Empty()) return;
+  RectShape shape;
+  shape.x = r.x;
+  shape.y = r.y;
+  shape.width = r.w;
+  shape.height = r.h;
+  shape.fill = fill;
+  Add(std::move(shape));
+}
+
+void Painter::FrameRect(const Rect& r, const Stroke& stroke) {
+  if (r.Empty()) return;
+  RectShape shape;
+  shape.x = r.x;
+  shape.y = r.y;
+  shape.width = r.w;
+  shape.height = r.h;
+  shape.filled = false;
+  shape.outlined = true;
+  shape.outline = stroke;
+  Add(std::move(shape));
+}
+
+void Painter::Line(Point a, Point b, const Stroke& stroke) {
+  LineShape shape;
+  shape.points = {a, b};
+  shape.stroke = stroke;
+  Add(std::move(shape));
+}
+
+void Painter::PushClip(const Rect& r) { Add(ClipPush{r.x, r.y, r.w, r.h}); }
+void Painter::PopClip() { Add(ClipPop{}); }
+
+Rect Painter::Text(std::string_view text, Point anchor, HAlign h, VAlign v,
+                   double angle, const Font& font, Argb colour) {
+  if (text.empty()) return {};
+  const double width = Width(), height = Height();
+  std::string shown(text);
+  TextExtent e = Measure(font, shown);
+
+  // Longest run that fits the image at this angle.
+  const double a = ClampFinite(angle, -3600, 3600) * kDegToRad;
+  const double c = std::abs(std::cos(a)), s = std::abs(std::sin(a));
+  const double thickness = e.ascent + e.descent;
+  double maxRun = 1e9;
+  if (c > 1e-6) maxRun = std::min(maxRun, (width - thickness * s) / c);
+  if (s > 1e-6) maxRun = std::min(maxRun, (height - thickness * c) / s);
+  if (e.width > maxRun) {
+    shown = Fit(font, shown, maxRun);
+    if (shown.empty()) return {};
+    e = Measure(font, shown);
+  }
+
+  anchor.x = ClampFinite(anchor.x, -1e7, 1e7);
+  anchor.y = ClampFinite(anchor.y, -1e7, 1e7);
+  const Rect box = TextBounds(e, anchor, h, v, angle);
+  double dx = 0, dy = 0;
+  if (box.Right() > width) dx = width - box.Right();
+  if (box.x + dx < 0) dx = -box.x;
+  if (box.Bottom() > height) dy = height - box.Bottom();
+  if (box.y + dy < 0) dy = -box.y;
+
+  TextShape shape;
+  shape.text = std::move(shown);
+  shape.anchor = {std::clamp(anchor.x + dx, 0.0, width),
+                  std::clamp(anchor.y + dy, 0.0, height)};
+  shape.hAlign = h;
+  shape.vAlign = v;
+  shape.angle = ClampFinite(angle, -360, 360);
+  shape.font = font;
+  shape.colour = colour;
+  Add(std::move(shape));
+  return {box.x + dx, box.y + dy, box.w, box.h};
+}
+
+Point Direction(double degrees) {
+  const double a = ClampFinite(degrees, -1e6, 1e6) * kDegToRad;
+  return {std::sin(a), -std::cos(a)};
+}
+
+void AppendArc(std::vector<Point>& points, Point centre, double radius,
+               double fromDeg, double toDeg) {
+  const double sweep = toDeg - fromDeg;
+  const double arcLength = std::abs(sweep) * kDegToRad * radius;
+  const auto steps = ToCount(std::max(std::ceil(arcLength / 2.0),
+                                      std::ceil(std::abs(sweep) / 15.0)),
+                             1, 4096);
+  for (std::int64_t i = 0; i <= steps; ++i) {
+    const Point d = Direction(fromDeg + sweep * double(i) / double(steps));
+    points.push_back({centre.x + radius * d.x, centre.y + radius * d.y});
+  }
+}
+
+}  // namespace vantiro::engine::layout

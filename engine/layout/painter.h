@@ -1,0 +1,133 @@
+// Helpers shared by the layout step: rectangles, colour shades, fonts and a
+// Painter that appends shapes to a draw list and keeps every text inside the
+// image.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "engine/layout/draw_list.h"
+#include "engine/model/chart_model.h"
+
+namespace vantiro::engine::layout {
+
+struct Rect {
+  double x = 0, y = 0, w = 0, h = 0;
+
+  double Right() const { return x + w; }
+  double Bottom() const { return y + h; }
+  double CentreX() const { return x + w / 2; }
+  double CentreY() const { return y + h / 2; }
+  bool Empty() const { return !(w > 0 && h > 0); }
+  // Shrinks by `d` on every side, never below zero size.
+  Rect Inset(double d) const;
+  // The part of this rectangle that lies inside `outer`.
+  Rect ClippedTo(const Rect& outer) const;
+};
+
+// Clamps a double that may be NaN or infinite: NaN gives `lo`.
+inline double ClampFinite(double v, double lo, double hi) {
+  if (!(v == v)) return lo;
+  return v < lo ? lo : (v > hi ? hi : v);
+}
+
+// A count from a double, clamped first so the conversion is always defined.
+std::int64_t ToCount(double v, std::int64_t lo, std::int64_t hi);
+
+// Font sizes: points to pixels at 96 dpi; 0 or less picks `fallbackPt`.
+double PointsToPixels(double pt);
+double FontPoints(std::int32_t requested, double fallbackPt);
+
+// Colours (ARGB). Windows colour numbers hold red in the low byte.
+Argb WindowsColourToArgb(std::int32_t bgr);
+Argb Mix(Argb colour, Argb towards, double amount);  // alpha of `colour` kept
+Argb Darker(Argb colour, double amount);
+Argb Lighter(Argb colour, double amount);
+Argb Translucent(Argb colour);  // about 60 % of the original opacity
+double Luminance(Argb colour);  // 0 (black) .. 1 (white)
+// Black or white, whichever reads better on `background`.
+Argb ContrastingText(Argb background);
+
+// Line style of an axis as a dash; false when no lines are drawn
+// (kLineNone, or a value the model does not name).
+bool DashFor(std::int32_t lineStyle, Dash& dash);
+
+// Entries of a ";"-separated list, in order. An empty text has no entries;
+// a trailing separator adds no empty entry.
+std::vector<std::string_view> SplitList(std::string_view text);
+
+// Box of a text shape as placed, axis-aligned, rotation included.
+Rect TextBounds(const TextExtent& extent, Point anchor, HAlign h, VAlign v,
+                double angleDegrees);
+
+// A text waiting to be drawn after other shapes (value labels go on top).
+struct PlacedText {
+  std::string text;
+  Point anchor;
+  HAlign hAlign = HAlign::kLeft;
+  VAlign vAlign = VAlign::kBaseline;
+  double angle = 0;
+  Font font;
+  Argb colour = 0xFF000000;
+};
+
+// Appends shapes to a draw list. Texts are measured through the backend's
+// measurer; everything else is plain geometry.
+class Painter {
+ public:
+  Painter(DrawList& out, TextMeasurer& measurer, std::string family);
+
+  int Width() const { return out_.width; }
+  int Height() const { return out_.height; }
+  Rect Image() const { return {0, 0, double(out_.width), double(out_.height)}; }
+
+  Font MakeFont(double points, bool bold) const;
+
+  // Metrics with nonsense from a backend (negative, NaN, huge) made safe.
+  TextExtent Measure(const Font& font, std::string_view text);
+  // Ascent plus descent of a typical line.
+  double LineHeight(const Font& font);
+  // `text` cut and ended with "..." so that it is at most `maxWidth` wide;
+  // empty when not even that fits.
+  std::string Fit(const Font& font, std::string_view text, double maxWidth);
+
+  template <typename S>
+  void Add(S&& shape) {
+    out_.shapes.emplace_back(std::in_place_type<std::decay_t<S>>, std::forward<S>(shape));
+  }
+  void FillRect(const Rect& r, const Fill& fill);
+  void FrameRect(const Rect& r, const Stroke& stroke);
+  void Line(Point a, Point b, const Stroke& stroke);
+  void PushClip(const Rect& r);
+  void PopClip();
+
+  // Places a text; it is shortened if longer than the image and moved
+  // inward so that it lies wholly inside the image. Returns its box (empty
+  // for an empty text).
+  Rect Text(std::string_view text, Point anchor, HAlign h, VAlign v,
+            double angle, const Font& font, Argb colour);
+  Rect Text(const PlacedText& t) {
+    return Text(t.text, t.anchor, t.hAlign, t.vAlign, t.angle, t.font, t.colour);
+  }
+
+ private:
+  DrawList& out_;
+  TextMeasurer& measurer_;
+  std::string family_;
+};
+
+// Points of a circular arc, clockwise on screen from `fromDeg` to `toDeg`
+// (degrees clockwise from 12 o'clock), about one vertex per two pixels of
+// arc, both ends included.
+void AppendArc(std::vector<Point>& points, Point centre, double radius,
+               double fromDeg, double toDeg);
+
+// Unit vector pointing at `degrees` clockwise from 12 o'clock.
+Point Direction(double degrees);
+
+}  // namespace vantiro::engine::layout

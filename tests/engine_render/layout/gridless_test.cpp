@@ -1,0 +1,240 @@
+// Pie, donut and pyramid geometry and labels.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "layout_testing.h"
+
+namespace vantiro::engine::layout_test {
+namespace {
+
+const std::vector<Argb> kColours{0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0, 0xFFD0E0F0};
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+Chart Gridless(GridlessSeries s) {
+  Chart chart = OneRegion();
+  if (s.colours.empty()) s.colours = kColours;
+  chart.regions[0].gridless.push_back(std::move(s));
+  return chart;
+}
+
+GridlessSeries Series(std::vector<double> values, std::int32_t style = kGridlessPie) {
+  GridlessSeries s;
+  s.values = std::move(values);
+  s.style = style;
+  return s;
+}
+
+double Distance(Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// Clockwise from 12 o'clock, in [0, 360).
+double AngleOf(Point centre, Point p) {
+  const double a = std::atan2(p.x - centre.x, centre.y - p.y) * 180 / std::numbers::pi;
+  return a < 0 ? a + 360 : a;
+}
+
+struct Slice {
+  Point apex;
+  double from = 0, sweep = 0, radius = 0;
+};
+
+// A pie slice polygon: apex, then its arc clockwise.
+Slice SliceOf(const PolygonShape& p) {
+  Slice s;
+  s.apex = p.points.front();
+  s.from = AngleOf(s.apex, p.points[1]);
+  s.sweep = std::fmod(AngleOf(s.apex, p.points.back()) - s.from + 360, 360);
+  s.radius = Distance(s.apex, p.points[1]);
+  return s;
+}
+
+TEST(Gridless, SliceAnglesFollowTheValues) {
+  const struct {
+    std::vector<double> values;
+    int startAngle;
+    std::vector<double> sweeps;  // of the drawn slices, in order
+    double firstFrom;
+  } cases[] = {
+      {{1, 1, 2}, 0, {90, 90, 180}, 0},
+      {{30, 70}, 90, {108, 252}, 90},
+      {{5, -3, kNaN, 5}, -45, {180, 180}, 315},  // negative and NaN count as nothing
+      {{10, 20, 30, 40}, 400, {36, 72, 108, 144}, 40},
+  };
+  for (const auto& c : cases) {
+    GridlessSeries s = Series(c.values);
+    s.startAngle = c.startAngle;
+    const DrawList list = Lay(Gridless(s));
+    std::vector<Slice> slices;
+    for (std::size_t i = 0; i < c.values.size(); ++i) {
+      for (const PolygonShape& p : PolygonsOf(list, kColours[i])) slices.push_back(SliceOf(p));
+    }
+    ASSERT_EQ(slices.size(), c.sweeps.size());
+    double total = 0, expectedFrom = c.firstFrom;
+    for (std::size_t i = 0; i < slices.size(); ++i) {
+      EXPECT_NEAR(slices[i].sweep, c.sweeps[i], 0.01) << i;
+      EXPECT_NEAR(std::fmod(slices[i].from - expectedFrom + 720, 360), 0, 0.01) << i;
+      EXPECT_NEAR(Distance(slices[i].apex, slices[0].apex), 0, 1e-9);
+      expectedFrom += c.sweeps[i];
+      total += slices[i].sweep;
+    }
+    EXPECT_NEAR(total, 360, 0.05);
+  }
+}
+
+TEST(Gridless, ArcsHaveAVertexAboutEveryTwoPixels) {
+  const DrawList list = Lay(Gridless(Series({1, 3})));
+  const Slice s = SliceOf(PolygonsOf(list, kColours[1])[0]);
+  const PolygonShape p = PolygonsOf(list, kColours[1])[0];
+  const double arc = s.sweep * std::numbers::pi / 180 * s.radius;
+  EXPECT_NEAR(double(p.points.size() - 2), arc / 2, 2);
+  for (std::size_t i = 1; i < p.points.size(); ++i) {
+    EXPECT_NEAR(Distance(p.points[i], s.apex), s.radius, 1e-6);
+  }
+}
+
+TEST(Gridless, ExplodedSlicesMoveAlongTheirBisector) {
+  for (const int explode : {2, -1}) {
+    GridlessSeries g = Series({1, 1, 2});
+    g.explode = explode;
+    const DrawList list = Lay(Gridless(g));
+    std::vector<Slice> slices;
+    for (std::size_t i = 0; i < 3; ++i) slices.push_back(SliceOf(PolygonsOf(list, kColours[i])[0]));
+    // The centre of the pie lies back along each pulled slice's bisector.
+    const double r = slices[0].radius;
+    const Point centre = explode == 2 ? slices[0].apex
+                                      : Point{slices[0].apex.x - std::sin(std::numbers::pi / 4) * 0.1 * r,
+                                              slices[0].apex.y + std::cos(std::numbers::pi / 4) * 0.1 * r};
+    for (std::size_t i = 0; i < 3; ++i) {
+      const bool pulled = explode == -1 || i == 1;
+      const double mid = (slices[i].from + slices[i].sweep / 2) * std::numbers::pi / 180;
+      const Point expected{centre.x + std::sin(mid) * (pulled ? 0.1 * r : 0),
+                           centre.y - std::cos(mid) * (pulled ? 0.1 * r : 0)};
+      EXPECT_NEAR(slices[i].apex.x, expected.x, 1e-6) << explode << " slice " << i;
+      EXPECT_NEAR(slices[i].apex.y, expected.y, 1e-6) << explode << " slice " << i;
+    }
+  }
+}
+
+TEST(Gridless, DonutHasAHoleOfHalfTheRadius) {
+  const DrawList list = Lay(Gridless(Series({2, 1, 1}, kGridlessDonut)));
+  std::vector<Point> all;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::vector<PolygonShape> p = PolygonsOf(list, kColours[i]);
+    ASSERT_EQ(p.size(), 1u);
+    all.insert(all.end(), p[0].points.begin(), p[0].points.end());
+  }
+  double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9;
+  for (const Point& p : all) {
+    minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+  }
+  const Point centre{(minX + maxX) / 2, (minY + maxY) / 2};
+  const double outer = (maxX - minX) / 2;
+  double inner = 1e9;
+  for (const Point& p : all) inner = std::min(inner, Distance(p, centre));
+  EXPECT_NEAR(inner / outer, 0.5, 0.01);
+  for (const Point& p : all) {
+    const double d = Distance(p, centre);
+    EXPECT_TRUE(std::abs(d - outer) < 0.5 || std::abs(d - inner) < 0.5) << d;
+  }
+}
+
+TEST(Gridless, PyramidLayersStackFromTheApex) {
+  const std::vector<double> values{1, 2, 3};
+  const DrawList list = Lay(Gridless(Series(values, kGridlessPyramid)));
+  struct Layer {
+    double top, bottom, topWidth, bottomWidth;
+  };
+  std::vector<Layer> layers;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const std::vector<PolygonShape> p = PolygonsOf(list, kColours[i]);
+    ASSERT_EQ(p.size(), 1u);
+    Layer l{1e9, -1e9, 0, 0};
+    for (const Point& q : p[0].points) l.top = std::min(l.top, q.y), l.bottom = std::max(l.bottom, q.y);
+    double topMin = 1e9, topMax = -1e9, bottomMin = 1e9, bottomMax = -1e9;
+    for (const Point& q : p[0].points) {
+      if (q.y == l.top) topMin = std::min(topMin, q.x), topMax = std::max(topMax, q.x);
+      if (q.y == l.bottom) bottomMin = std::min(bottomMin, q.x), bottomMax = std::max(bottomMax, q.x);
+    }
+    l.topWidth = topMax - topMin;
+    l.bottomWidth = bottomMax - bottomMin;
+    layers.push_back(l);
+  }
+  EXPECT_NEAR(layers[0].topWidth, 0, 1e-9);  // the apex
+  const double unit = (layers[2].bottom - layers[0].top) / 6;
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_NEAR(layers[i].bottom - layers[i].top, values[i] * unit, 0.01) << i;
+    if (i > 0) {
+      EXPECT_NEAR(layers[i].top, layers[i - 1].bottom, 1e-9);
+      EXPECT_NEAR(layers[i].topWidth, layers[i - 1].bottomWidth, 1e-9);
+    }
+  }
+  // Straight sides: width grows in proportion to the depth below the apex.
+  EXPECT_NEAR(layers[0].bottomWidth * 6, layers[2].bottomWidth, 1e-6);
+}
+
+TEST(Gridless, ColoursComeFromTheSeriesThenThePalette) {
+  GridlessSeries s = Series({1, 1, 1});
+  s.colours = {0xFF123456};
+  const DrawList list = Lay(Gridless(s));
+  EXPECT_EQ(PolygonsOf(list, 0xFF123456).size(), 1u);
+  EXPECT_EQ(PolygonsOf(list, kPalette[1]).size(), 1u);
+  EXPECT_EQ(PolygonsOf(list, kPalette[2]).size(), 1u);
+}
+
+TEST(Gridless, ValueLabelsInsideLargeSlicesOutsideSmallOnes) {
+  const struct {
+    std::int32_t kind;
+    const char* big;
+    const char* small;
+  } cases[] = {
+      {kGridlessLabelsValue, "98.5", "1.5"},
+      {kGridlessLabelsPercent, "98.5%", "1.5%"},
+      {kGridlessLabelsBoth, "98.5 (98.5%)", "1.5 (1.5%)"},
+  };
+  for (const auto& c : cases) {
+    GridlessSeries g = Series({98.5, 1.5});
+    g.valueLabels = c.kind;
+    const DrawList list = Lay(Gridless(g));
+    const Slice big = SliceOf(PolygonsOf(list, kColours[0])[0]);
+    Point bigAt, smallAt;
+    for (const TextShape& t : All<TextShape>(list)) {
+      if (t.text == c.big) bigAt = t.anchor;
+      if (t.text == c.small) smallAt = t.anchor;
+    }
+    EXPECT_LT(Distance(bigAt, big.apex), big.radius * 0.9) << c.big;
+    EXPECT_GT(Distance(smallAt, big.apex), big.radius * 1.05) << c.small;
+    // The small slice's label is tied to it by a leader line.
+    const std::vector<LineShape> leaders = All<LineShape>(list);
+    ASSERT_EQ(leaders.size(), 1u);
+    EXPECT_NEAR(Distance(leaders[0].points.front(), big.apex), big.radius, 0.5);
+    EXPECT_TRUE(OverlappingTexts(list).empty());
+  }
+}
+
+TEST(Gridless, AlignmentPicksAHalfOfThePlotArea) {
+  double centres[3] = {};
+  for (const std::int32_t alignment : {kGridlessCentre, kGridlessLeft, kGridlessRight}) {
+    GridlessSeries g = Series({1, 1});
+    g.alignment = alignment;
+    const DrawList list = Lay(Gridless(g));
+    centres[alignment] = SliceOf(PolygonsOf(list, kColours[0])[0]).apex.x;
+  }
+  EXPECT_NEAR(centres[kGridlessCentre], 320, 1);
+  EXPECT_NEAR(centres[kGridlessLeft], 160, 10);
+  EXPECT_NEAR(centres[kGridlessRight], 480, 10);
+}
+
+TEST(Gridless, ManyTinySlicesStayFewShapes) {
+  std::vector<double> values(100000, 1);
+  values[0] = 100000;  // half of the pie
+  const DrawList list = Lay(Gridless(Series(values)));
+  EXPECT_LT(list.shapes.size(), 5000u);
+  EXPECT_EQ(PolygonsOf(list, kColours[0]).size(), 1u);
+}
+
+}  // namespace
+}  // namespace vantiro::engine::layout_test
