@@ -274,7 +274,11 @@ class RegionLayout {
     if (!withAxes_) return;
     for (int round = 0; round < 4; ++round) {
       const std::array<double, 4> d = PlanAxes(plot_);
-      const double left = d[std::size_t(Side::kLeft)], right = d[std::size_t(Side::kRight)];
+      // A plot with nothing on its right still keeps a margin there, so the
+      // last column does not run into the region's edge.
+      const double left = d[std::size_t(Side::kLeft)];
+      const bool legendOnRight = beside_ && r_.legend.alignment != kLegendLeft;
+      const double right = std::max(d[std::size_t(Side::kRight)], legendOnRight ? 0.0 : padding_ * 1.5);
       const double top = d[std::size_t(Side::kTop)], bottom = d[std::size_t(Side::kBottom)];
       Rect next{content_.x + left, content_.y + top, content_.w - left - right,
                 content_.h - top - bottom};
