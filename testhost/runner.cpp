@@ -101,11 +101,13 @@ RunSummary RunScript(const Script& script, Host& host, std::ostream& out,
     ++summary.actionsRun;
     // A catalogue action must be known to the plug-in; !exec may probe others.
     if (line.kind == ScriptLine::Kind::kAction && result.returned != 1) ++summary.notOk;
+    // What the action did (engine calls, snapshots) comes before the
+    // statuses it reported, in the order it happened.
+    if (options.afterAction) options.afterAction(line, result, out);
     for (const VariableSet& set : result.variablesSet) {
       out << FormatVariableSet(set) << '\n';
       if (set.value != kStatusOk) ++summary.notOk;
     }
-    if (options.afterAction) options.afterAction(line, result, out);
     out.flush();
   }
   return summary;

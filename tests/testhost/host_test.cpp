@@ -129,7 +129,7 @@ TEST_F(TestHost, PrintsEachStatusTheActionSet) {
   }
 }
 
-TEST_F(TestHost, AfterActionSeesEveryActionInOrder) {
+TEST_F(TestHost, AfterActionSeesEveryActionBeforeItsStatus) {
   host.Register();
   Script script;
   ScriptError error;
@@ -142,7 +142,7 @@ TEST_F(TestHost, AfterActionSeesEveryActionInOrder) {
   std::ostringstream out;
   RunScript(script, host, out, options);
   EXPECT_EQ(out.str(),
-            "t.vsc:1: fake_Echo \"Ok\"\nfake_EchoStatus = Ok\nafter 1 id 2\n"
+            "t.vsc:1: fake_Echo \"Ok\"\nafter 1 id 2\nfake_EchoStatus = Ok\n"
             "t.vsc:2: !echo \"-\"\n-\n"
             "t.vsc:3: !exec 9 \"\"\nnbExecAction(9) = 0\nafter 3 id 9\n");
 }
