@@ -164,6 +164,14 @@ Fill BarFill(const BarSeries& s, bool horizontal) {
   return fill;
 }
 
+// "North, Q2: 135 k$"; a stacked-100 % bar adds its share of the column.
+std::string BarTooltip(const TooltipNames& names, std::size_t member, std::size_t column,
+                       double raw, double share, const BarLabelStyle& style, bool percent) {
+  std::string value = FormatValue(raw, style.decimalDigits) + style.units;
+  if (percent) value += " (" + FormatCompact(share, 1) + "%)";
+  return TooltipText(names.Series(member), names.Category(column), value);
+}
+
 // Value labels of neighbouring bars can run into each other: going along
 // the categories, a label that overlaps one kept before is dropped.
 std::vector<PlacedText> WithoutClashes(Painter& painter, std::vector<PlacedText> texts,
@@ -266,7 +274,8 @@ DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units,
 std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
                                  const std::vector<BarUnit>& units, const Rect& plot,
                                  bool horizontal, std::int64_t categories,
-                                 const ValueScale* scales[2], const BarLabelStyle labels[2]) {
+                                 const ValueScale* scales[2], const BarLabelStyle labels[2],
+                                 const TooltipNames& names) {
   std::vector<PlacedText> texts;
   if (units.empty() || plot.Empty()) return texts;
   const bool valuesVertical = !horizontal;
@@ -347,6 +356,12 @@ std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
           shape.outline.colour = Darker(s.colour, 0.4);
         }
         painter.Add(std::move(shape));
+        if (painter.WantsHotSpots()) {
+          painter.AddHotSpot(
+              {{bar.x, bar.y}, {bar.Right(), bar.y}, {bar.Right(), bar.Bottom()}, {bar.x, bar.Bottom()}},
+              BarTooltip(names, member, j / k, raw, std::abs(to - from), style,
+                         unit.type == kBarStacked100));
+        }
       }
 
       if (!roomForLabels || (s.valueLabels != kBarLabelsOutside && s.valueLabels != kBarLabelsInside)) {

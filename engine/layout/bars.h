@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/layout/axes.h"
@@ -39,19 +40,22 @@ std::int64_t CategoryCount(const Region& region);
 DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units,
                         int axis, std::int64_t categories);
 
-// How value labels of an axis' bars look.
+// How value labels and tooltips of an axis' bars look.
 struct BarLabelStyle {
   int decimalDigits = 0;
   Font font;
   Argb colour = 0xFF000000;
+  std::string units;                 // the axis' units, for tooltips
 };
 
 // Draws every bar of the region into `plot`; `horizontal`: values grow to
 // the right and categories run downwards. Value labels come back, to be
-// drawn over the axes.
+// drawn over the axes. Hot spots, when the painter wants them, name bars
+// after `names.Series(index in Region::bars)` and their category.
 std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
                                  const std::vector<BarUnit>& units, const Rect& plot,
                                  bool horizontal, std::int64_t categories,
-                                 const ValueScale* scales[2], const BarLabelStyle labels[2]);
+                                 const ValueScale* scales[2], const BarLabelStyle labels[2],
+                                 const TooltipNames& names);
 
 }  // namespace vantiro::engine::layout

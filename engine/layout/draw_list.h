@@ -112,9 +112,19 @@ struct ClipPop {};
 using Shape = std::variant<RectShape, PolygonShape, LineShape, SpanShape,
                            TextShape, ImageShape, ClipPush, ClipPop>;
 
+// Where the chart window's value tooltip shows a text: a closed polygon
+// (a bar's four corners, a slice or a pyramid layer) and what the mouse over
+// it is told, e.g. "North, Q2: 135 k$".
+struct HotSpot {
+  std::vector<Point> polygon;
+  std::string text;                   // Windows-1252
+};
+
 struct DrawList {
   int width = 0, height = 0;
   std::vector<Shape> shapes;          // painted in order
+  // In drawing order; only for charts with value tooltips. Not drawn.
+  std::vector<HotSpot> hotSpots{};
 };
 
 // Text metrics as a backend measures them, in pixels.

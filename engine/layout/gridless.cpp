@@ -31,24 +31,19 @@ bool Exploded(const GridlessSeries& s, std::size_t index) {
   return s.explode == -1 || (s.explode > 0 && std::size_t(s.explode) == index + 1);
 }
 
-// At most `digits` decimals, without trailing zeros.
-std::string Compact(double v, int digits) {
-  std::string text = FormatValue(v, digits);
-  if (text.find('.') != std::string::npos && text.find('e') == std::string::npos) {
-    text.erase(text.find_last_not_of('0') + 1);
-    if (text.back() == '.') text.pop_back();
-  }
-  return text;
-}
-
 std::string SliceLabel(std::int32_t kind, double value, double share) {
-  const std::string percent = Compact(share * 100, 1) + "%";
+  const std::string percent = FormatCompact(share * 100, 1) + "%";
   switch (kind) {
-    case kGridlessLabelsValue: return Compact(value, 2);
+    case kGridlessLabelsValue: return FormatCompact(value, 2);
     case kGridlessLabelsPercent: return percent;
-    case kGridlessLabelsBoth: return Compact(value, 2) + " (" + percent + ")";
+    case kGridlessLabelsBoth: return FormatCompact(value, 2) + " (" + percent + ")";
     default: return {};
   }
+}
+
+// "Vantiro: 38 (38%)", as the chart window's tooltip shows a slice.
+std::string SliceTooltip(const TooltipNames& names, std::size_t index, double value, double share) {
+  return TooltipText(names.Series(index), {}, SliceLabel(kGridlessLabelsBoth, value, share));
 }
 
 Fill SliceFill(const GridlessSeries& s, std::size_t index) {
@@ -149,7 +144,7 @@ void DrawEmptyOutline(Painter& painter, std::vector<Point> points) {
 }
 
 void DrawPie(Painter& painter, const GridlessSeries& s, const Rect& area,
-             const std::vector<double>& values, double total) {
+             const std::vector<double>& values, double total, const TooltipNames& names) {
   const Font font = painter.MakeFont(kLabelPoints, false);
   const double lineHeight = painter.LineHeight(font);
   const bool donut = s.style == kGridlessDonut;
@@ -249,6 +244,9 @@ void DrawPie(Painter& painter, const GridlessSeries& s, const Rect& area,
     slice.fill = SliceFill(s, i);
     slice.outlined = !whole;
     slice.outline.colour = kSliceEdge;
+    if (painter.WantsHotSpots()) {
+      painter.AddHotSpot(slice.points, SliceTooltip(names, i, values[i], values[i] / total));
+    }
     painter.Add(std::move(slice));
 
     if (texts[i].empty()) continue;
@@ -273,7 +271,7 @@ void DrawPie(Painter& painter, const GridlessSeries& s, const Rect& area,
 }
 
 void DrawPyramid(Painter& painter, const GridlessSeries& s, const Rect& area,
-                 const std::vector<double>& values, double total) {
+                 const std::vector<double>& values, double total, const TooltipNames& names) {
   const Font font = painter.MakeFont(kLabelPoints, false);
   std::vector<std::string> texts(values.size());
   double widest = 0;
@@ -366,6 +364,10 @@ void DrawPyramid(Painter& painter, const GridlessSeries& s, const Rect& area,
     layer.fill = SliceFill(s, b.index);
     layer.outlined = true;
     layer.outline.colour = kSliceEdge;
+    if (painter.WantsHotSpots()) {
+      painter.AddHotSpot(layer.points,
+                         SliceTooltip(names, b.index, values[b.index], values[b.index] / total));
+    }
     painter.Add(std::move(layer));
 
     const std::string& text = texts[b.index];
@@ -394,7 +396,8 @@ Argb SliceColour(const GridlessSeries& series, std::size_t index) {
   return kPalette[index % std::size(kPalette)];
 }
 
-void DrawGridless(Painter& painter, const GridlessSeries& series, const Rect& plot) {
+void DrawGridless(Painter& painter, const GridlessSeries& series, const Rect& plot,
+                  const TooltipNames& names) {
   const Rect area = AreaOf(series, plot);
   if (area.Empty()) return;
   std::vector<double> values(series.values.size());
@@ -404,9 +407,9 @@ void DrawGridless(Painter& painter, const GridlessSeries& series, const Rect& pl
     total += values[i];
   }
   if (series.style == kGridlessPyramid) {
-    DrawPyramid(painter, series, area, values, total);
+    DrawPyramid(painter, series, area, values, total, names);
   } else {
-    DrawPie(painter, series, area, values, total);
+    DrawPie(painter, series, area, values, total, names);
   }
 }
 

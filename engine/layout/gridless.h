@@ -18,6 +18,8 @@ inline constexpr double kExplodeShare = 0.1;
 inline constexpr double kDonutHole = 0.5;
 
 // Draws the series inside `plot` (its left or right half when aligned so).
-void DrawGridless(Painter& painter, const GridlessSeries& series, const Rect& plot);
+// Hot spots, when the painter wants them, name slice i `names.Series(i)`.
+void DrawGridless(Painter& painter, const GridlessSeries& series, const Rect& plot,
+                  const TooltipNames& names);
 
 }  // namespace vantiro::engine::layout

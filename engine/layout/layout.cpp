@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
+#include <string_view>
 
 #include "engine/layout/axes.h"
 #include "engine/layout/bars.h"
@@ -314,9 +316,15 @@ class RegionLayout {
         styles[i].decimalDigits = d.decimalDigits;
         styles[i].font = d.model != nullptr ? d.font : p_.MakeFont(9, false);
         styles[i].colour = d.textColour;
+        if (d.model != nullptr) styles[i].units = d.model->units;
+      }
+      layout::TooltipNames names;
+      if (p_.WantsHotSpots()) {
+        names.series = LegendTexts();
+        if (r_.hasLabelAxis) names.categories = layout::SplitList(r_.labelAxis.labels);
       }
       p_.PushClip(plot);
-      valueLabels = layout::DrawBars(p_, r_, units_, plot, horizontal_, categories_, scales, styles);
+      valueLabels = layout::DrawBars(p_, r_, units_, plot, horizontal_, categories_, scales, styles, names);
       p_.PopClip();
     }
 
@@ -329,8 +337,31 @@ class RegionLayout {
     for (const layout::PlacedText& t : valueLabels) {
       if (!UnderLegend(t)) p_.Text(t);
     }
-    for (const GridlessSeries& s : r_.gridless) layout::DrawGridless(p_, s, plot);
+    DrawGridlessSeries();
     layout::DrawLegend(p_, r_.legend, legend_);
+  }
+
+  // Entries of the legend: each bar series, then each slice of each
+  // gridless series.
+  std::vector<std::string_view> LegendTexts() const {
+    if (!r_.legend.present) return {};
+    return layout::SplitList(r_.legend.text);
+  }
+
+  void DrawGridlessSeries() {
+    std::vector<std::string_view> legend;
+    if (!r_.gridless.empty() && p_.WantsHotSpots()) legend = LegendTexts();
+    std::size_t entry = r_.bars.size();  // legend entry of the next slice 0
+    for (const GridlessSeries& s : r_.gridless) {
+      layout::TooltipNames names;
+      const std::size_t count = layout::LegendEntriesOf(s);
+      if (entry < legend.size()) {
+        const auto first = legend.begin() + std::ptrdiff_t(entry);
+        names.series.assign(first, first + std::ptrdiff_t(std::min(count, legend.size() - entry)));
+      }
+      entry += count;
+      layout::DrawGridless(p_, s, plot_.plot, names);
+    }
   }
 
   // A legend over the plot area hides the value labels under it.
@@ -394,11 +425,29 @@ DrawList LayoutChart(const Chart& chart, int width, int height, TextMeasurer& me
   out.height = std::clamp(height, 0, kMaxSide);
   if (out.width == 0 || out.height == 0) return out;
   layout::Painter painter(out, measurer, chart.settings.fontName);
+  if (chart.settings.tooltipWidth > 0) painter.CollectHotSpots(kMaxHotSpots);
   DrawBackground(painter, chart.settings);
   const ChartScale scale = ScaleFor(chart.settings, out.width, out.height);
   for (const Region& region : chart.regions) RegionLayout(painter, region, scale).Run();
   DrawChartFrame(painter, chart.settings);
   return out;
+}
+
+const HotSpot* HotSpotAt(const std::vector<HotSpot>& spots, Point p) {
+  for (auto spot = spots.rbegin(); spot != spots.rend(); ++spot) {
+    // Even-odd rule: a ray to the right crosses the edges an odd number of
+    // times from inside.
+    const std::vector<Point>& poly = spot->polygon;
+    bool inside = false;
+    for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+      const Point a = poly[i], b = poly[j];
+      if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y)) {
+        inside = !inside;
+      }
+    }
+    if (inside) return &*spot;
+  }
+  return nullptr;
 }
 
 }  // namespace vantiro::engine

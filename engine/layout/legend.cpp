@@ -26,11 +26,15 @@ std::vector<Argb> LegendColours(const Region& region) {
   std::vector<Argb> colours;
   for (const BarSeries& s : region.bars) colours.push_back(s.colour);
   for (const GridlessSeries& s : region.gridless) {
-    // One entry per slice; a legend has at most a few hundred entries.
-    const std::size_t n = std::min<std::size_t>(s.values.size(), 1000);
+    const std::size_t n = LegendEntriesOf(s);
     for (std::size_t i = 0; i < n; ++i) colours.push_back(SliceColour(s, i));
   }
   return colours;
+}
+
+std::size_t LegendEntriesOf(const GridlessSeries& series) {
+  // One entry per slice; a legend has at most a few hundred entries.
+  return std::min<std::size_t>(series.values.size(), 1000);
 }
 
 bool LegendInRows(const Legend& legend) {

@@ -2,6 +2,7 @@
 // or inside the plot area, or as rows above or below it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ namespace vantiro::engine::layout {
 // Marker colours in entry order: each bar series' colour, then the slices
 // of each gridless series.
 std::vector<Argb> LegendColours(const Region& region);
+
+// Legend entries a gridless series takes (one per slice, up to a limit).
+std::size_t LegendEntriesOf(const GridlessSeries& series);
 
 struct LegendEntry {
   std::string text;

@@ -110,6 +110,17 @@ std::vector<std::string_view> SplitList(std::string_view text) {
   return entries;
 }
 
+std::string TooltipText(std::string_view series, std::string_view category, std::string_view value) {
+  std::string text(series);
+  if (!category.empty()) {
+    if (!text.empty()) text += ", ";
+    text += category;
+  }
+  if (!text.empty()) text += ": ";
+  text += value;
+  return text;
+}
+
 Rect TextBounds(const TextExtent& e, Point anchor, HAlign h, VAlign v,
                 double angleDegrees) {
   const double height = e.ascent + e.descent;
@@ -229,6 +240,11 @@ void Painter::Line(Point a, Point b, const Stroke& stroke) {
 
 void Painter::PushClip(const Rect& r) { Add(ClipPush{r.x, r.y, r.w, r.h}); }
 void Painter::PopClip() { Add(ClipPop{}); }
+
+void Painter::AddHotSpot(std::vector<Point> polygon, std::string text) {
+  if (!WantsHotSpots() || polygon.size() < 3) return;
+  out_.hotSpots.push_back({std::move(polygon), std::move(text)});
+}
 
 Rect Painter::Text(std::string_view text, Point anchor, HAlign h, VAlign v,
                    double angle, const Font& font, Argb colour) {

@@ -3,6 +3,7 @@
 // image.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -76,6 +77,22 @@ struct PlacedText {
   Argb colour = 0xFF000000;
 };
 
+// What value tooltips call the things they point at, as the author wrote
+// them: series (or slice) names from the legend, category labels from the
+// label axis. Names missing from either list are empty.
+struct TooltipNames {
+  std::vector<std::string_view> series;
+  std::vector<std::string_view> categories;
+
+  std::string_view Series(std::size_t i) const { return i < series.size() ? series[i] : std::string_view{}; }
+  std::string_view Category(std::size_t i) const {
+    return i < categories.size() ? categories[i] : std::string_view{};
+  }
+};
+
+// A tooltip text: "series, category: value", leaving out empty names.
+std::string TooltipText(std::string_view series, std::string_view category, std::string_view value);
+
 // Appends shapes to a draw list. Texts are measured through the backend's
 // measurer; everything else is plain geometry.
 class Painter {
@@ -106,6 +123,12 @@ class Painter {
   void PushClip(const Rect& r);
   void PopClip();
 
+  // Hot spots are kept once enabled, up to `limit` of them; callers ask
+  // WantsHotSpots first so that charts without tooltips build no texts.
+  void CollectHotSpots(std::size_t limit) { hotSpotLimit_ = limit; }
+  bool WantsHotSpots() const { return out_.hotSpots.size() < hotSpotLimit_; }
+  void AddHotSpot(std::vector<Point> polygon, std::string text);
+
   // Places a text; it is shortened if longer than the image and moved
   // inward so that it lies wholly inside the image. Returns its box (empty
   // for an empty text).
@@ -119,6 +142,7 @@ class Painter {
   DrawList& out_;
   TextMeasurer& measurer_;
   std::string family_;
+  std::size_t hotSpotLimit_ = 0;
 };
 
 // Points of a circular arc, clockwise on screen from `fromDeg` to `toDeg`

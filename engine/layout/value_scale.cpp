@@ -152,4 +152,13 @@ std::string FormatValue(double v, int decimalDigits) {
   return text;
 }
 
+std::string FormatCompact(double v, int maxDigits) {
+  std::string text = FormatValue(v, maxDigits);
+  if (text.find('.') != std::string::npos && text.find('e') == std::string::npos) {
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') text.pop_back();
+  }
+  return text;
+}
+
 }  // namespace vantiro::engine::layout

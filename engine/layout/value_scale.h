@@ -48,4 +48,7 @@ ValueScale ChooseScale(const ScaleRequest& request);
 // never "-0". Magnitudes from 1e15 up use an exponent.
 std::string FormatValue(double v, int decimalDigits);
 
+// As FormatValue with at most `maxDigits` decimals, trailing zeros dropped.
+std::string FormatCompact(double v, int maxDigits);
+
 }  // namespace vantiro::engine::layout

@@ -1,13 +1,19 @@
 // Chart windows (needs a display): created inside a parent window, painted
-// from the chart last shown, destroyed with the chart or with the parent.
+// from the chart last shown, destroyed with the chart or with the parent;
+// value tooltips over their bars.
+#include <cstddef>
 #include <cstdint>
 #include <list>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "engine/device/device.h"
+#include "engine/device/win32/chart_window.h"
 #include "tests/engine_win32/pixels.h"
+
+#include <commctrl.h>  // after <windows.h>, which pixels.h brings
 
 namespace vantiro::engine {
 namespace {
@@ -31,6 +37,31 @@ std::vector<HWND> ChartWindowsOf(HWND parent) {
     found.push_back(child);
   }
   return found;
+}
+
+BOOL CALLBACK CollectTooltip(HWND hwnd, LPARAM found) {
+  char name[64] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  if (std::string(name) == TOOLTIPS_CLASSA) reinterpret_cast<std::vector<HWND>*>(found)->push_back(hwnd);
+  return TRUE;
+}
+
+// Tooltip controls of this thread (they are top-level windows).
+std::vector<HWND> Tooltips() {
+  std::vector<HWND> found;
+  EnumThreadWindows(GetCurrentThreadId(), CollectTooltip, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::string TooltipText(HWND tooltip, HWND chartWindow) {
+  char text[256] = {};
+  TTTOOLINFOA tool{};
+  tool.cbSize = UINT(offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM));  // as comctl32 5 knows it
+  tool.hwnd = chartWindow;
+  tool.uId = 1;
+  tool.lpszText = text;
+  SendMessageA(tooltip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  return text;
 }
 
 // The window's client area as the window paints it.
@@ -81,7 +112,7 @@ class ChartWindowTest : public ::testing::Test {
 
   // A chart in the parent; kept alive for the whole test, as the engine
   // keeps a shown chart.
-  const Chart& NewChart(std::int32_t id, Argb background, int x = 20, int y = 30) {
+  Chart& NewChart(std::int32_t id, Argb background, int x = 20, int y = 30) {
     Chart chart;
     chart.ctrlId = id;
     chart.settings.parent = HandleValue(parent_);
@@ -171,12 +202,73 @@ TEST_F(ChartWindowTest, EachChartHasItsOwnWindow) {
 TEST_F(ChartWindowTest, SurvivesItsParentClosingFirst) {
   parent_ = NewParent(0);  // hidden: closes at once
   ASSERT_NE(parent_, nullptr);
-  ASSERT_EQ(device::CreateChartWindow(NewChart(6, kRed)), 0);
+  Chart& chart = NewChart(6, kRed);
+  chart.settings.tooltipWidth = 150;
+  ASSERT_EQ(device::CreateChartWindow(chart), 0);
   HWND child = ChartWindowsOf(parent_).front();
+  EXPECT_EQ(Tooltips().size(), 1u);
   DestroyWindow(parent_);
   EXPECT_FALSE(IsWindow(child));
+  EXPECT_TRUE(Tooltips().empty());
   EXPECT_EQ(device::ShowChart(NewChart(6, kGreen)), -11);
   device::DestroyChartWindow(6);
+}
+
+// 300 x 200, the plot area fixed at 50,20 100 x 160 with a 0..100 axis:
+// bar "Q1" (30) covers x 58..92, y 132..180; bar "Q2" (90) x 108..142, y 36..180.
+Chart& BarChart(Chart& chart, std::int32_t tooltipWidth) {
+  chart.settings.width = 300;
+  chart.settings.height = 200;
+  chart.settings.tooltipWidth = tooltipWidth;
+  Region& region = chart.regions.emplace_back();
+  region.grid = {true, 0xFFFFFFFF, 0, 50, 20, 100, 160, 0};
+  region.legend.present = true;
+  region.legend.text = "North";
+  region.dataAxes.emplace_back().units = " k$";
+  region.dataAxes[0].maxValue = 100;
+  region.hasLabelAxis = true;
+  region.labelAxis.labels = "Q1;Q2";
+  region.bars.emplace_back().values = {30, 90};
+  region.bars[0].colour = kRed;
+  return chart;
+}
+
+TEST_F(ChartWindowTest, TellsTheValueUnderTheMouseInATooltip) {
+  ASSERT_TRUE(Tooltips().empty());
+  const Chart& chart = BarChart(NewChart(8, 0xFFFFFFFF, 0, 0), 200);
+  ASSERT_EQ(device::CreateChartWindow(chart), 0);
+  ASSERT_EQ(device::ShowChart(chart), 0);
+  HWND child = ChartWindowsOf(parent_).front();
+  ASSERT_EQ(Tooltips().size(), 1u);
+  HWND tooltip = Tooltips().front();
+  EXPECT_EQ(SendMessageA(tooltip, TTM_GETMAXTIPWIDTH, 0, 0), 200);
+
+  const Pixels picture = Capture(child);
+  const std::pair<POINT, std::string> cases[] = {
+      {{125, 108}, "North, Q2: 90 k$"}, {{75, 156}, "North, Q1: 30 k$"},
+      {{75, 100}, ""},  // plot area above the short bar
+      {{10, 10}, ""},
+  };
+  for (const auto& [at, text] : cases) {
+    EXPECT_EQ(device::TooltipTextAt(8, at.x, at.y), text) << at.x << "," << at.y;
+    // Where the picture shows the bar.
+    EXPECT_EQ(Near(picture.At(at.x, at.y), kRed, 8), !text.empty()) << at.x << "," << at.y;
+  }
+  EXPECT_EQ(device::TooltipTextAt(9, 125, 108), "");  // no such chart
+
+  // The mouse over a bar shows the tooltip with its text; over nothing, hides it.
+  SendMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(125, 108));
+  EXPECT_TRUE(IsWindowVisible(tooltip));
+  EXPECT_EQ(TooltipText(tooltip, child), "North, Q2: 90 k$");
+  SendMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(75, 156));
+  EXPECT_EQ(TooltipText(tooltip, child), "North, Q1: 30 k$");
+  SendMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  EXPECT_FALSE(IsWindowVisible(tooltip));
+
+  // Shown again without tooltips: the control goes.
+  ASSERT_EQ(device::ShowChart(BarChart(NewChart(8, 0xFFFFFFFF, 0, 0), 0)), 0);
+  EXPECT_TRUE(Tooltips().empty());
+  EXPECT_EQ(device::TooltipTextAt(8, 125, 108), "");
 }
 
 }  // namespace

@@ -2,17 +2,41 @@
 // the chart it was last shown with. The picture is rendered once per
 // ShowChart (or size change) into a bitmap and copied to the screen on
 // every repaint, so repaints never flicker and never lay the chart out.
+// Charts with value tooltips also keep the picture's hot spots, and a
+// tracking tooltip follows the mouse over them.
+#include "engine/device/win32/chart_window.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/device/device.h"
 #include "engine/device/win32/win32_graphics.h"
+#include "engine/layout/layout.h"
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#pragma GCC diagnostic ignored "-Wconversion"
+#include <commctrl.h>
+#pragma GCC diagnostic pop
 
 namespace vantiro::engine::device {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"VantiroChartWindow";
+
+// The tooltip control's one tool: the whole chart window.
+constexpr UINT_PTR kToolId = 1;
+// The tool record as comctl32 5 knows it: without a manifest that is the
+// version loaded, and it refuses the larger record of version 6.
+constexpr UINT kToolInfoSize = UINT(offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM));
+// Where the tooltip stands from the mouse: below and right of the pointer,
+// never under it (the window would lose the mouse to it).
+constexpr int kTooltipOffsetX = 12;
+constexpr int kTooltipOffsetY = 20;
 
 struct ChartWindow {
   HWND hwnd = nullptr;            // null once the window is gone
@@ -21,16 +45,32 @@ struct ChartWindow {
   HBITMAP picture = nullptr;      // rendered chart, pictureWidth x pictureHeight
   int pictureWidth = 0;
   int pictureHeight = 0;
+  std::vector<HotSpot> hotSpots;  // of the picture, in its pixels
+  HWND tooltip = nullptr;         // value tooltip control; null: no tooltips
+  std::string tooltipText;        // what it shows; empty while hidden
+  bool trackingLeave = false;     // WM_MOUSELEAVE has been asked for
 
   ChartWindow() = default;
   ChartWindow(const ChartWindow&) = delete;
   ChartWindow& operator=(const ChartWindow&) = delete;
-  ~ChartWindow() { DropPicture(); }
+  ~ChartWindow() {
+    DropPicture();
+    DropTooltip();
+  }
 
   void DropPicture() {
     if (picture != nullptr) DeleteObject(picture);
     picture = nullptr;
     pictureWidth = pictureHeight = 0;
+    hotSpots.clear();
+  }
+
+  // The tooltip is a top-level window owned by the host's window, not by
+  // this one, so it does not go with it on its own.
+  void DropTooltip() {
+    if (tooltip != nullptr && IsWindow(tooltip)) DestroyWindow(tooltip);
+    tooltip = nullptr;
+    tooltipText.clear();
   }
 };
 
@@ -83,7 +123,7 @@ void RenderPicture(ChartWindow& window, int width, int height) {
     if (canvas.GetLastStatus() == Gdiplus::Ok && graphics.GetLastStatus() == Gdiplus::Ok) {
       graphics.Clear(Gdiplus::Color(255, 255, 255, 255));
       if (window.chart != nullptr) {
-        PaintChart(graphics, *window.chart, width, height);
+        window.hotSpots = PaintChart(graphics, *window.chart, width, height);
       } else {
         Gdiplus::SolidBrush brush(Gdiplus::Color(static_cast<Gdiplus::ARGB>(window.background)));
         graphics.FillRectangle(&brush, 0, 0, width, height);
@@ -95,6 +135,7 @@ void RenderPicture(ChartWindow& window, int width, int height) {
   }
   if (!drawn) {
     DeleteObject(picture);
+    window.hotSpots.clear();
     return;
   }
   window.picture = picture;
@@ -102,15 +143,25 @@ void RenderPicture(ChartWindow& window, int width, int height) {
   window.pictureHeight = height;
 }
 
-void Paint(ChartWindow& window, HDC dc) {
+// Renders the picture unless it is there at the window's size; false when
+// the window has no client area.
+bool UpToDate(ChartWindow& window, int& width, int& height) {
   RECT client{};
-  if (window.hwnd == nullptr || !GetClientRect(window.hwnd, &client)) return;
-  const int width = client.right, height = client.bottom;
-  if (width <= 0 || height <= 0) return;
+  if (window.hwnd == nullptr || !GetClientRect(window.hwnd, &client)) return false;
+  width = client.right;
+  height = client.bottom;
+  if (width <= 0 || height <= 0) return false;
   if (window.picture == nullptr || window.pictureWidth != width ||
       window.pictureHeight != height) {
     RenderPicture(window, width, height);
   }
+  return true;
+}
+
+void Paint(ChartWindow& window, HDC dc) {
+  int width = 0, height = 0;
+  if (!UpToDate(window, width, height)) return;
+  const RECT client{0, 0, width, height};
   if (window.picture == nullptr) {
     const Argb c = window.background;
     HBRUSH brush = CreateSolidBrush(RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
@@ -126,6 +177,93 @@ void Paint(ChartWindow& window, HDC dc) {
   BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
   SelectObject(source, previous);
   DeleteDC(source);
+}
+
+// The hot spot under client pixel (x, y) of the picture as it is now.
+const HotSpot* SpotAt(ChartWindow& window, int x, int y) {
+  int width = 0, height = 0;
+  if (!UpToDate(window, width, height)) return nullptr;
+  return HotSpotAt(window.hotSpots, {x + 0.5, y + 0.5});
+}
+
+TTTOOLINFOA ToolOf(const ChartWindow& window) {
+  TTTOOLINFOA tool{};
+  tool.cbSize = kToolInfoSize;
+  tool.hwnd = window.hwnd;
+  tool.uId = kToolId;
+  return tool;
+}
+
+void HideTooltip(ChartWindow& window) {
+  if (window.tooltip == nullptr || window.tooltipText.empty()) return;
+  TTTOOLINFOA tool = ToolOf(window);
+  SendMessageA(window.tooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+  window.tooltipText.clear();
+}
+
+// Gives the window a tooltip at most `maxWidth` pixels wide, or takes it
+// away for 0. False when the control cannot be made.
+bool SetUpTooltip(ChartWindow& window, std::int32_t maxWidth) {
+  if (maxWidth <= 0 || window.hwnd == nullptr) {
+    window.DropTooltip();
+    return true;
+  }
+  if (window.tooltip == nullptr) {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_BAR_CLASSES;  // holds the tooltip class
+    InitCommonControlsEx(&controls);
+    HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                   WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window.hwnd,
+                                   nullptr, ThisModule(), nullptr);
+    if (tooltip == nullptr) return false;
+    char empty[] = "";
+    TTTOOLINFOA tool = ToolOf(window);
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT;
+    tool.lpszText = empty;
+    if (SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) == FALSE) {
+      DestroyWindow(tooltip);
+      return false;
+    }
+    window.tooltip = tooltip;
+  }
+  SendMessageA(window.tooltip, TTM_SETMAXTIPWIDTH, 0, maxWidth);
+  return true;
+}
+
+// Shows the text of the hot spot under the mouse beside it, or hides the
+// tooltip over nothing.
+void FollowMouse(ChartWindow& window, int x, int y) {
+  if (window.tooltip == nullptr) return;
+  if (!window.trackingLeave) {
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = window.hwnd;
+    window.trackingLeave = TrackMouseEvent(&track) != FALSE;
+  }
+  const HotSpot* spot = SpotAt(window, x, y);
+  if (spot == nullptr || spot->text.empty()) {
+    HideTooltip(window);
+    return;
+  }
+  TTTOOLINFOA tool = ToolOf(window);
+  const bool hidden = window.tooltipText.empty();
+  if (spot->text != window.tooltipText) {
+    window.tooltipText = spot->text;
+    tool.lpszText = window.tooltipText.data();  // copied by the control
+    SendMessageA(window.tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  POINT at{x + kTooltipOffsetX, y + kTooltipOffsetY};
+  ClientToScreen(window.hwnd, &at);
+  // Screen coordinates as two signed 16-bit halves.
+  const auto position = static_cast<LPARAM>((static_cast<DWORD>(at.x) & 0xFFFFu) |
+                                            ((static_cast<DWORD>(at.y) & 0xFFFFu) << 16));
+  SendMessageA(window.tooltip, TTM_TRACKPOSITION, 0, position);
+  if (hidden) {
+    SendMessageA(window.tooltip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+  }
 }
 
 LRESULT CALLBACK ChartWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -153,12 +291,28 @@ LRESULT CALLBACK ChartWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       if (window != nullptr) Paint(*window, reinterpret_cast<HDC>(wParam));
       return 0;
     case WM_SIZE:
-      if (window != nullptr) window->DropPicture();
+      if (window != nullptr) {
+        window->DropPicture();
+        HideTooltip(*window);
+      }
       break;
+    case WM_MOUSEMOVE:
+      // Client coordinates, signed 16-bit halves.
+      if (window != nullptr) {
+        FollowMouse(*window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+      }
+      return 0;
+    case WM_MOUSELEAVE:
+      if (window != nullptr) {
+        window->trackingLeave = false;
+        HideTooltip(*window);
+      }
+      return 0;
     case WM_NCDESTROY:
       // Destroyed from outside (the host closed the parent): the record
       // stays until DestroyChartWindow, but no longer names a window.
       if (window != nullptr) {
+        window->DropTooltip();
         window->hwnd = nullptr;
         window->DropPicture();
       }
@@ -210,6 +364,8 @@ std::int32_t CreateChartWindow(const Chart& chart) {
     table.windows.erase(chart.ctrlId);
     return kWindowNotCreated;
   }
+  // A chart without its tooltip still works.
+  SetUpTooltip(*slot, chart.settings.tooltipWidth);
   return kOk;
 }
 
@@ -237,6 +393,8 @@ std::int32_t ShowChart(const Chart& chart) {
   window.background = chart.settings.background;
   window.DropPicture();
   if (window.hwnd == nullptr) return kWindowNotCreated;
+  HideTooltip(window);
+  SetUpTooltip(window, chart.settings.tooltipWidth);
   int width = 0, height = 0;
   ChartSize(chart, width, height);
   SetWindowPos(window.hwnd, nullptr, chart.settings.x, chart.settings.y, width, height,
@@ -244,6 +402,14 @@ std::int32_t ShowChart(const Chart& chart) {
   InvalidateRect(window.hwnd, nullptr, FALSE);
   UpdateWindow(window.hwnd);
   return kOk;
+}
+
+std::string TooltipTextAt(std::int32_t ctrlId, int x, int y) {
+  WindowTable& table = Table();
+  auto found = table.windows.find(ctrlId);
+  if (found == table.windows.end() || found->second->tooltip == nullptr) return {};
+  const HotSpot* spot = SpotAt(*found->second, x, y);
+  return spot != nullptr ? spot->text : std::string();
 }
 
 }  // namespace vantiro::engine::device

@@ -2,6 +2,8 @@
 // files and printers.
 #include "engine/device/win32/win32_graphics.h"
 
+#include <utility>
+
 #include "engine/device/device.h"
 #include "engine/layout/layout.h"
 #include "engine/render/gdiplus/gdiplus_render.h"
@@ -45,13 +47,15 @@ bool SizeAllowed(std::int64_t width, std::int64_t height) {
          width * height <= kMaxImagePixels;
 }
 
-void PaintChart(Gdiplus::Graphics& graphics, const Chart& chart, int width, int height) {
+std::vector<HotSpot> PaintChart(Gdiplus::Graphics& graphics, const Chart& chart, int width,
+                                int height) {
   render::GdiplusFonts fonts;
   render::GdiplusTextMeasurer measurer(fonts);
   DrawList list = LayoutChart(chart, width, height, measurer);
   list.width = width;
   list.height = height;
   render::DrawOnGdiplus(graphics, list, fonts);
+  return std::move(list.hotSpots);
 }
 
 }  // namespace vantiro::engine::device

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "engine/layout/draw_list.h"
 #include "engine/model/chart_model.h"
 #include "engine/render/gdiplus/gdiplus_api.h"
 
@@ -24,7 +26,9 @@ void ChartSize(const Chart& chart, int& width, int& height);
 bool SizeAllowed(std::int64_t width, std::int64_t height);
 
 // Lays the chart out at width x height and paints it on `graphics`, in its
-// world space. GDI+ must be running. May throw (out of memory).
-void PaintChart(Gdiplus::Graphics& graphics, const Chart& chart, int width, int height);
+// world space; returns the layout's hot spots (none unless the chart has
+// value tooltips). GDI+ must be running. May throw (out of memory).
+std::vector<HotSpot> PaintChart(Gdiplus::Graphics& graphics, const Chart& chart, int width,
+                                int height);
 
 }  // namespace vantiro::engine::device

@@ -147,7 +147,7 @@ inline std::vector<std::string> OverlappingTexts(const DrawList& list) {
   return clashes;
 }
 
-// Every coordinate in the list is finite.
+// Every coordinate in the list (hot spots included) is finite.
 inline bool AllFinite(const DrawList& list) {
   auto ok = [](double v) { return std::isfinite(v); };
   auto points = [&](const std::vector<Point>& ps) {
@@ -169,6 +169,9 @@ inline bool AllFinite(const DrawList& list) {
       for (std::size_t i = 0; good && i < sp->to.size(); ++i) good = ok(sp->to[i]);
     }
     if (!good) return false;
+  }
+  for (const HotSpot& spot : list.hotSpots) {
+    if (!points(spot.polygon)) return false;
   }
   return true;
 }

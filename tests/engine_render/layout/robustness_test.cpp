@@ -17,6 +17,7 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 // A chart using every part, for the cases to distort.
 Chart Everything() {
   Chart chart = OneRegion();
+  chart.settings.tooltipWidth = 200;  // hot spots too
   Region& r = chart.regions[0];
   r.footer = "footer";
   r.showBorder = 1;
@@ -173,6 +174,11 @@ void ExpectSane(const DrawList& list) {
   }
   EXPECT_EQ(depth, 0);
   EXPECT_LT(list.shapes.size(), 20000u);
+  EXPECT_LE(list.hotSpots.size(), kMaxHotSpots);
+  for (const HotSpot& spot : list.hotSpots) {
+    EXPECT_GE(spot.polygon.size(), 3u);
+    EXPECT_FALSE(spot.text.empty());
+  }
 }
 
 TEST_P(Degenerate, LaysOutSanely) {
