@@ -20,9 +20,16 @@ out=$(cd "$out" && pwd)
 if [[ $mode == native ]]; then
   cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTIRO_TESTS=OFF -DVANTIRO_BENCH=OFF >/dev/null
   cmake --build build/release -j "$jobs" --target vantiro-host >/dev/null
-  host=("$root/build/release/bin/vantiro-host" --snapshot "$out/snapshots" --printer "$out/printed.pdf")
+  host=("$root/build/release/bin/vantiro-host" --snapshot "$out/snapshots")
   mkdir -p "$out/snapshots"
-  run() { (cd "$out" && "${host[@]}" --strict "$@"); }
+  run() {
+    # A script that prints gets a PDF printer of its own: <script>.pdf.
+    local printer=()
+    if grep -q '^ae_Graph_Draw2Printer' "$1"; then
+      printer=(--printer "$out/$(basename "${1%.vsc}").pdf")
+    fi
+    (cd "$out" && "${host[@]}" "${printer[@]}" --strict "$@")
+  }
 else
   cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null

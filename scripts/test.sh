@@ -12,18 +12,31 @@ fuzz_seconds=${VANTIRO_FUZZ_SECONDS:-15}
 
 step() { printf '\n=== %s ===\n' "$*"; }
 
+# Every ctest run adds its count to the summary printed at the end.
+passed=0
+count_log=$(mktemp)
+trap 'rm -f "$count_log"' EXIT
+run_ctest() {
+  ctest "$@" 2>&1 | tee "$count_log"
+  local status=${PIPESTATUS[0]}
+  local n
+  n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$count_log" | tail -1)
+  passed=$((passed + ${n:-0}))
+  return "$status"
+}
+
 step "native build"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j "$jobs"
 step "native tests"
-ctest --test-dir build/native -j "$jobs" --output-on-failure
+run_ctest --test-dir build/native -j "$jobs" --output-on-failure
 
 step "sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTIRO_SANITIZE=ON -DVANTIRO_BENCH=OFF >/dev/null
 cmake --build build/asan -j "$jobs"
 step "sanitizer tests"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build/asan -j "$jobs" --output-on-failure
+  run_ctest --test-dir build/asan -j "$jobs" --output-on-failure
 
 step "Windows build (MinGW-w64, 32-bit)"
 cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -32,19 +45,27 @@ cmake --build build/win32 -j "$jobs"
 
 step "Windows tests under Wine (no display)"
 source scripts/wine-env.sh build/win32
-(
+unset_display_run() {
+  local saved=${DISPLAY-}
   unset DISPLAY
   wine_start
-  trap wine_stop EXIT
-  ctest --test-dir build/win32 -LE display --output-on-failure
-)
+  local status=0
+  run_ctest --test-dir build/win32 -LE display --output-on-failure || status=$?
+  wine_stop
+  [[ -n $saved ]] && export DISPLAY=$saved
+  return $status
+}
+unset_display_run
 step "Windows tests under Wine (Xvfb display)"
 if ctest --test-dir build/win32 -L display -N | grep -q "Total Tests: [1-9]"; then
   xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     source scripts/wine-env.sh build/win32
     wine_start
     trap wine_stop EXIT
-    ctest --test-dir build/win32 -L display --output-on-failure'
+    ctest --test-dir build/win32 -L display --output-on-failure' 2>&1 | tee "$count_log"
+  [[ ${PIPESTATUS[0]} -eq 0 ]] || exit 1
+  n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$count_log" | tail -1)
+  passed=$((passed + ${n:-0}))
 fi
 
 step "fuzzers (${fuzz_seconds} s each)"
@@ -65,3 +86,4 @@ for fuzzer in build/fuzz/bin/fuzz_*; do
 done
 
 step "all tests passed"
+echo "tests: $passed passed, 0 failed"
