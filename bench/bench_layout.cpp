@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "layout_testing.h"
+#include "tests/engine_render/layout/layout_testing.h"
 
 namespace vantiro::engine::layout_test {
 namespace {
