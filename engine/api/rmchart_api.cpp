@@ -147,6 +147,15 @@ Target FindRegion(std::int32_t ctrlId, std::int32_t index) {
   return {codes::kOk, &RegionAt(*stored->chart, index)};
 }
 
+// As FindRegion, for a call that adds a series: a full region is refused.
+Target FindRegionForSeries(std::int32_t ctrlId, std::int32_t index) {
+  Target t = FindRegion(ctrlId, index);
+  if (t.region && t.region->SeriesCount() >= static_cast<std::size_t>(kMaxSeriesPerRegion)) {
+    return {codes::kSeriesLimit, nullptr};
+  }
+  return t;
+}
+
 }  // namespace
 
 extern "C" {
@@ -371,11 +380,8 @@ std::int32_t VANTIRO_STDCALL RMC_ADDBARSERIES(
     std::int32_t whichDataAxis, std::int32_t valueLabelOn,
     std::int32_t pointsPerColumn, std::int32_t hatchMode) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
-    Target t = FindRegion(ctrlId, region);
+    Target t = FindRegionForSeries(ctrlId, region);
     if (!t.region) return t.code;
-    if (t.region->SeriesCount() >= static_cast<std::size_t>(kMaxSeriesPerRegion)) {
-      return codes::kSeriesLimit;
-    }
     BarSeries s;
     s.values = CopyValues(values, valueCount);
     s.type = type;
@@ -399,11 +405,8 @@ std::int32_t VANTIRO_STDCALL RMC_ADDGRIDLESSSERIES(
     std::int32_t explode, std::int32_t isLucent, std::int32_t valueLabel,
     std::int32_t hatch, std::int32_t startAngle) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
-    Target t = FindRegion(ctrlId, region);
+    Target t = FindRegionForSeries(ctrlId, region);
     if (!t.region) return t.code;
-    if (t.region->SeriesCount() >= static_cast<std::size_t>(kMaxSeriesPerRegion)) {
-      return codes::kSeriesLimit;
-    }
     GridlessSeries s;
     s.values = CopyValues(values, valueCount);
     s.colours = CopyColours(colours, colourCount);

@@ -345,12 +345,7 @@ std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
       const Rect bar = horizontal ? Rect{std::min(p0, p1), a0, std::abs(p1 - p0), a1 - a0}
                                   : Rect{a0, std::min(p0, p1), a1 - a0, std::abs(p1 - p0)};
       if (!bar.Empty()) {
-        RectShape shape;
-        shape.x = bar.x;
-        shape.y = bar.y;
-        shape.width = bar.w;
-        shape.height = bar.h;
-        shape.fill = BarFill(s, horizontal);
+        RectShape shape = bar.Shape(BarFill(s, horizontal));
         if ((s.style & kBarOutline) != 0) {
           shape.outlined = true;
           shape.outline.colour = Darker(s.colour, 0.4);

@@ -131,12 +131,7 @@ void DrawLegend(Painter& painter, const Legend& legend, const LegendPlan& plan) 
       dot.fill = fill;
       painter.Add(std::move(dot));
     } else {
-      RectShape square;
-      square.x = marker.x;
-      square.y = marker.y;
-      square.width = marker.w;
-      square.height = marker.h;
-      square.fill = fill;
+      RectShape square = marker.Shape(fill);
       square.outlined = true;
       square.outline.colour = Darker(e.colour, 0.3);
       painter.Add(std::move(square));

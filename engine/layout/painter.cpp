@@ -207,24 +207,24 @@ std::string Painter::Fit(const Font& font, std::string_view text, double maxWidt
   return candidate;
 }
 
+RectShape Rect::Shape(const Fill& fill) const {
+  RectShape shape;
+  shape.x = x;
+  shape.y = y;
+  shape.width = w;
+  shape.height = h;
+  shape.fill = fill;
+  return shape;
+}
+
 void Painter::FillRect(const Rect& r, const Fill& fill) {
   if (r.Empty()) return;
-  RectShape shape;
-  shape.x = r.x;
-  shape.y = r.y;
-  shape.width = r.w;
-  shape.height = r.h;
-  shape.fill = fill;
-  Add(std::move(shape));
+  Add(r.Shape(fill));
 }
 
 void Painter::FrameRect(const Rect& r, const Stroke& stroke) {
   if (r.Empty()) return;
-  RectShape shape;
-  shape.x = r.x;
-  shape.y = r.y;
-  shape.width = r.w;
-  shape.height = r.h;
+  RectShape shape = r.Shape(Fill{});
   shape.filled = false;
   shape.outlined = true;
   shape.outline = stroke;

@@ -29,6 +29,8 @@ struct Rect {
   Rect Inset(double d) const;
   // The part of this rectangle that lies inside `outer`.
   Rect ClippedTo(const Rect& outer) const;
+  // A filled rectangle shape covering this rectangle, with `fill`.
+  RectShape Shape(const Fill& fill) const;
 };
 
 // Clamps a double that may be NaN or infinite: NaN gives `lo`.
