@@ -11,14 +11,17 @@ namespace {
 
 using enum Field;
 using enum Message;
+namespace code = engine_codes;
 
 constexpr CodeMessage kCreateChartCodes[] = {
-    {-10, kBadRectangle}, {-6, kCtrlIdError}, {-1, kTooManyCharts},
-    {-14, kNoGdiPlus},    {-11, kWindowNotCreated},
+    {code::kBadParentWindow, kBadRectangle}, {code::kBadControlId, kCtrlIdError},
+    {code::kTooManyCharts, kTooManyCharts}, {code::kNoGraphicsLibrary, kNoGdiPlus},
+    {code::kWindowNotCreated, kWindowNotCreated},
 };
 constexpr CodeMessage kCreateChartfromFileCodes[] = {
-    {-10, kBadRectangle}, {-6, kCtrlIdError},       {-1, kTooManyCharts},
-    {-14, kNoGdiPlus},    {-11, kWindowNotCreated}, {-15, kSourceFile},
+    {code::kBadParentWindow, kBadRectangle}, {code::kBadControlId, kCtrlIdError},
+    {code::kTooManyCharts, kTooManyCharts}, {code::kNoGraphicsLibrary, kNoGdiPlus},
+    {code::kWindowNotCreated, kWindowNotCreated}, {code::kSourceFileFailed, kSourceFile},
 };
 
 // [recthandle]|id|x0|y0|width|height|BGColor|Style|Export|BGImage|FontName|

@@ -14,6 +14,7 @@ using charts::DecodedFields;
 using charts::FitsDecoding;
 using enum charts::Field;
 using enum charts::Message;
+namespace code = engine_codes;
 
 // --- Regions and grids ------------------------------------------------------------
 
@@ -22,7 +23,9 @@ constexpr charts::Field kAddRegionFields[] = {
     kInteger, kInteger, kInteger, kInteger, kInteger, kText100, kInteger,
 };
 static_assert(FitsDecoding(kAddRegionFields));
-constexpr CodeMessage kAddRegionCodes[] = {{-6, kWrongControlId}, {-2, kRegionLimit}};
+constexpr CodeMessage kAddRegionCodes[] = {
+    {code::kBadControlId, kWrongControlId}, {code::kRegionLimit, kRegionLimit},
+};
 
 constexpr ActionDefinition kAddRegion = {
     kAddRegionFields, 1,
@@ -40,7 +43,9 @@ constexpr charts::Field kAddGridFields[] = {
 };
 static_assert(FitsDecoding(kAddGridFields));
 constexpr CodeMessage kAddGridCodes[] = {
-    {-6, kWrongControlId}, {-2, kRegionLimit}, {-9, kNoSuchRegion}};
+    {code::kBadControlId, kWrongControlId}, {code::kRegionLimit, kRegionLimit},
+    {code::kNoSuchRegion, kNoSuchRegion},
+};
 
 constexpr ActionDefinition kAddGrid = {
     kAddGridFields, 1,
@@ -60,7 +65,9 @@ constexpr charts::Field kAddCaptionFields[] = {
 };
 static_assert(FitsDecoding(kAddCaptionFields));
 constexpr CodeMessage kAddCaptionCodes[] = {
-    {-6, kCtrlIdError}, {-2, kRegionLimit}, {-9, kNoSuchRegion}};
+    {code::kBadControlId, kCtrlIdError}, {code::kRegionLimit, kRegionLimit},
+    {code::kNoSuchRegion, kNoSuchRegion},
+};
 
 constexpr ActionDefinition kAddCaption = {
     kAddCaptionFields, 1,
@@ -78,8 +85,9 @@ constexpr charts::Field kAddLegendFields[] = {
 };
 static_assert(FitsDecoding(kAddLegendFields));
 constexpr CodeMessage kAddLegendCodes[] = {
-    {-6, kWrongControlId}, {-2, kRegionLimit}, {-9, kNoSuchRegion},
-    {-5, kEmptyLegend},    {-4, kLegendMemory},
+    {code::kBadControlId, kWrongControlId}, {code::kRegionLimit, kRegionLimit},
+    {code::kNoSuchRegion, kNoSuchRegion}, {code::kEmptyLegend, kEmptyLegend},
+    {code::kOutOfMemory, kLegendMemory},
 };
 
 constexpr ActionDefinition kAddLegend = {
@@ -102,7 +110,9 @@ constexpr charts::Field kAddDataAxisFields[] = {
 };
 static_assert(FitsDecoding(kAddDataAxisFields));
 constexpr CodeMessage kAddDataAxisCodes[] = {
-    {-6, kCtrlIdError}, {-2, kRegionLimit}, {-9, kNoSuchRegion}, {-4, kAxisMemory}};
+    {code::kBadControlId, kCtrlIdError}, {code::kRegionLimit, kRegionLimit},
+    {code::kNoSuchRegion, kNoSuchRegion}, {code::kOutOfMemory, kAxisMemory},
+};
 
 // The value range reaches the engine as whole numbers: the limits are
 // rounded like every integer field and only then widened. LabelAlignment
@@ -128,7 +138,9 @@ constexpr charts::Field kAddLabelAxisFields[] = {
 };
 static_assert(FitsDecoding(kAddLabelAxisFields));
 constexpr CodeMessage kAddLabelAxisCodes[] = {
-    {-6, kCtrlIdError}, {-2, kRegionLimit}, {-9, kNoSuchRegion}, {-4, kLabelMemory}};
+    {code::kBadControlId, kCtrlIdError}, {code::kRegionLimit, kRegionLimit},
+    {code::kNoSuchRegion, kNoSuchRegion}, {code::kOutOfMemory, kLabelMemory},
+};
 
 constexpr ActionDefinition kAddLabelAxis = {
     kAddLabelAxisFields, 1,
@@ -150,8 +162,9 @@ constexpr charts::Field kAddBarSeriesFields[] = {
 };
 static_assert(FitsDecoding(kAddBarSeriesFields));
 constexpr CodeMessage kAddBarSeriesCodes[] = {
-    {-6, kWrongControlId}, {-2, kRegionLimit}, {-9, kNoSuchRegion},
-    {-4, kDataMemory},     {-3, kSeriesLimit},
+    {code::kBadControlId, kWrongControlId}, {code::kRegionLimit, kRegionLimit},
+    {code::kNoSuchRegion, kNoSuchRegion}, {code::kOutOfMemory, kDataMemory},
+    {code::kSeriesLimit, kSeriesLimit},
 };
 
 constexpr ActionDefinition kAddBarSeries = {
@@ -173,7 +186,9 @@ constexpr charts::Field kAddGridlessSeriesFields[] = {
 };
 static_assert(FitsDecoding(kAddGridlessSeriesFields));
 constexpr CodeMessage kAddGridlessSeriesCodes[] = {
-    {-6, kWrongControlId}, {-2, kRegionLimit}, {-9, kNoSuchRegion}, {-4, kDataMemory}};
+    {code::kBadControlId, kWrongControlId}, {code::kRegionLimit, kRegionLimit},
+    {code::kNoSuchRegion, kNoSuchRegion}, {code::kOutOfMemory, kDataMemory},
+};
 
 constexpr ActionDefinition kAddGridlessSeries = {
     kAddGridlessSeriesFields, 1,

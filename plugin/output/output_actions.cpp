@@ -17,13 +17,16 @@ using charts::DecodedFields;
 using charts::FitsDecoding;
 using enum charts::Field;
 using enum charts::Message;
+namespace code = engine_codes;
 
 // Id|TargetFileName|width|height|JPGQuality
 constexpr charts::Field kDraw2FileFields[] = {
     kInteger, kText100, kInteger, kInteger, kInteger,
 };
 static_assert(FitsDecoding(kDraw2FileFields));
-constexpr CodeMessage kDraw2FileCodes[] = {{-6, kWrongControlId}, {-20, kEmfFile}};
+constexpr CodeMessage kDraw2FileCodes[] = {
+    {code::kBadControlId, kWrongControlId}, {code::kImageFileFailed, kEmfFile},
+};
 
 constexpr ActionDefinition kDraw2File = {
     kDraw2FileFields, 1,
@@ -37,7 +40,9 @@ constexpr ActionDefinition kDraw2File = {
 // id|TargetFile.RMC
 constexpr charts::Field kWriteRMCFileFields[] = {kInteger, kText256};
 static_assert(FitsDecoding(kWriteRMCFileFields));
-constexpr CodeMessage kWriteRMCFileCodes[] = {{-6, kCtrlIdError}, {-26, kFileNotCreated}};
+constexpr CodeMessage kWriteRMCFileCodes[] = {
+    {code::kBadControlId, kCtrlIdError}, {code::kTargetFileFailed, kFileNotCreated},
+};
 
 constexpr ActionDefinition kWriteRMCFile = {
     kWriteRMCFileFields, 1,
@@ -46,7 +51,9 @@ constexpr ActionDefinition kWriteRMCFile = {
 };
 
 constexpr CodeMessage kDraw2PrinterCodes[] = {
-    {-6, kCtrlIdError}, {-20, kPrintEmfFile}, {-13, kPrinterDc}};
+    {code::kBadControlId, kCtrlIdError}, {code::kImageFileFailed, kPrintEmfFile},
+    {code::kPrinterDcFailed, kPrinterDc},
+};
 constexpr charts::ResultFrame kDraw2PrinterFrame = {
     "ae_Graph_Draw2PrinterStatus", kDraw2PrinterCodes, false, false};
 
