@@ -1,4 +1,4 @@
-// Decoding costs: one bar-series parameter text as a handler reads it, and
+// Decoding costs: one bar-series parameter text read field by field, and
 // data lists of 10,000 to 1,000,000 values (time should grow tenfold per
 // step).
 #include <benchmark/benchmark.h>
@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "plugin/charts/chart_engine.h"
 #include "plugin/params/params.h"
@@ -17,6 +19,14 @@ extern "C" RmcColour VANTIRO_STDCALL RGB2ARGB(RmcColour colour, std::int32_t alp
 namespace {
 
 using namespace vantiro::params;
+
+// A data list as the series actions decode it: counted, an array of one
+// element per item, one pass.
+std::vector<double> DecodeValues(std::string_view field) {
+  std::vector<double> values(static_cast<std::size_t>(CountFields(field, ",")));
+  DecodeValueList(field, values);
+  return values;
+}
 
 // Data values as scripts write them: whole numbers and numbers with one to
 // three decimals, some negative.
@@ -41,7 +51,7 @@ void BarSeriesAction(benchmark::State& state) {
       "1|1|" + DataField(12) + "|1|2|0|#FF8000|0|1|1|1|0";
   for (auto _ : state) {
     std::int32_t sum = ReadInteger(parameters, 1) + ReadInteger(parameters, 2);
-    const std::vector<double> values = DecodeValueList(GetField(parameters, "|", 3));
+    const std::vector<double> values = DecodeValues(GetField(parameters, "|", 3));
     for (std::int32_t n = 4; n <= 6; ++n) sum += ReadInteger(parameters, n);
     const std::uint32_t colour = ReadColour(parameters, 7);
     for (std::int32_t n = 8; n <= 12; ++n) sum += ReadInteger(parameters, n);
@@ -56,7 +66,7 @@ BENCHMARK(BarSeriesAction);
 void DataList(benchmark::State& state) {
   const std::string field = DataField(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
-    const std::vector<double> values = DecodeValueList(field);
+    const std::vector<double> values = DecodeValues(field);
     benchmark::DoNotOptimize(values.data());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -84,10 +84,12 @@ void CheckBuffer(std::string_view text, std::size_t size) {
 }
 
 void CheckLists(std::string_view field) {
-  const std::vector<double> values = DecodeValueList(field);
-  const std::vector<std::uint32_t> colours = DecodeColourList(field);
+  // Arrays of one element per item, as the series actions allocate them.
   const std::int32_t count = CountFields(field, ",");
-  Check(values.size() == static_cast<std::size_t>(count) && colours.size() == values.size());
+  std::vector<double> values(static_cast<std::size_t>(count));
+  std::vector<std::uint32_t> colours(values.size());
+  DecodeValueList(field, values);
+  DecodeColourList(field, colours);
   if (count > 512) return;  // the item-by-item definition is quadratic
   for (std::int32_t i = 1; i <= count; ++i) {
     const std::string_view item = GetField(field, ",", i);

@@ -18,19 +18,6 @@ std::optional<Message> MessageFor(std::span<const CodeMessage> codes,
   return std::nullopt;
 }
 
-// Calls `decode` on item 1 to the last of a ","-separated list in one pass;
-// item i is what GetField(list, ",", i) gives.
-template <typename Decode>
-void ForEachItem(std::string_view list, Decode decode) {
-  std::size_t index = 0;
-  while (true) {
-    const std::size_t comma = list.find(',');
-    decode(index++, list.substr(0, comma));
-    if (comma == std::string_view::npos) return;
-    list.remove_prefix(comma + 1);
-  }
-}
-
 }  // namespace
 
 void FinishAction(const ResultFrame& frame, std::int32_t controlId,
@@ -101,21 +88,16 @@ bool DecodedFields::DecodeList(Slot& slot, Field kind, std::string_view field) {
     return true;
   }
   const std::int32_t count = params::CountFields(field, ",");
+  const auto items = static_cast<std::size_t>(count);
   const std::size_t size = kind == Field::kValueList ? sizeof(double) : sizeof(RmcColour);
-  slot.owned = platform::AllocateZeroedArray(static_cast<std::size_t>(count), size);
+  slot.owned = platform::AllocateZeroedArray(items, size);
   if (slot.owned == nullptr) return false;
   slot.items = slot.owned;
   slot.count = count;
   if (kind == Field::kValueList) {
-    double* values = static_cast<double*>(slot.owned);
-    ForEachItem(field, [values](std::size_t i, std::string_view item) {
-      values[i] = params::ParseNumber(item).ToDouble();
-    });
+    params::DecodeValueList(field, {static_cast<double*>(slot.owned), items});
   } else {
-    RmcColour* colours = static_cast<RmcColour*>(slot.owned);
-    ForEachItem(field, [colours](std::size_t i, std::string_view item) {
-      colours[i] = params::DecodeColour(item);
-    });
+    params::DecodeColourList(field, {static_cast<RmcColour*>(slot.owned), items});
   }
   return true;
 }

@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
-#include <vector>
 
 namespace vantiro::params {
 
@@ -51,15 +51,15 @@ std::uint32_t ColourPattern(std::string_view text);
 // Copies at most size-1 bytes (stopping at a NUL) and always terminates.
 void CopyToBuffer(std::string_view text, char* buffer, std::size_t size);
 
-// Convenience readers used by the action handlers: field n of a parameter
-// text split at "|".
+// Field n of a parameter text split at "|", read as an integer or a colour
+// field.
 std::int32_t ReadInteger(std::string_view parameters, std::int32_t n);
 std::uint32_t ReadColour(std::string_view parameters, std::int32_t n);
 
-// Lists split at ",", decoded in one linear pass. The result equals item i
-// = GetField(field, ",", i) for i = 1..CountFields(field, ","). They throw
-// std::bad_alloc when the array cannot be allocated.
-std::vector<double> DecodeValueList(std::string_view field);
-std::vector<std::uint32_t> DecodeColourList(std::string_view field);
+// The list decoder of the series actions. Item i of a list split at "," is
+// GetField(field, ",", i) for i = 1..CountFields(field, ","); one linear pass
+// decodes item i into element i-1 and stops when the output is full.
+void DecodeValueList(std::string_view field, std::span<double> values);
+void DecodeColourList(std::string_view field, std::span<std::uint32_t> colours);
 
 }  // namespace vantiro::params

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,19 @@ namespace {
 
 using namespace std::literals;
 
+// The decoder as the series actions run it: into an array of one element per
+// item.
+std::vector<double> Values(std::string_view field) {
+  std::vector<double> values(static_cast<std::size_t>(CountFields(field, ",")));
+  DecodeValueList(field, values);
+  return values;
+}
+std::vector<std::uint32_t> Colours(std::string_view field) {
+  std::vector<std::uint32_t> colours(static_cast<std::size_t>(CountFields(field, ",")));
+  DecodeColourList(field, colours);
+  return colours;
+}
+
 TEST(ColourPattern, Table) {
   struct Case { std::string_view text; std::uint32_t pattern; };
   const Case cases[] = {
@@ -49,7 +63,7 @@ TEST(DecodeColour, PassesThePatternToRgb2ArgbWithAlphaZero) {
   EXPECT_EQ(DecodeColour("#FF0000"), EngineColour(0xFF0000FF));
   EXPECT_EQ(ReadColour("1|#0080FF|x", 2), EngineColour(0xFFFF8000));
   EXPECT_EQ(ReadColour("1|2", 3), EngineColour(0x000000FF));  // a missing field is "&HFF"
-  EXPECT_EQ(DecodeColourList("#FF0000,"), (std::vector{EngineColour(0xFF0000FF), EngineColour(0xFF)}));
+  EXPECT_EQ(Colours("#FF0000,"), (std::vector{EngineColour(0xFF0000FF), EngineColour(0xFF)}));
   const std::vector<Rgb2ArgbCall> expected = {
       {0xFF0000FF, 0}, {0xFFFF8000, 0}, {0xFF, 0}, {0xFF0000FF, 0}, {0xFF, 0}};
   EXPECT_EQ(rgb2ArgbCalls, expected);
@@ -72,7 +86,10 @@ TEST(DecodeValueList, Table) {
       {"0.25", {0.25}}, {" 1, -2e1", {1, -20}}, {"&HFF,&HFFFF", {255, -1}},
       {"1e9999,-1e9999,1e-9999", {kInf, -kInf, 0}}, {"1,2\0,3"sv, {1, 2}},
   };
-  for (const Case& c : cases) EXPECT_EQ(DecodeValueList(c.field), c.values) << c.field;
+  for (const Case& c : cases) EXPECT_EQ(Values(c.field), c.values) << c.field;
+  double short_[3] = {-1, -1, -1};
+  DecodeValueList("1,2,3", std::span(short_, 2));  // never writes past the output
+  EXPECT_EQ(std::vector(short_, short_ + 3), (std::vector<double>{1, 2, -1}));
 }
 
 // The list decoders give what item-by-item GetField gives, on lists made of
@@ -90,10 +107,10 @@ TEST(Lists, EqualTheItemByItemDefinition) {
       values.push_back(ParseNumber(GetField(field, ",", i)).ToDouble());
       colours.push_back(DecodeColour(GetField(field, ",", i)));
     }
-    const std::vector<double> decoded = DecodeValueList(field);
+    const std::vector<double> decoded = Values(field);
     ASSERT_EQ(decoded.size(), values.size()) << field;
     ASSERT_EQ(std::memcmp(decoded.data(), values.data(), values.size() * sizeof(double)), 0) << field;
-    ASSERT_EQ(DecodeColourList(field), colours) << field;
+    ASSERT_EQ(Colours(field), colours) << field;
   }
 }
 
