@@ -1,6 +1,8 @@
 // Opening and closing the print document through the platform edge.
 #include "plugin/output/print_document.h"
 
+#include <utility>
+
 #include "plugin/platform/platform.h"
 
 namespace vantiro::output {
@@ -24,37 +26,48 @@ bool ReleaseDialogMemory(const platform::PrintDialogResult& dialog) {
   return haveDeviceNames;
 }
 
+// Owns one handle of the print document until it is handed over; releases
+// it with `Free` otherwise. Guards declared later are released first.
+template <void (*Free)(std::uintptr_t)>
+class PrintHandleGuard {
+ public:
+  explicit PrintHandleGuard(std::uintptr_t handle) : handle_(handle) {}
+  PrintHandleGuard(const PrintHandleGuard&) = delete;
+  PrintHandleGuard& operator=(const PrintHandleGuard&) = delete;
+  ~PrintHandleGuard() {
+    if (handle_ != 0) Free(handle_);
+  }
+
+  std::uintptr_t get() const { return handle_; }
+  std::uintptr_t Release() { return std::exchange(handle_, 0); }
+
+ private:
+  std::uintptr_t handle_;
+};
+
+using DeviceContextGuard = PrintHandleGuard<platform::DeleteDeviceContext>;
+using FontGuard = PrintHandleGuard<platform::DeleteFont>;
+// Holds the device context of a started document, which gets no content.
+using StartedDocumentGuard = PrintHandleGuard<platform::AbortPrintDocument>;
+
 }  // namespace
 
 std::optional<PrintDocument> OpenPrintDocument() {
   const platform::PrintDialogResult dialog = platform::ShowPrintDialog();
   if (!dialog.chosen && dialog.okPressed) platform::PrintDialogError();
+  DeviceContextGuard dc(dialog.dc);
   const bool haveDeviceNames = ReleaseDialogMemory(dialog);
-  if (!dialog.chosen || dialog.dc == 0 || !haveDeviceNames) {
-    if (dialog.dc != 0) platform::DeleteDeviceContext(dialog.dc);
-    return std::nullopt;
-  }
+  if (!dialog.chosen || dc.get() == 0 || !haveDeviceNames) return std::nullopt;
 
-  PrintDocument document;
-  document.dc = dialog.dc;
-  if (!platform::StartPrintDocument(document.dc, kDocumentName)) {
-    platform::DeleteDeviceContext(document.dc);
-    return std::nullopt;
-  }
-  document.font = platform::CreateFixedPitchFont(kFontFace);
-  if (document.font == 0) {
-    platform::AbortPrintDocument(document.dc);
-    platform::DeleteDeviceContext(document.dc);
-    return std::nullopt;
-  }
-  document.oldFont = platform::SelectFont(document.dc, document.font);
-  if (document.oldFont == 0) {
-    platform::DeleteFont(document.font);
-    platform::AbortPrintDocument(document.dc);
-    platform::DeleteDeviceContext(document.dc);
-    return std::nullopt;
-  }
-  return document;
+  if (!platform::StartPrintDocument(dc.get(), kDocumentName)) return std::nullopt;
+  StartedDocumentGuard started(dc.get());
+  FontGuard font(platform::CreateFixedPitchFont(kFontFace));
+  if (font.get() == 0) return std::nullopt;
+  const std::uintptr_t oldFont = platform::SelectFont(dc.get(), font.get());
+  if (oldFont == 0) return std::nullopt;
+
+  started.Release();
+  return PrintDocument{dc.Release(), font.Release(), oldFont};
 }
 
 void ClosePrintDocument(const PrintDocument& document) {
