@@ -9,7 +9,7 @@
 namespace vantiro::charts {
 namespace {
 
-using enum Field;
+using namespace field_kinds;
 using enum Message;
 namespace code = engine_codes;
 
@@ -24,14 +24,6 @@ constexpr CodeMessage kCreateChartfromFileCodes[] = {
     {code::kWindowNotCreated, kWindowNotCreated}, {code::kSourceFileFailed, kSourceFile},
 };
 
-// [recthandle]|id|x0|y0|width|height|BGColor|Style|Export|BGImage|FontName|
-// WidthTooltip|BGImageColor
-constexpr Field kCreateChartFields[] = {
-    kInteger, kInteger, kInteger, kInteger, kInteger, kInteger, kColour,
-    kInteger, kInteger, kText100, kText100, kInteger, kColour,
-};
-static_assert(FitsDecoding(kCreateChartFields));
-
 constexpr ActionDefinition kCreateChart = {
     kCreateChartFields, 2,
     [](DecodedFields& f) {
@@ -43,12 +35,6 @@ constexpr ActionDefinition kCreateChart = {
     {"ae_Graph_CreateChartStatus", kCreateChartCodes, false, true},
 };
 
-// [recthandle]|id|x0|y0|Export|SourceFile
-constexpr Field kCreateChartfromFileFields[] = {
-    kInteger, kInteger, kInteger, kInteger, kInteger, kText100,
-};
-static_assert(FitsDecoding(kCreateChartfromFileFields));
-
 constexpr ActionDefinition kCreateChartfromFile = {
     kCreateChartfromFileFields, 2,
     [](DecodedFields& f) {
@@ -58,8 +44,6 @@ constexpr ActionDefinition kCreateChartfromFile = {
     },
     {"ae_Graph_CreateChartFromFileStatus", kCreateChartfromFileCodes, false, true},
 };
-
-constexpr Field kControlIdOnly[] = {kInteger};
 
 constexpr ActionDefinition kDraw = {
     kControlIdOnly, 1,

@@ -1,6 +1,6 @@
-// Field tables, engine calls and result codes of the content actions. The
-// same engine code can carry a different message from one action to the
-// next; each action lists its own.
+// Engine calls and result codes of the content actions (their field kinds are
+// in the header). The same engine code can carry a different message from
+// one action to the next; each action lists its own.
 #include "plugin/content/content_actions.h"
 
 #include "plugin/charts/action_frame.h"
@@ -11,18 +11,12 @@ namespace {
 using charts::ActionDefinition;
 using charts::CodeMessage;
 using charts::DecodedFields;
-using charts::FitsDecoding;
-using enum charts::Field;
+using namespace field_kinds;
 using enum charts::Message;
 namespace code = engine_codes;
 
 // --- Regions and grids ------------------------------------------------------------
 
-// ID|x0|y0|width|height|Footer Text|ShowBorder
-constexpr charts::Field kAddRegionFields[] = {
-    kInteger, kInteger, kInteger, kInteger, kInteger, kText100, kInteger,
-};
-static_assert(FitsDecoding(kAddRegionFields));
 constexpr CodeMessage kAddRegionCodes[] = {
     {code::kBadControlId, kWrongControlId}, {code::kRegionLimit, kRegionLimit},
 };
@@ -36,12 +30,6 @@ constexpr ActionDefinition kAddRegion = {
     {"ae_Graph_AddRegionStatus", kAddRegionCodes, false, true},
 };
 
-// ID|Region|BKColor|AsGradient|x0|y0|width|height|BiColor (a number)
-constexpr charts::Field kAddGridFields[] = {
-    kInteger, kInteger, kColour,  kInteger, kInteger,
-    kInteger, kInteger, kInteger, kInteger,
-};
-static_assert(FitsDecoding(kAddGridFields));
 constexpr CodeMessage kAddGridCodes[] = {
     {code::kBadControlId, kWrongControlId}, {code::kRegionLimit, kRegionLimit},
     {code::kNoSuchRegion, kNoSuchRegion},
@@ -59,11 +47,6 @@ constexpr ActionDefinition kAddGrid = {
 
 // --- Captions and legends ---------------------------------------------------------
 
-// id|Region|Caption|BKColor|TextColor|FontSize|FontBold
-constexpr charts::Field kAddCaptionFields[] = {
-    kInteger, kInteger, kText100, kColour, kColour, kInteger, kInteger,
-};
-static_assert(FitsDecoding(kAddCaptionFields));
 constexpr CodeMessage kAddCaptionCodes[] = {
     {code::kBadControlId, kCtrlIdError}, {code::kRegionLimit, kRegionLimit},
     {code::kNoSuchRegion, kNoSuchRegion},
@@ -78,12 +61,6 @@ constexpr ActionDefinition kAddCaption = {
     {"ae_Graph_AddCaptionStatus", kAddCaptionCodes, false, true},
 };
 
-// id|Region|Legend|Alignment|BKColor|Style|TextColor (a number)|FontSize|FontBold
-constexpr charts::Field kAddLegendFields[] = {
-    kInteger, kInteger, kText1000, kInteger, kColour,
-    kInteger, kInteger, kInteger,  kInteger,
-};
-static_assert(FitsDecoding(kAddLegendFields));
 constexpr CodeMessage kAddLegendCodes[] = {
     {code::kBadControlId, kWrongControlId}, {code::kRegionLimit, kRegionLimit},
     {code::kNoSuchRegion, kNoSuchRegion}, {code::kEmptyLegend, kEmptyLegend},
@@ -102,13 +79,6 @@ constexpr ActionDefinition kAddLegend = {
 
 // --- Axes ---------------------------------------------------------------------------
 
-// ID|Region|Alignment|MinValue|MaxValue|TickCount|FontSize|TextColor|
-// LineColor|LineStyle|DecimalDigits|Units|Text|Labels|LabelAlignment
-constexpr charts::Field kAddDataAxisFields[] = {
-    kInteger, kInteger, kInteger, kInteger, kInteger, kInteger, kInteger, kColour,
-    kColour,  kInteger, kInteger, kText100, kText100, kText100, kInteger,
-};
-static_assert(FitsDecoding(kAddDataAxisFields));
 constexpr CodeMessage kAddDataAxisCodes[] = {
     {code::kBadControlId, kCtrlIdError}, {code::kRegionLimit, kRegionLimit},
     {code::kNoSuchRegion, kNoSuchRegion}, {code::kOutOfMemory, kAxisMemory},
@@ -130,13 +100,6 @@ constexpr ActionDefinition kAddDataAxis = {
     {"ae_Graph_AddDataAxisStatus", kAddDataAxisCodes, false, true},
 };
 
-// ID|Region|Labels|AxisCount|TickCount|Alignment|FontSize|TextColor|
-// TextAlignment|LineColor|LineStyle|Text
-constexpr charts::Field kAddLabelAxisFields[] = {
-    kInteger, kInteger, kText100, kInteger, kInteger, kInteger,
-    kInteger, kColour,  kInteger, kColour,  kInteger, kText100,
-};
-static_assert(FitsDecoding(kAddLabelAxisFields));
 constexpr CodeMessage kAddLabelAxisCodes[] = {
     {code::kBadControlId, kCtrlIdError}, {code::kRegionLimit, kRegionLimit},
     {code::kNoSuchRegion, kNoSuchRegion}, {code::kOutOfMemory, kLabelMemory},
@@ -154,13 +117,6 @@ constexpr ActionDefinition kAddLabelAxis = {
 
 // --- Series -------------------------------------------------------------------------
 
-// ID|Region|DataValues|Type|Style|IsLucent|Color|IsHorizontal|WhichDataAxis|
-// ValueLabelOn|PointsPerColumn|HatchMode
-constexpr charts::Field kAddBarSeriesFields[] = {
-    kInteger, kInteger, kValueList, kInteger, kInteger, kInteger,
-    kColour,  kInteger, kInteger,   kInteger, kInteger, kInteger,
-};
-static_assert(FitsDecoding(kAddBarSeriesFields));
 constexpr CodeMessage kAddBarSeriesCodes[] = {
     {code::kBadControlId, kWrongControlId}, {code::kRegionLimit, kRegionLimit},
     {code::kNoSuchRegion, kNoSuchRegion}, {code::kOutOfMemory, kDataMemory},
@@ -178,13 +134,6 @@ constexpr ActionDefinition kAddBarSeries = {
     {"ae_Graph_AddBarSeriesStatus", kAddBarSeriesCodes, false, true},
 };
 
-// Id|Region|Data|Colors|Style|Alignment|Explode|Lucent|ValueLabel|Hatch|
-// StartAngle
-constexpr charts::Field kAddGridlessSeriesFields[] = {
-    kInteger, kInteger, kValueList, kColourList, kInteger, kInteger,
-    kInteger, kInteger, kInteger,   kInteger,    kInteger,
-};
-static_assert(FitsDecoding(kAddGridlessSeriesFields));
 constexpr CodeMessage kAddGridlessSeriesCodes[] = {
     {code::kBadControlId, kWrongControlId}, {code::kRegionLimit, kRegionLimit},
     {code::kNoSuchRegion, kNoSuchRegion}, {code::kOutOfMemory, kDataMemory},

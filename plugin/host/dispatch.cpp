@@ -1,38 +1,23 @@
-// The dispatch table of ActionIds 1 to 17.
+// Dispatch of ActionIds 1 to 17, derived from the action catalogue.
 #include "plugin/host/dispatch.h"
 
 #include <array>
 #include <string>
 
-#include "plugin/charts/lifecycle_actions.h"
-#include "plugin/content/content_actions.h"
+#include "plugin/host/action_catalogue.h"
 #include "plugin/host/host_state.h"
-#include "plugin/output/output_actions.h"
 
 namespace vantiro::host {
 namespace {
 
 // Indexed by ActionId; entry 0 (the group headings) runs nothing.
-constexpr std::array<ActionHandler, 18> kHandlers = {
-    nullptr,
-    ae_SendVariable,                      // 1
-    charts::ae_Graph_CreateChart,         // 2
-    charts::ae_Graph_DeleteChart,         // 3
-    charts::ae_Graph_EndChart,            // 4
-    content::ae_Graph_AddRegion,          // 5
-    charts::ae_Graph_Draw,                // 6
-    content::ae_Graph_AddGridlessSeries,  // 7
-    output::ae_Graph_Draw2File,           // 8
-    charts::ae_Graph_CreateChartfromFile, // 9
-    content::ae_Graph_AddCaption,         // 10
-    output::ae_Graph_WriteRMCFile,        // 11
-    output::ae_Graph_Draw2Printer,        // 12
-    content::ae_Graph_AddLegend,          // 13
-    content::ae_Graph_AddBarSeries,       // 14
-    content::ae_Graph_AddGrid,            // 15
-    content::ae_Graph_AddDataAxis,        // 16
-    content::ae_Graph_AddLabelAxis,       // 17
-};
+constexpr std::array<ActionHandler, kActionCount + 1> kHandlers = [] {
+  std::array<ActionHandler, kActionCount + 1> handlers{};
+  for (const CatalogueRow& row : ActionCatalogue) {
+    handlers[static_cast<std::size_t>(row.actionId)] = row.handler;
+  }
+  return handlers;
+}();
 
 }  // namespace
 

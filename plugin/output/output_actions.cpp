@@ -14,16 +14,10 @@ namespace {
 using charts::ActionDefinition;
 using charts::CodeMessage;
 using charts::DecodedFields;
-using charts::FitsDecoding;
-using enum charts::Field;
+using namespace field_kinds;
 using enum charts::Message;
 namespace code = engine_codes;
 
-// Id|TargetFileName|width|height|JPGQuality
-constexpr charts::Field kDraw2FileFields[] = {
-    kInteger, kText100, kInteger, kInteger, kInteger,
-};
-static_assert(FitsDecoding(kDraw2FileFields));
 constexpr CodeMessage kDraw2FileCodes[] = {
     {code::kBadControlId, kWrongControlId}, {code::kImageFileFailed, kEmfFile},
 };
@@ -37,9 +31,6 @@ constexpr ActionDefinition kDraw2File = {
     {"ae_Graph_Draw2FileStatus", kDraw2FileCodes, false, false},
 };
 
-// id|TargetFile.RMC
-constexpr charts::Field kWriteRMCFileFields[] = {kInteger, kText256};
-static_assert(FitsDecoding(kWriteRMCFileFields));
 constexpr CodeMessage kWriteRMCFileCodes[] = {
     {code::kBadControlId, kCtrlIdError}, {code::kTargetFileFailed, kFileNotCreated},
 };
