@@ -63,7 +63,7 @@ function(vantiro_require what)
   endforeach()
   if(missing)
     list(JOIN missing ", " missing)
-    message(FATAL_ERROR "${what} needs ${missing}, not defined: "
-      "its folder is missing, read later, or named in VANTIRO_SKIP")
+    message(FATAL_ERROR "${what}: missing ${missing} (its folder is absent, "
+      "read later, or named in VANTIRO_SKIP)")
   endif()
 endfunction()
