@@ -5,7 +5,7 @@
 #include <string>
 
 #include "plugin/host/entry_points.h"
-#include "tests/recording_engine/recording_engine.h"
+#include "recording_engine/recording_engine.h"
 
 namespace {
 

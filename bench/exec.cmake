@@ -2,5 +2,4 @@
 # recording engine and the native platform substitute.
 vantiro_add_benchmark(bench_exec
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench_exec.cpp
-          ${PROJECT_SOURCE_DIR}/tests/recording_engine/recording_engine.cpp
-  LIBS vantiro_plugin)
+  LIBS vantiro_plugin vantiro_recording_engine)

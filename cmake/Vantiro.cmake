@@ -31,15 +31,39 @@ function(vantiro_add_test name)
     DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300 LABELS "${T_LABELS}")
 endfunction()
 
-# Adds the listed sub-folders that exist. A folder named in VANTIRO_SKIP
-# (paths from the repository root, e.g. "engine/layout;tests/plugin") is left
-# out, so one area can be built while another is being reworked.
+# Adds the listed sub-folders; a listed folder without a CMakeLists.txt stops
+# the configuration. A folder named in VANTIRO_SKIP (paths from the
+# repository root, e.g. "tests/plugin;bench") is left out on purpose, so one
+# area can be built while another is being reworked; whatever needs it then
+# stops the configuration in vantiro_require.
 set(VANTIRO_SKIP "" CACHE STRING "Folders to leave out of the build")
 function(vantiro_add_subdirectories)
   foreach(dir ${ARGN})
     file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt AND NOT rel IN_LIST VANTIRO_SKIP)
+    if(rel IN_LIST VANTIRO_SKIP)
+      message(STATUS "${rel}: left out (VANTIRO_SKIP)")
+    elseif(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      message(FATAL_ERROR "Folder ${rel} is missing (no ${rel}/CMakeLists.txt); "
+        "restore it, or name it in VANTIRO_SKIP to leave it out")
+    else()
       add_subdirectory(${dir})
     endif()
   endforeach()
+endfunction()
+
+# Stops the configuration unless every listed target is defined: a program
+# or library is never left out quietly because something it links is absent.
+#   vantiro_require("vantiro-host (testhost/)" vantiro_plugin vantiro_engine)
+function(vantiro_require what)
+  set(missing "")
+  foreach(target ${ARGN})
+    if(NOT TARGET ${target})
+      list(APPEND missing ${target})
+    endif()
+  endforeach()
+  if(missing)
+    list(JOIN missing ", " missing)
+    message(FATAL_ERROR "${what}: missing ${missing} (its folder is absent, "
+      "read later, or named in VANTIRO_SKIP)")
+  endif()
 endfunction()

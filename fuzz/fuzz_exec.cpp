@@ -10,7 +10,7 @@
 
 #include "plugin/host/entry_points.h"
 #include "plugin/platform/platform_native.h"
-#include "tests/recording_engine/recording_engine.h"
+#include "recording_engine/recording_engine.h"
 
 namespace {
 

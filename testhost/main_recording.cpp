@@ -1,11 +1,11 @@
-// vantiro-host-recording: the plug-in linked with the recording engine of
-// the tests. After each action it prints the engine calls the action made,
+// vantiro-host-recording: the plug-in linked with the recording engine.
+// After each action it prints the engine calls the action made,
 // with their results, so a script shows exactly what reaches the engine.
 #include <iostream>
 
 #include "plugin/platform/platform_native.h"
 #include "testhost/cli.h"
-#include "tests/recording_engine/recording_engine.h"
+#include "recording_engine/recording_engine.h"
 
 namespace {
 

@@ -1,8 +1,12 @@
 // Parsing of test host scripts.
 #include "testhost/script.h"
 
-#include <fstream>
-#include <iterator>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
 
 namespace vantiro::testhost {
 
@@ -233,15 +237,49 @@ bool ParseScript(std::string_view bytes, const std::string& fileName, Script& sc
   return true;
 }
 
+namespace {
+
+// A system message in the words of the other reasons: "permission denied".
+std::string Reason(const std::error_code& code) {
+  std::string text = code.message();
+  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+std::string ErrnoReason() { return Reason(std::error_code(errno, std::generic_category())); }
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Reads a whole regular file into `bytes`; otherwise says why it cannot.
+// A folder, pipe or device is refused before it is opened: a pipe would
+// block, and a folder fails only midway through the read.
+std::string ReadRegularFile(const std::string& path, std::string& bytes) {
+  namespace fs = std::filesystem;
+  std::error_code code;
+  const fs::file_status status = fs::status(path, code);
+  if (status.type() == fs::file_type::not_found) return "no such file";
+  if (code) return Reason(code);
+  if (fs::is_directory(status)) return "is a folder";
+  if (!fs::is_regular_file(status)) return "not a regular file";
+  errno = 0;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return ErrnoReason();
+  char buffer[4096];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);
+  if (std::ferror(file.get())) return ErrnoReason();
+  return {};
+}
+
+}  // namespace
+
 bool LoadScript(const std::string& path, Script& script, ScriptError& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = {path, 0, "cannot read the script"};
-    return false;
-  }
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    error = {path, 0, "cannot read the script"};
+  std::string bytes;
+  const std::string reason = ReadRegularFile(path, bytes);
+  if (!reason.empty()) {
+    error = {path, 0, "cannot read the script: " + reason};
     return false;
   }
   return ParseScript(bytes, path, script, error);

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "testhost/plugin_module.h"
@@ -13,6 +15,56 @@
 namespace vantiro::testhost {
 
 namespace {
+
+// Owners of every handle this file acquires, so that each is released on
+// every path out, an allocation failure included.
+template <typename Handle, auto Release>
+struct Releaser {
+  void operator()(Handle handle) const { Release(handle); }
+};
+template <typename Handle, auto Release>
+using Owned = std::unique_ptr<std::remove_pointer_t<Handle>, Releaser<Handle, Release>>;
+
+using OwnedModule = Owned<HMODULE, &FreeLibrary>;
+using OwnedMemoryDc = Owned<HDC, &DeleteDC>;
+using OwnedBitmap = Owned<HBITMAP, &DeleteObject>;
+using OwnedWindow = Owned<HWND, &DestroyWindow>;
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using OwnedFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// A device context of a window, given back to that window.
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// An object selected into a device context until the end of the scope.
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~Selection() {
+    if (previous_ != nullptr) SelectObject(dc_, previous_);
+  }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+  explicit operator bool() const { return previous_ != nullptr; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
 
 void ReleaseWithGlobalFree(char* text) {
   if (text != nullptr) GlobalFree(static_cast<HGLOBAL>(text));
@@ -44,12 +96,13 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path,
     error = "cannot resolve the plug-in path " + path + " (" + LastErrorText() + ")";
     return nullptr;
   }
-  HMODULE handle = LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (handle == nullptr) {
+  OwnedModule owned(LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  if (!owned) {
     error = std::string("cannot load the plug-in ") + full + " (" + LastErrorText() + ")";
     return nullptr;
   }
   std::unique_ptr<PluginModule> module(new PluginModule());
+  HMODULE handle = owned.release();
   module->handle_ = handle;
   module->unload_ = &Unload;
   EntryPoints& e = module->entry_;
@@ -114,15 +167,16 @@ std::uintptr_t CreateHostWindow(int width, int height) {
   RECT frame{0, 0, width, height};
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   AdjustWindowRect(&frame, style, FALSE);
-  HWND window = CreateWindowExA(0, kWindowClass, "Vantiro test host", style,
-                                CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                                frame.bottom - frame.top, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-  if (window == nullptr) return 0;
-  ShowWindow(window, SW_SHOW);
-  UpdateWindow(window);
+  OwnedWindow window(CreateWindowExA(0, kWindowClass, "Vantiro test host", style,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                                     frame.bottom - frame.top, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr));
+  if (!window) return 0;
+  ShowWindow(window.get(), SW_SHOW);
+  UpdateWindow(window.get());
   PumpMessages();
-  return reinterpret_cast<std::uintptr_t>(window);
+  // From here on the caller owns it (DestroyHostWindow).
+  return reinterpret_cast<std::uintptr_t>(window.release());
 }
 
 void DestroyHostWindow(std::uintptr_t window) {
@@ -151,12 +205,22 @@ bool CaptureWindow(std::uintptr_t window, const std::string& path, std::string& 
     error = "the host window has no client area";
     return false;
   }
-  HDC windowDc = GetDC(hwnd);
-  HDC memoryDc = CreateCompatibleDC(windowDc);
-  HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width, height);
-  HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-  BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY | CAPTUREBLT);
-  SelectObject(memoryDc, previous);
+  const WindowDc windowDc(hwnd);
+  const OwnedMemoryDc memoryDc(windowDc.get() ? CreateCompatibleDC(windowDc.get()) : nullptr);
+  const OwnedBitmap bitmap(memoryDc ? CreateCompatibleBitmap(windowDc.get(), width, height)
+                                    : nullptr);
+  if (!bitmap) {
+    error = "cannot copy the pixels of the host window (" + LastErrorText() + ")";
+    return false;
+  }
+  {
+    const Selection selected(memoryDc.get(), bitmap.get());
+    if (!selected || !BitBlt(memoryDc.get(), 0, 0, width, height, windowDc.get(), 0, 0,
+                             SRCCOPY | CAPTUREBLT)) {
+      error = "cannot copy the pixels of the host window (" + LastErrorText() + ")";
+      return false;
+    }
+  }  // GetDIBits wants the bitmap out of every device context.
 
   // Bottom-up rows of 24-bit pixels, each padded to 4 bytes.
   const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3u + 3u) & ~3u;
@@ -169,11 +233,8 @@ bool CaptureWindow(std::uintptr_t window, const std::string& path, std::string& 
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
-  int rows = GetDIBits(memoryDc, bitmap, 0, static_cast<UINT>(height), pixels.data(),
-                       &info, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memoryDc);
-  ReleaseDC(hwnd, windowDc);
+  int rows = GetDIBits(memoryDc.get(), bitmap.get(), 0, static_cast<UINT>(height),
+                       pixels.data(), &info, DIB_RGB_COLORS);
   if (rows != height) {
     error = "cannot read the pixels of the host window";
     return false;
@@ -199,13 +260,13 @@ bool CaptureWindow(std::uintptr_t window, const std::string& path, std::string& 
   PutLittleEndian(file, 0, 4);
   file.insert(file.end(), pixels.begin(), pixels.end());
 
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) {
+  OwnedFile out(std::fopen(path.c_str(), "wb"));
+  if (!out) {
     error = "cannot create " + path;
     return false;
   }
-  bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-  written = std::fclose(out) == 0 && written;
+  bool written = std::fwrite(file.data(), 1, file.size(), out.get()) == file.size();
+  written = std::fclose(out.release()) == 0 && written;
   if (!written) error = "cannot write " + path;
   return written;
 }

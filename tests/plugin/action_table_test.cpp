@@ -6,9 +6,9 @@
 #include "plugin/host/entry_points.h"
 #include "plugin/host/host_state.h"
 #include "plugin/platform/platform_native.h"
+#include "recording_engine/recording_engine.h"
 #include "tests/plugin/action_cases.h"
 #include "tests/plugin/host_log.h"
-#include "tests/recording_engine/recording_engine.h"
 
 namespace vantiro::plugin_tests {
 namespace {

@@ -9,8 +9,8 @@
 #include "plugin/host/host_state.h"
 #include "plugin/platform/platform.h"
 #include "plugin/platform/platform_native.h"
+#include "recording_engine/recording_engine.h"
 #include "tests/plugin/host_log.h"
-#include "tests/recording_engine/recording_engine.h"
 
 namespace vantiro::plugin_tests {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "plugin/charts/chart_engine.h"
-#include "tests/recording_engine/recording_control.h"
-#include "tests/recording_engine/recording_engine.h"
+#include "recording_engine/recording_control.h"
+#include "recording_engine/recording_engine.h"
 
 namespace vantiro::recording {
 namespace {

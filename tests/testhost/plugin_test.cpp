@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "plugin/platform/platform_native.h"
+#include "recording_engine/recording_engine.h"
 #include "testhost/cli.h"
 #include "testhost/host.h"
-#include "tests/recording_engine/recording_engine.h"
 
 namespace vantiro::testhost {
 namespace {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -142,11 +144,32 @@ TEST(TestHostScript, NumbersLinesAndStopsAtTheFirstBadOne) {
   EXPECT_EQ(error.ToString(), "bad.vsc:3: missing closing quote");
 }
 
-TEST(TestHostScript, MissingFileIsAnErrorOfTheFile) {
-  Script script;
-  ScriptError error;
-  EXPECT_FALSE(LoadScript("no/such/script.vsc", script, error));
-  EXPECT_EQ(error.ToString(), "no/such/script.vsc: cannot read the script");
+TEST(TestHostScript, UnreadableScriptIsAnErrorOfTheFileWithItsReason) {
+  namespace fs = std::filesystem;
+  const std::string folder = "testhost-script-folder.vsc";
+  const std::string locked = "testhost-script-locked.vsc";
+  fs::create_directories(folder);
+  std::ofstream(locked) << "A 1\n";
+  fs::permissions(locked, fs::perms::none);
+  // Only where permissions bind (not as root, not on Windows).
+  const bool lockedBinds = !std::ifstream(locked).is_open();
+  const struct {
+    std::string path;
+    std::string reason;
+  } cases[] = {
+      {"no/such/script.vsc", "no such file"},
+      {folder, "is a folder"},
+      {locked, "permission denied"},
+  };
+  for (const auto& c : cases) {
+    if (c.path == locked && !lockedBinds) continue;
+    Script script;
+    ScriptError error;
+    EXPECT_FALSE(LoadScript(c.path, script, error)) << c.path;
+    EXPECT_EQ(error.ToString(), c.path + ": cannot read the script: " + c.reason);
+  }
+  fs::permissions(locked, fs::perms::owner_all);
+  fs::remove(locked);
 }
 
 TEST(TestHostScript, QuotedFormCarriesEveryByte) {

@@ -1,6 +1,6 @@
 // The recording engine: state, text form, the sixteen engine functions and
 // the plain-function controls.
-#include "tests/recording_engine/recording_engine.h"
+#include "recording_engine/recording_engine.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "plugin/charts/chart_engine.h"
-#include "tests/recording_engine/recording_control.h"
+#include "recording_engine/recording_control.h"
 
 namespace vantiro::recording {
 namespace {
