@@ -1,13 +1,15 @@
 // Writing and reading chart files. The record layouts are described in
-// FORMAT.md; FormatChart and the Parser below must list the fields of each
-// record in the same order.
+// FORMAT.md; each record's fields are listed once below (Record, Parts),
+// and the writer and the reader both walk that one list.
 #include "engine/chartfile/chart_file.h"
 
 #include <charconv>
 #include <cmath>
+#include <concepts>
 #include <cstdio>
 #include <new>
 #include <system_error>
+#include <type_traits>
 #include <vector>
 
 #include "engine/chartfile/file_replace.h"
@@ -17,6 +19,110 @@ namespace vantiro::engine::chartfile {
 
 namespace {
 
+constexpr std::string_view kChartRecord = "chart";
+constexpr std::string_view kRegionRecord = "region";
+constexpr std::string_view kEndRecord = "end";
+constexpr std::string_view kValuesLine = "values";
+constexpr std::string_view kColoursLine = "colours";
+
+// ------------------------------------------------------------ the records
+//
+// Each Record lists the fields of one record after its keyword, in file
+// order, and ends its line; series go on with their lists. A visitor V
+// either writes (given const parts) or reads (given parts to fill). Its
+// calls return false to stop a reader:
+//   Int, Colour, Double, Text   one field
+//   End                         the end of the record's line
+//   SizeOf(list)                a count field's value as the writer knows it
+//   Values, Colours             a list on the lines after the record
+//   Single, Repeated            a region part that occurs once, or several
+//                               times while `room` is true
+
+// `T` is `Part` or `const Part`.
+template <class T, class Part>
+concept Of = std::same_as<std::remove_const_t<T>, Part>;
+
+template <class V>
+bool Record(V& v, Of<ChartSettings> auto& s) {
+  return v.Int(s.width) && v.Int(s.height) && v.Colour(s.background) && v.Int(s.style) &&
+         v.Int(s.tooltipWidth) && v.Colour(s.backgroundImageColour) && v.Text(s.fontName) &&
+         v.Text(s.backgroundImage) && v.End();
+}
+
+template <class V>
+bool Record(V& v, Of<Region> auto& r) {
+  return v.Int(r.x) && v.Int(r.y) && v.Int(r.width) && v.Int(r.height) &&
+         v.Int(r.showBorder) && v.Text(r.footer) && v.End();
+}
+
+template <class V>
+bool Record(V& v, Of<Grid> auto& g) {
+  return v.Colour(g.background) && v.Int(g.asGradient) && v.Int(g.x) && v.Int(g.y) &&
+         v.Int(g.width) && v.Int(g.height) && v.Int(g.biColour) && v.End();
+}
+
+template <class V>
+bool Record(V& v, Of<Caption> auto& c) {
+  return v.Colour(c.background) && v.Colour(c.textColour) && v.Int(c.fontSize) &&
+         v.Int(c.bold) && v.Text(c.text) && v.End();
+}
+
+template <class V>
+bool Record(V& v, Of<Legend> auto& l) {
+  return v.Int(l.alignment) && v.Colour(l.background) && v.Int(l.style) &&
+         v.Int(l.textColour) && v.Int(l.fontSize) && v.Int(l.bold) && v.Text(l.text) &&
+         v.End();
+}
+
+template <class V>
+bool Record(V& v, Of<DataAxis> auto& a) {
+  return v.Int(a.alignment) && v.Double(a.minValue) && v.Double(a.maxValue) &&
+         v.Int(a.tickCount) && v.Int(a.fontSize) && v.Colour(a.textColour) &&
+         v.Colour(a.lineColour) && v.Int(a.lineStyle) && v.Int(a.decimalDigits) &&
+         v.Int(a.labelAlignment) && v.Text(a.units) && v.Text(a.title) && v.Text(a.labels) &&
+         v.End();
+}
+
+template <class V>
+bool Record(V& v, Of<LabelAxis> auto& a) {
+  return v.Int(a.axisCount) && v.Int(a.tickCount) && v.Int(a.alignment) &&
+         v.Int(a.fontSize) && v.Colour(a.textColour) && v.Int(a.textAlignment) &&
+         v.Colour(a.lineColour) && v.Int(a.lineStyle) && v.Text(a.labels) && v.Text(a.title) &&
+         v.End();
+}
+
+template <class V>
+bool Record(V& v, Of<BarSeries> auto& s) {
+  std::int32_t values = v.SizeOf(s.values);
+  return v.Int(values) && v.Int(s.type) && v.Int(s.style) && v.Int(s.lucent) &&
+         v.Colour(s.colour) && v.Int(s.horizontal) && v.Int(s.whichDataAxis) &&
+         v.Int(s.valueLabels) && v.Int(s.pointsPerColumn) && v.Int(s.hatch) && v.End() &&
+         v.Values(values, s.values);
+}
+
+template <class V>
+bool Record(V& v, Of<GridlessSeries> auto& s) {
+  std::int32_t values = v.SizeOf(s.values), colours = v.SizeOf(s.colours);
+  return v.Int(values) && v.Int(colours) && v.Int(s.style) && v.Int(s.alignment) &&
+         v.Int(s.explode) && v.Int(s.lucent) && v.Int(s.valueLabels) && v.Int(s.hatch) &&
+         v.Int(s.startAngle) && v.End() && v.Values(values, s.values) &&
+         v.Colours(colours, s.colours);
+}
+
+// The records after a region's own, in the order the writer puts them.
+template <class V>
+bool Parts(V& v, Of<Region> auto& r) {
+  const bool seriesRoom = r.SeriesCount() < static_cast<std::size_t>(kMaxSeriesPerRegion);
+  return v.Single("grid", r.grid.present, r.grid) &&
+         v.Single("caption", r.caption.present, r.caption) &&
+         v.Single("legend", r.legend.present, r.legend) &&
+         v.Repeated("data-axis", r.dataAxes,
+                    r.dataAxes.size() < static_cast<std::size_t>(kMaxDataAxes)) &&
+         v.Single("label-axis", r.hasLabelAxis, r.labelAxis) &&
+         v.Repeated("bar-series", r.bars, seriesRoom) &&
+         v.Repeated("gridless-series", r.gridless, seriesRoom);
+}
+
 // ---------------------------------------------------------------- writing
 
 class RecordWriter {
@@ -24,32 +130,39 @@ class RecordWriter {
   explicit RecordWriter(std::string& out) : out_(out) {}
 
   void Begin(std::string_view keyword) { out_ += keyword; }
-  void End() { out_ += '\n'; }
 
-  void Int(std::int32_t v) {
+  bool End() {
+    out_ += '\n';
+    return true;
+  }
+
+  bool Int(std::int32_t v) {
     char buf[16];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     out_ += ' ';
     out_.append(buf, r.ptr);
+    return true;
   }
 
-  void Colour(std::uint32_t v) {
+  bool Colour(std::uint32_t v) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     out_ += ' ';
     for (int shift = 28; shift >= 0; shift -= 4) out_ += kHex[(v >> shift) & 0xF];
+    return true;
   }
 
   // Shortest text that reads back as the same double.
-  void Double(double v) {
+  bool Double(double v) {
     char buf[32];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     out_ += ' ';
     out_.append(buf, r.ptr);
+    return true;
   }
 
   // Quoted; '"' and '\' escaped by a backslash, every byte outside printable
   // ASCII as \xHH, so the file is plain ASCII and any byte survives.
-  void Text(const std::string& text) {
+  bool Text(const std::string& text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     out_ += " \"";
     for (char c : text) {
@@ -66,10 +179,44 @@ class RecordWriter {
       }
     }
     out_ += '"';
+    return true;
   }
 
-  template <class T, class Put>
-  void List(std::string_view keyword, const std::vector<T>& items, Put put) {
+  template <class T>
+  static std::int32_t SizeOf(const std::vector<T>& items) {
+    return static_cast<std::int32_t>(items.size());
+  }
+
+  bool Values(std::int32_t, const std::vector<double>& items) {
+    return List(kValuesLine, items, &RecordWriter::Double);
+  }
+  bool Colours(std::int32_t, const std::vector<Argb>& items) {
+    return List(kColoursLine, items, &RecordWriter::Colour);
+  }
+
+  template <class T>
+  bool Single(std::string_view keyword, bool present, const T& part) {
+    if (present) Put(keyword, part);
+    return true;
+  }
+
+  template <class T>
+  bool Repeated(std::string_view keyword, const std::vector<T>& parts, bool) {
+    for (const T& part : parts) Put(keyword, part);
+    return true;
+  }
+
+  // A whole record: its keyword, its fields and any lists after it.
+  template <class T>
+  void Put(std::string_view keyword, const T& part) {
+    Begin(keyword);
+    Record(*this, part);
+  }
+
+ private:
+  template <class T, class Item>
+  bool List(std::string_view keyword, const std::vector<T>& items,
+            bool (RecordWriter::*put)(Item)) {
     for (std::size_t i = 0; i < items.size(); i += kItemsPerLine) {
       Begin(keyword);
       for (std::size_t j = i; j < items.size() && j < i + kItemsPerLine; ++j) {
@@ -77,77 +224,11 @@ class RecordWriter {
       }
       End();
     }
+    return true;
   }
 
- private:
   std::string& out_;
 };
-
-std::int32_t Count(std::size_t n) { return static_cast<std::int32_t>(n); }
-
-void FormatRegion(RecordWriter& w, const Region& r) {
-  w.Begin("region");
-  w.Int(r.x), w.Int(r.y), w.Int(r.width), w.Int(r.height), w.Int(r.showBorder);
-  w.Text(r.footer);
-  w.End();
-  if (r.grid.present) {
-    const Grid& g = r.grid;
-    w.Begin("grid");
-    w.Colour(g.background), w.Int(g.asGradient), w.Int(g.x), w.Int(g.y);
-    w.Int(g.width), w.Int(g.height), w.Int(g.biColour);
-    w.End();
-  }
-  if (r.caption.present) {
-    const Caption& c = r.caption;
-    w.Begin("caption");
-    w.Colour(c.background), w.Colour(c.textColour), w.Int(c.fontSize), w.Int(c.bold);
-    w.Text(c.text);
-    w.End();
-  }
-  if (r.legend.present) {
-    const Legend& l = r.legend;
-    w.Begin("legend");
-    w.Int(l.alignment), w.Colour(l.background), w.Int(l.style), w.Int(l.textColour);
-    w.Int(l.fontSize), w.Int(l.bold);
-    w.Text(l.text);
-    w.End();
-  }
-  for (const DataAxis& a : r.dataAxes) {
-    w.Begin("data-axis");
-    w.Int(a.alignment), w.Double(a.minValue), w.Double(a.maxValue), w.Int(a.tickCount);
-    w.Int(a.fontSize), w.Colour(a.textColour), w.Colour(a.lineColour), w.Int(a.lineStyle);
-    w.Int(a.decimalDigits), w.Int(a.labelAlignment);
-    w.Text(a.units), w.Text(a.title), w.Text(a.labels);
-    w.End();
-  }
-  if (r.hasLabelAxis) {
-    const LabelAxis& a = r.labelAxis;
-    w.Begin("label-axis");
-    w.Int(a.axisCount), w.Int(a.tickCount), w.Int(a.alignment), w.Int(a.fontSize);
-    w.Colour(a.textColour), w.Int(a.textAlignment), w.Colour(a.lineColour);
-    w.Int(a.lineStyle);
-    w.Text(a.labels), w.Text(a.title);
-    w.End();
-  }
-  for (const BarSeries& s : r.bars) {
-    w.Begin("bar-series");
-    w.Int(Count(s.values.size())), w.Int(s.type), w.Int(s.style), w.Int(s.lucent);
-    w.Colour(s.colour), w.Int(s.horizontal), w.Int(s.whichDataAxis), w.Int(s.valueLabels);
-    w.Int(s.pointsPerColumn), w.Int(s.hatch);
-    w.End();
-    w.List("values", s.values, &RecordWriter::Double);
-  }
-  for (const GridlessSeries& s : r.gridless) {
-    w.Begin("gridless-series");
-    w.Int(Count(s.values.size())), w.Int(Count(s.colours.size())), w.Int(s.style);
-    w.Int(s.alignment), w.Int(s.explode), w.Int(s.lucent), w.Int(s.valueLabels);
-    w.Int(s.hatch), w.Int(s.startAngle);
-    w.End();
-    w.List("values", s.values, &RecordWriter::Double);
-    w.List("colours", s.colours, &RecordWriter::Colour);
-  }
-}
-
 // ---------------------------------------------------------------- reading
 
 // Lines of a chart file, without their "\n" (and a "\r" before it). A line
@@ -161,9 +242,12 @@ class LineSource {
   bool Failed() const { return failed_; }
 
  protected:
-  static std::string_view Trim(std::string_view line) {
+  // Drops the "\r" of a CR LF ending; false, failing the source, for a line
+  // longer than kMaxLineLength without it.
+  bool Accept(std::string_view& line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
+    if (line.size() > kMaxLineLength) failed_ = true;
+    return !failed_;
   }
   bool failed_ = false;
 };
@@ -177,12 +261,7 @@ class TextLines final : public LineSource {
     const std::size_t nl = rest_.find('\n');
     line = rest_.substr(0, nl);
     rest_.remove_prefix(nl == std::string_view::npos ? rest_.size() : nl + 1);
-    if (line.size() > kMaxLineLength + 1) {
-      failed_ = true;
-      return false;
-    }
-    line = Trim(line);
-    return true;
+    return Accept(line);
   }
 
  private:
@@ -203,6 +282,7 @@ class FileLines final : public LineSource {
         return Accept(line);
       }
       scanned_ = buffer_.size();
+      // Too long already, even if a "\r\n" came next.
       if (scanned_ - start_ > kMaxLineLength + 1) {
         failed_ = true;
         return false;
@@ -218,15 +298,6 @@ class FileLines final : public LineSource {
   }
 
  private:
-  bool Accept(std::string_view& line) {
-    if (line.size() > kMaxLineLength + 1) {
-      failed_ = true;
-      return false;
-    }
-    line = Trim(line);
-    return true;
-  }
-
   void Fill() {
     buffer_.erase(0, start_);
     scanned_ -= start_;
@@ -348,125 +419,84 @@ void SplitRecord(std::string_view line, std::string_view& keyword, std::string_v
   rest = space == std::string_view::npos ? std::string_view() : line.substr(space);
 }
 
+// Reads records into a chart: the reading visitor of the records above.
 class Parser {
  public:
   explicit Parser(LineSource& lines) : lines_(lines) {}
 
   bool Parse(Chart& chart) {
-    std::string_view line, keyword, rest;
+    std::string_view line;
     if (!lines_.Next(line) || line != kMagicLine) return false;
-    if (!lines_.Next(line)) return false;
-    SplitRecord(line, keyword, rest);
-    if (keyword != "chart" || !ParseSettings(rest, chart.settings)) return false;
+    if (!NextRecord() || keyword_ != kChartRecord || !Record(*this, chart.settings)) {
+      return false;
+    }
     for (;;) {
-      if (!lines_.Next(line)) return false;  // no "end": truncated
-      SplitRecord(line, keyword, rest);
-      if (keyword == "end") {
-        if (!rest.empty() || lines_.Next(line) || lines_.Failed()) return false;
+      if (!NextRecord()) return false;  // no "end": truncated
+      if (keyword_ == kEndRecord) {
+        if (!End() || lines_.Next(line) || lines_.Failed()) return false;
         return IsValidChart(chart);
       }
-      if (keyword == "region") {
+      if (keyword_ == kRegionRecord) {
         if (chart.regions.size() >= static_cast<std::size_t>(kMaxRegions)) return false;
         Region region;
-        if (!ParseRegion(rest, region)) return false;
+        if (!Record(*this, region)) return false;
         chart.regions.push_back(std::move(region));
         continue;
       }
-      if (chart.regions.empty() || !ParseContent(keyword, rest, chart.regions.back())) {
+      // Parts matches the record to at most one part; none: an unknown record.
+      if (chart.regions.empty() || !Parts(*this, chart.regions.back()) || !matched_) {
         return false;
       }
     }
+  }
+
+  bool Int(std::int32_t& v) { return fields_.Int(v); }
+  bool Colour(std::uint32_t& v) { return fields_.Colour(v); }
+  bool Double(double& v) { return fields_.Double(v); }
+  bool Text(std::string& v) { return fields_.Text(v); }
+  bool End() const { return fields_.AtEnd(); }
+
+  // Counts are read from the file.
+  template <class T>
+  static std::int32_t SizeOf(const std::vector<T>&) {
+    return 0;
+  }
+
+  bool Values(std::int32_t count, std::vector<double>& items) {
+    return ReadList(kValuesLine, count, &Fields::Double, items);
+  }
+  bool Colours(std::int32_t count, std::vector<Argb>& items) {
+    return ReadList(kColoursLine, count, &Fields::Colour, items);
+  }
+
+  template <class T>
+  bool Single(std::string_view keyword, bool& present, T& part) {
+    if (keyword != keyword_) return true;
+    matched_ = true;
+    if (present) return false;
+    present = true;
+    return Record(*this, part);
+  }
+
+  template <class T>
+  bool Repeated(std::string_view keyword, std::vector<T>& parts, bool room) {
+    if (keyword != keyword_) return true;
+    matched_ = true;
+    T part;
+    if (!room || !Record(*this, part)) return false;
+    parts.push_back(std::move(part));
+    return true;
   }
 
  private:
-  static bool ParseSettings(std::string_view rest, ChartSettings& s) {
-    Fields f(rest);
-    return f.Int(s.width) && f.Int(s.height) && f.Colour(s.background) && f.Int(s.style) &&
-           f.Int(s.tooltipWidth) && f.Colour(s.backgroundImageColour) && f.Text(s.fontName) &&
-           f.Text(s.backgroundImage) && f.AtEnd();
-  }
-
-  static bool ParseRegion(std::string_view rest, Region& r) {
-    Fields f(rest);
-    return f.Int(r.x) && f.Int(r.y) && f.Int(r.width) && f.Int(r.height) &&
-           f.Int(r.showBorder) && f.Text(r.footer) && f.AtEnd();
-  }
-
-  bool ParseContent(std::string_view keyword, std::string_view rest, Region& r) {
-    Fields f(rest);
-    if (keyword == "grid") {
-      Grid& g = r.grid;
-      if (g.present) return false;
-      g.present = true;
-      return f.Colour(g.background) && f.Int(g.asGradient) && f.Int(g.x) && f.Int(g.y) &&
-             f.Int(g.width) && f.Int(g.height) && f.Int(g.biColour) && f.AtEnd();
-    }
-    if (keyword == "caption") {
-      Caption& c = r.caption;
-      if (c.present) return false;
-      c.present = true;
-      return f.Colour(c.background) && f.Colour(c.textColour) && f.Int(c.fontSize) &&
-             f.Int(c.bold) && f.Text(c.text) && f.AtEnd();
-    }
-    if (keyword == "legend") {
-      Legend& l = r.legend;
-      if (l.present) return false;
-      l.present = true;
-      return f.Int(l.alignment) && f.Colour(l.background) && f.Int(l.style) &&
-             f.Int(l.textColour) && f.Int(l.fontSize) && f.Int(l.bold) && f.Text(l.text) &&
-             f.AtEnd();
-    }
-    if (keyword == "data-axis") {
-      if (r.dataAxes.size() >= static_cast<std::size_t>(kMaxDataAxes)) return false;
-      DataAxis a;
-      if (!(f.Int(a.alignment) && f.Double(a.minValue) && f.Double(a.maxValue) &&
-            f.Int(a.tickCount) && f.Int(a.fontSize) && f.Colour(a.textColour) &&
-            f.Colour(a.lineColour) && f.Int(a.lineStyle) && f.Int(a.decimalDigits) &&
-            f.Int(a.labelAlignment) && f.Text(a.units) && f.Text(a.title) &&
-            f.Text(a.labels) && f.AtEnd())) {
-        return false;
-      }
-      r.dataAxes.push_back(std::move(a));
-      return true;
-    }
-    if (keyword == "label-axis") {
-      LabelAxis& a = r.labelAxis;
-      if (r.hasLabelAxis) return false;
-      r.hasLabelAxis = true;
-      return f.Int(a.axisCount) && f.Int(a.tickCount) && f.Int(a.alignment) &&
-             f.Int(a.fontSize) && f.Colour(a.textColour) && f.Int(a.textAlignment) &&
-             f.Colour(a.lineColour) && f.Int(a.lineStyle) && f.Text(a.labels) &&
-             f.Text(a.title) && f.AtEnd();
-    }
-    if (keyword == "bar-series" || keyword == "gridless-series") {
-      if (r.SeriesCount() >= static_cast<std::size_t>(kMaxSeriesPerRegion)) return false;
-    }
-    if (keyword == "bar-series") {
-      BarSeries s;
-      std::int32_t count = 0;
-      if (!(f.Int(count) && f.Int(s.type) && f.Int(s.style) && f.Int(s.lucent) &&
-            f.Colour(s.colour) && f.Int(s.horizontal) && f.Int(s.whichDataAxis) &&
-            f.Int(s.valueLabels) && f.Int(s.pointsPerColumn) && f.Int(s.hatch) &&
-            f.AtEnd() && ReadList("values", count, &Fields::Double, s.values))) {
-        return false;
-      }
-      r.bars.push_back(std::move(s));
-      return true;
-    }
-    if (keyword == "gridless-series") {
-      GridlessSeries s;
-      std::int32_t count = 0, colourCount = 0;
-      if (!(f.Int(count) && f.Int(colourCount) && f.Int(s.style) && f.Int(s.alignment) &&
-            f.Int(s.explode) && f.Int(s.lucent) && f.Int(s.valueLabels) && f.Int(s.hatch) &&
-            f.Int(s.startAngle) && f.AtEnd() &&
-            ReadList("values", count, &Fields::Double, s.values) &&
-            ReadList("colours", colourCount, &Fields::Colour, s.colours))) {
-        return false;
-      }
-      r.gridless.push_back(std::move(s));
-      return true;
-    }
-    return false;  // unknown record
+  // Takes the next line as the record being read.
+  bool NextRecord() {
+    std::string_view line, rest;
+    if (!lines_.Next(line)) return false;
+    SplitRecord(line, keyword_, rest);
+    fields_ = Fields(rest);
+    matched_ = false;
+    return true;
   }
 
   // Reads `count` items from lines "<keyword> item ..." of 1 to
@@ -497,6 +527,9 @@ class Parser {
   }
 
   LineSource& lines_;
+  std::string_view keyword_;
+  Fields fields_{std::string_view()};
+  bool matched_ = false;
 };
 
 bool ParseFrom(LineSource& lines, Chart& chart) {
@@ -513,18 +546,15 @@ bool ParseFrom(LineSource& lines, Chart& chart) {
 }  // namespace
 
 std::string FormatChart(const Chart& chart) {
-  std::string out;
+  std::string out(kMagicLine);
   RecordWriter w(out);
-  out += kMagicLine;
   w.End();
-  const ChartSettings& s = chart.settings;
-  w.Begin("chart");
-  w.Int(s.width), w.Int(s.height), w.Colour(s.background), w.Int(s.style);
-  w.Int(s.tooltipWidth), w.Colour(s.backgroundImageColour);
-  w.Text(s.fontName), w.Text(s.backgroundImage);
-  w.End();
-  for (const Region& r : chart.regions) FormatRegion(w, r);
-  w.Begin("end");
+  w.Put(kChartRecord, chart.settings);
+  for (const Region& r : chart.regions) {
+    w.Put(kRegionRecord, r);
+    Parts(w, r);
+  }
+  w.Begin(kEndRecord);
   w.End();
   return out;
 }

@@ -314,5 +314,38 @@ TEST_F(ChartFileOnDiskTest, ReaderRefusesAnOverlongLineAndTruncatedFiles) {
   }
 }
 
+// A chart file whose chart record is `length` bytes long, every line ended
+// by `ending`. Leading zeros of its width are the only way a record of a
+// valid chart grows that long.
+std::string FileWithChartLineOf(std::size_t length, const std::string& ending) {
+  const std::string head = "chart ", tail = "10 10 FFFFFFFF 0 0 00000000 \"\" \"\"";
+  const std::string record = head + std::string(length - head.size() - tail.size(), '0') + tail;
+  return "VANTIRO-CHART 1" + ending + record + ending + "end" + ending;
+}
+
+TEST_F(ChartFileOnDiskTest, BothReadersTakeLinesUpToTheLimitExactly) {
+  const struct {
+    std::size_t length;
+    const char* ending;
+    bool accepted;
+  } cases[] = {
+      {chartfile::kMaxLineLength, "\n", true},
+      {chartfile::kMaxLineLength + 1, "\n", false},
+      {chartfile::kMaxLineLength, "\r\n", true},
+      {chartfile::kMaxLineLength + 1, "\r\n", false},
+  };
+  const std::string path = PathOf("limit.chart");
+  for (const auto& c : cases) {
+    const std::string text = FileWithChartLineOf(c.length, c.ending);
+    { std::ofstream(path, std::ios::binary) << text; }
+    Chart fromText, fromFile;
+    EXPECT_EQ(ParseChart(text, fromText), c.accepted) << c.length << " text";
+    EXPECT_EQ(chartfile::ReadChartFile(path, fromFile), c.accepted) << c.length << " file";
+    if (c.accepted) {
+      EXPECT_EQ(fromFile.settings.width, 10);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vantiro::engine
