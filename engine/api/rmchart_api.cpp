@@ -16,6 +16,7 @@
 
 #include "engine/chartfile/chart_file.h"
 #include "engine/device/device.h"
+#include "engine/device/shared/device_shared.h"
 #include "engine/model/chart_model.h"
 #include "engine/model/chart_store.h"
 #include "plugin/charts/chart_engine.h"
@@ -172,7 +173,7 @@ std::int32_t VANTIRO_STDCALL RMC_CREATECHART(
     Discard(state, ctrlId);
     const int w = CreationSide(width, kDefaultWidth);
     const int h = CreationSide(height, kDefaultHeight);
-    if (w < 0 || h < 0) return codes::kWindowNotCreated;
+    if (!ChartSizeAllowed(w, h)) return codes::kWindowNotCreated;
     auto chart = std::make_unique<Chart>();
     chart->ctrlId = ctrlId;
     ChartSettings& s = chart->settings;
@@ -431,13 +432,11 @@ std::int32_t VANTIRO_STDCALL RMC_DRAW2FILE(
     const Chart& chart = *stored->chart;
     const int w = width == 0 ? chart.settings.width : width;
     const int h = height == 0 ? chart.settings.height : height;
-    if (w < 1 || w > kMaxSide || h < 1 || h > kMaxSide ||
-        static_cast<std::int64_t>(w) * h > kMaxImagePixels) {
+    const std::string path = fileName ? fileName : "";
+    if (!device::FileSizeAllowed(device::FileKindOf(path), w, h)) {
       return codes::kImageFileFailed;
     }
-    int quality = jpegQuality == 0 ? kDefaultJpegQuality : jpegQuality;
-    quality = quality < 1 ? 1 : quality > 100 ? 100 : quality;
-    const std::string path = fileName ? fileName : "";
+    const int quality = device::JpegQuality(jpegQuality);
     return DeviceCall(codes::kImageFileFailed,
                       [&] { return device::DrawToFile(chart, path, w, h, quality); });
   });

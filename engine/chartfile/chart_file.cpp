@@ -12,7 +12,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "engine/chartfile/file_replace.h"
+#include "engine/files/file_io.h"
 #include "engine/model/chart_store.h"
 
 namespace vantiro::engine::chartfile {
@@ -566,30 +566,17 @@ bool ParseChart(std::string_view text, Chart& chart) noexcept {
 
 bool WriteChartFile(const Chart& chart, const std::string& path) noexcept {
   try {
-    if (path.empty()) return false;
-    const std::string text = FormatChart(chart);
-    const std::string temp = path + ".vantiro-tmp";
-    std::FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (ok && MoveFileOver(temp, path)) return true;
-    std::remove(temp.c_str());
-    return false;
+    return !path.empty() && files::WriteWholeFile(path, FormatChart(chart));
   } catch (...) {  // std::bad_alloc while formatting
     return false;
   }
 }
 
 bool ReadChartFile(const std::string& path, Chart& chart) noexcept {
-  if (path.empty()) return false;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  const files::FilePtr file = files::OpenRegularFile(path);
   if (!file) return false;
-  FileLines lines(file);
-  const bool ok = ParseFrom(lines, chart) && !lines.Failed();
-  std::fclose(file);
-  return ok;
+  FileLines lines(file.get());
+  return ParseFrom(lines, chart) && !lines.Failed();
 }
 
 }  // namespace vantiro::engine::chartfile

@@ -36,12 +36,21 @@ inline constexpr int kMaxDataAxes = 2;
 inline constexpr std::size_t kMaxTextLength = 65535;
 
 // Size of a chart created with width or height 0, and the largest side of
-// any chart, window or image (larger sizes are refused).
+// any chart, window or image file (larger sizes are refused).
 inline constexpr int kDefaultWidth = 640;
 inline constexpr int kDefaultHeight = 480;
 inline constexpr int kMaxSide = 16384;
-// Largest image RMC_DRAW2FILE renders, in pixels (width * height).
+// Largest area, in pixels (width * height), of a chart and of every raster
+// drawn from it: windows, snapshots, PNG, JPEG and BMP files. A chart within
+// it can always be drawn at its own size. Vector files (SVG, PDF, EMF) hold
+// no pixels and are limited by kMaxSide alone.
 inline constexpr std::int64_t kMaxImagePixels = 64LL * 1024 * 1024;
+
+// Whether a chart or a raster image of width x height is allowed.
+constexpr bool ChartSizeAllowed(std::int64_t width, std::int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+         width * height <= kMaxImagePixels;
+}
 // JPEG quality used when a file call passes 0.
 inline constexpr int kDefaultJpegQuality = 90;
 

@@ -83,9 +83,7 @@ bool RegionOk(const Region& r) {
 
 bool IsValidChart(const Chart& chart) {
   const ChartSettings& s = chart.settings;
-  if (s.width < 1 || s.width > kMaxSide || s.height < 1 || s.height > kMaxSide) {
-    return false;
-  }
+  if (!ChartSizeAllowed(s.width, s.height)) return false;
   if (!TextOk(s.backgroundImage) || !TextOk(s.fontName)) return false;
   if (chart.regions.size() > static_cast<std::size_t>(kMaxRegions)) return false;
   for (const Region& r : chart.regions) {

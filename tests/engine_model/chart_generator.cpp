@@ -146,6 +146,9 @@ Chart GenerateChart(std::uint32_t seed) {
   ChartSettings& s = chart.settings;
   s.width = 1 + static_cast<std::int32_t>(r.Below(kMaxSide));
   s.height = r.Chance(10) ? kMaxSide : 1 + static_cast<std::int32_t>(r.Below(kMaxSide));
+  if (!ChartSizeAllowed(s.width, s.height)) {
+    s.height = static_cast<std::int32_t>(kMaxImagePixels / s.width);
+  }
   s.background = r.Bits(), s.style = r.Int(), s.tooltipWidth = r.Int();
   s.backgroundImage = r.Text(), s.fontName = r.Text();
   s.backgroundImageColour = r.Bits();

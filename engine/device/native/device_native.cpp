@@ -2,11 +2,12 @@
 // Cairo; files are written from memory once complete; a "printer" is a PDF
 // file opened by VantiroEngine_OpenPdfPrinter.
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
-#include <map>
 #include <exception>
+#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <cairo-pdf.h>
@@ -14,20 +15,18 @@
 
 #include "engine/device/device.h"
 #include "engine/device/native/native_extensions.h"
+#include "engine/device/shared/device_shared.h"
+#include "engine/files/file_io.h"
 #include "engine/layout/layout.h"
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/cairo_text.h"
 #include "engine/render/cairo/image_encode.h"
+#include "plugin/charts/chart_engine.h"
 
 namespace vantiro::engine::device {
 namespace {
 
-// Engine result codes this device returns.
-constexpr std::int32_t kOk = 0;
-constexpr std::int32_t kBadParent = -10;
-constexpr std::int32_t kWindowNotCreated = -11;
-constexpr std::int32_t kPrinterNotCreated = -13;
-constexpr std::int32_t kFileNotCreated = -20;
+namespace codes = vantiro::engine_codes;
 
 // A4 in points, and the margin kept free when the whole page is used.
 constexpr double kA4Width = 595.2756;
@@ -38,19 +37,58 @@ constexpr double kPageMargin = 36.0;
 // unknown value is only ever looked up.
 constexpr std::uintptr_t kFirstPrinterHandle = 0x7D000001;
 
-enum class FileKind { kUnknown, kPng, kJpeg, kBmp, kSvg, kPdf };
+// A PDF printer: pages are collected in memory and the file is written,
+// through the checked write routine, when the printer is closed.
+class PdfPrinter {
+ public:
+  PdfPrinter(std::string path, double width, double height)
+      : path_(std::move(path)),
+        bytes_(std::make_unique<std::vector<std::uint8_t>>()),
+        surface_(cairo_pdf_surface_create_for_stream(&Append, bytes_.get(), width, height)) {}
+  PdfPrinter(PdfPrinter&& other) noexcept
+      : path_(std::move(other.path_)),
+        bytes_(std::move(other.bytes_)),
+        surface_(std::exchange(other.surface_, nullptr)) {}
+  PdfPrinter& operator=(PdfPrinter&&) = delete;
+  ~PdfPrinter() { Finish(); }
 
-struct FileExtension {
-  const char* extension;
-  FileKind kind;
-};
-constexpr FileExtension kFileExtensions[] = {
-    {".png", FileKind::kPng}, {".jpg", FileKind::kJpeg}, {".jpeg", FileKind::kJpeg},
-    {".bmp", FileKind::kBmp}, {".svg", FileKind::kSvg},  {".pdf", FileKind::kPdf},
+  cairo_surface_t* surface() const { return surface_; }
+
+  // Ends the document and writes the file; false if either fails.
+  bool Finish() {
+    if (surface_ == nullptr) return false;
+    cairo_surface_finish(surface_);
+    const bool ok = cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS &&
+                    files::WriteWholeFile(path_, *bytes_);
+    cairo_surface_destroy(std::exchange(surface_, nullptr));
+    return ok;
+  }
+
+ private:
+  // Cairo's write callback: no exception may leave it.
+  static cairo_status_t Append(void* closure, const unsigned char* data,
+                               unsigned int length) noexcept {
+    try {
+      auto* bytes = static_cast<std::vector<std::uint8_t>*>(closure);
+      bytes->insert(bytes->end(), data, data + length);
+      return CAIRO_STATUS_SUCCESS;
+    } catch (...) {
+      return CAIRO_STATUS_WRITE_ERROR;
+    }
+  }
+
+  std::string path_;
+  std::unique_ptr<std::vector<std::uint8_t>> bytes_;  // stays put when moved
+  cairo_surface_t* surface_;
 };
 
-struct PdfPrinter {
-  cairo_surface_t* surface = nullptr;
+// Owns a cairo_t.
+struct CairoContext {
+  explicit CairoContext(cairo_surface_t* target) : cr(cairo_create(target)) {}
+  CairoContext(const CairoContext&) = delete;
+  CairoContext& operator=(const CairoContext&) = delete;
+  ~CairoContext() { cairo_destroy(cr); }
+  cairo_t* cr;
 };
 
 // All state of the native device.
@@ -64,52 +102,12 @@ struct NativeDevice {
   NativeDevice() = default;
   NativeDevice(const NativeDevice&) = delete;
   NativeDevice& operator=(const NativeDevice&) = delete;
-  // Printers still open when the program ends are finished, so their
-  // files are complete.
-  ~NativeDevice() {
-    for (auto& [handle, printer] : printers) {
-      cairo_surface_finish(printer.surface);
-      cairo_surface_destroy(printer.surface);
-    }
-  }
+  ~NativeDevice() = default;  // open printers finish their files
 };
 
 NativeDevice& State() {
   static NativeDevice state;
   return state;
-}
-
-FileKind KindOfPath(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-    return FileKind::kUnknown;
-  }
-  std::string extension = path.substr(dot);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const FileExtension& known : kFileExtensions) {
-    if (extension == known.extension) return known.kind;
-  }
-  return FileKind::kUnknown;
-}
-
-bool SizeAllowed(std::int64_t width, std::int64_t height) {
-  return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
-         width * height <= kMaxImagePixels;
-}
-
-// Writes `bytes` to `path` through a neighbouring ".part" file renamed
-// into place, so that `path` never holds a partial file.
-bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  if (path.empty() || bytes.empty()) return false;
-  const std::string part = path + ".part";
-  std::FILE* file = std::fopen(part.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = std::fclose(file) == 0 && ok;
-  ok = ok && std::rename(part.c_str(), path.c_str()) == 0;
-  if (!ok) std::remove(part.c_str());
-  return ok;
 }
 
 DrawList Layout(const Chart& chart, int width, int height) {
@@ -134,6 +132,7 @@ std::vector<std::uint8_t> EncodeChart(const Chart& chart, FileKind kind, int wid
       if (!render::RenderToPdf(list, fonts, bytes)) bytes.clear();
       return bytes;
     case FileKind::kUnknown:
+    case FileKind::kEmf:  // metafiles are a Windows format
       return bytes;
     case FileKind::kPng:
     case FileKind::kJpeg:
@@ -144,22 +143,15 @@ std::vector<std::uint8_t> EncodeChart(const Chart& chart, FileKind kind, int wid
   if (!image.ok()) return bytes;
   if (kind == FileKind::kPng) return State().png.Encode(image.pixels());
   if (kind == FileKind::kBmp) return render::EncodeBmp(image.pixels());
-  return render::EncodeJpeg(image.pixels(),
-                            jpegQuality == 0 ? kDefaultJpegQuality : jpegQuality);
-}
-
-// The chart's own size, as the layout for a window or a page uses it.
-void ChartSize(const Chart& chart, int& width, int& height) {
-  width = chart.settings.width > 0 ? chart.settings.width : kDefaultWidth;
-  height = chart.settings.height > 0 ? chart.settings.height : kDefaultHeight;
+  return render::EncodeJpeg(image.pixels(), JpegQuality(jpegQuality));
 }
 
 }  // namespace
 
-std::int32_t StartGraphics() { return kOk; }
+std::int32_t StartGraphics() { return codes::kOk; }
 
 std::int32_t CreateChartWindow(const Chart& chart) {
-  return chart.settings.parent == 0 ? kBadParent : kOk;
+  return chart.settings.parent == 0 ? codes::kBadParentWindow : codes::kOk;
 }
 
 void DestroyChartWindow(std::int32_t) {
@@ -169,38 +161,44 @@ void DestroyChartWindow(std::int32_t) {
 std::int32_t ShowChart(const Chart& chart) {
   int width = 0, height = 0;
   ChartSize(chart, width, height);
-  if (!SizeAllowed(width, height)) return kWindowNotCreated;
+  if (!ChartSizeAllowed(width, height)) return codes::kWindowNotCreated;
   try {
     const DrawList list = Layout(chart, width, height);
     const render::CairoImage image = render::RenderToImage(list, State().fonts);
-    if (!image.ok()) return kWindowNotCreated;
+    if (!image.ok()) return codes::kWindowNotCreated;
     const std::string& folder = State().snapshotFolder;
-    if (folder.empty()) return kOk;
+    if (folder.empty()) return codes::kOk;
     const std::string path = folder + "/chart-" + std::to_string(chart.ctrlId) + ".png";
-    return WriteWholeFile(path, State().png.Encode(image.pixels())) ? kOk : kFileNotCreated;
+    const std::vector<std::uint8_t> bytes = State().png.Encode(image.pixels());
+    const bool written = !bytes.empty() && files::WriteWholeFile(path, bytes);
+    return written ? codes::kOk : codes::kImageFileFailed;
   } catch (const std::exception&) {  // out of memory, above all
-    return kWindowNotCreated;
+    return codes::kWindowNotCreated;
   }
 }
 
 std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width,
                         int height, int jpegQuality) {
-  const FileKind kind = KindOfPath(path);
-  if (kind == FileKind::kUnknown || !SizeAllowed(width, height)) return kFileNotCreated;
+  const FileKind kind = FileKindOf(path);
+  if (kind == FileKind::kUnknown || kind == FileKind::kEmf ||
+      !FileSizeAllowed(kind, width, height)) {
+    return codes::kImageFileFailed;
+  }
   try {
     const std::vector<std::uint8_t> bytes =
         EncodeChart(chart, kind, width, height, jpegQuality);
-    return WriteWholeFile(path, bytes) ? kOk : kFileNotCreated;
+    const bool written = !bytes.empty() && files::WriteWholeFile(path, bytes);
+    return written ? codes::kOk : codes::kImageFileFailed;
   } catch (const std::exception&) {  // out of memory, above all
-    return kFileNotCreated;
+    return codes::kImageFileFailed;
   }
 }
 
 std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int top,
                            int width, int height, int managePages) {
   auto found = State().printers.find(dc);
-  if (found == State().printers.end()) return kPrinterNotCreated;
-  cairo_surface_t* page = found->second.surface;
+  if (found == State().printers.end()) return codes::kPrinterDcFailed;
+  cairo_surface_t* page = found->second.surface();
 
   double x = left, y = top, w = width, h = height;
   if (width <= 0 || height <= 0) {
@@ -211,12 +209,13 @@ std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int 
   }
   int chartWidth = 0, chartHeight = 0;
   ChartSize(chart, chartWidth, chartHeight);
-  if (!SizeAllowed(chartWidth, chartHeight)) return kPrinterNotCreated;
+  if (!ChartSizeAllowed(chartWidth, chartHeight)) return codes::kPrinterDcFailed;
   try {
     const DrawList list = Layout(chart, chartWidth, chartHeight);
     // Scaled to fit the rectangle, keeping the chart's proportions, centred.
     const double scale = std::min(w / chartWidth, h / chartHeight);
-    cairo_t* cr = cairo_create(page);
+    const CairoContext context(page);
+    cairo_t* cr = context.cr;
     cairo_translate(cr, x + (w - chartWidth * scale) / 2, y + (h - chartHeight * scale) / 2);
     cairo_scale(cr, scale, scale);
     cairo_rectangle(cr, 0, 0, chartWidth, chartHeight);
@@ -225,10 +224,9 @@ std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int 
     if (managePages != 0) cairo_show_page(cr);
     const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS &&
                     cairo_surface_status(page) == CAIRO_STATUS_SUCCESS;
-    cairo_destroy(cr);
-    return ok ? kOk : kPrinterNotCreated;
+    return ok ? codes::kOk : codes::kPrinterDcFailed;
   } catch (const std::exception&) {  // out of memory, above all
-    return kPrinterNotCreated;
+    return codes::kPrinterDcFailed;
   }
 }
 
@@ -238,27 +236,32 @@ using vantiro::engine::device::PdfPrinter;
 using vantiro::engine::device::State;
 
 extern "C" void VantiroEngine_SetSnapshotFolder(const char* folder) {
-  State().snapshotFolder = folder != nullptr ? folder : "";
+  try {
+    State().snapshotFolder = folder != nullptr ? folder : "";
+  } catch (const std::exception&) {  // no memory: no snapshots
+    State().snapshotFolder.clear();
+  }
 }
 
+// The file is created at once (empty), so that a path that cannot be
+// written is refused here rather than when the printer is closed.
 extern "C" std::uintptr_t VantiroEngine_OpenPdfPrinter(const char* pdfPath) {
   if (pdfPath == nullptr || *pdfPath == '\0') return 0;
-  cairo_surface_t* surface = cairo_pdf_surface_create(
-      pdfPath, vantiro::engine::device::kA4Width, vantiro::engine::device::kA4Height);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
+  try {
+    if (!vantiro::engine::files::WriteWholeFile(pdfPath, std::string_view())) return 0;
+    PdfPrinter printer(pdfPath, vantiro::engine::device::kA4Width,
+                       vantiro::engine::device::kA4Height);
+    if (cairo_surface_status(printer.surface()) != CAIRO_STATUS_SUCCESS) return 0;
+    cairo_pdf_surface_set_metadata(printer.surface(), CAIRO_PDF_METADATA_CREATOR, "Vantiro");
+    const std::uintptr_t handle = State().nextPrinter;
+    State().printers.emplace(handle, std::move(printer));
+    ++State().nextPrinter;
+    return handle;
+  } catch (const std::exception&) {  // out of memory
     return 0;
   }
-  cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "Vantiro");
-  const std::uintptr_t handle = State().nextPrinter++;
-  State().printers.emplace(handle, PdfPrinter{surface});
-  return handle;
 }
 
 extern "C" void VantiroEngine_ClosePdfPrinter(std::uintptr_t dc) {
-  auto found = State().printers.find(dc);
-  if (found == State().printers.end()) return;
-  cairo_surface_finish(found->second.surface);
-  cairo_surface_destroy(found->second.surface);
-  State().printers.erase(found);
+  State().printers.erase(dc);  // finishes and writes the file
 }

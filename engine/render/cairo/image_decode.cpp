@@ -8,6 +8,8 @@
 
 #include <jpeglib.h>
 
+#include "engine/files/file_io.h"
+
 namespace vantiro::engine::render {
 namespace {
 
@@ -200,17 +202,8 @@ cairo_surface_t* DecodePicture(const std::uint8_t* data, std::size_t size) {
 }
 
 cairo_surface_t* LoadPicture(const std::string& path) {
-  if (path.empty()) return nullptr;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return nullptr;
-  std::vector<std::uint8_t> bytes;
-  long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-  if (length > 0 && length <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0) {
-    bytes.resize(static_cast<std::size_t>(length));
-    if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
-  }
-  std::fclose(file);
+  const std::vector<std::uint8_t> bytes = 
+      files::ReadRegularFile(path, static_cast<std::size_t>(kMaxFileBytes));
   return DecodePicture(bytes.data(), bytes.size());
 }
 

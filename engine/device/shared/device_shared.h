@@ -1,0 +1,33 @@
+// The part of every device that does not depend on the platform: the size a
+// chart is drawn at, which sizes may be drawn, the kind of file an image
+// file's name asks for, and the JPEG quality.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/model/chart_model.h"
+
+namespace vantiro::engine::device {
+
+enum class FileKind { kUnknown, kPng, kJpeg, kBmp, kSvg, kPdf, kEmf };
+
+// The kind named by the extension of `path` (any letter case); kUnknown if
+// it names none. Each device writes only some of the kinds.
+FileKind FileKindOf(const std::string& path);
+
+// Vector files hold no pixels.
+bool IsVectorFile(FileKind kind);
+
+// Whether an image file of `kind` may be width x height: sides up to
+// kMaxSide, and for raster files ChartSizeAllowed.
+bool FileSizeAllowed(FileKind kind, std::int64_t width, std::int64_t height);
+
+// The chart's own size, as its window and a printed page lay it out.
+void ChartSize(const Chart& chart, int& width, int& height);
+
+// The JPEG quality for a requested one: 0 gives kDefaultJpegQuality, others
+// are clamped to 1..100.
+int JpegQuality(int requested);
+
+}  // namespace vantiro::engine::device

@@ -1,0 +1,88 @@
+#include "engine/files/file_io.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "engine/files/file_platform.h"
+
+namespace vantiro::engine::files {
+namespace {
+
+std::atomic<std::int64_t> writeLimit{-1};
+
+// Takes `size` bytes from the test limit; false (after taking what is left)
+// if the limit is reached.
+bool TakeFromLimit(std::size_t& size) {
+  std::int64_t left = writeLimit.load();
+  for (;;) {
+    if (left < 0) return true;
+    const auto allowed = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(size, static_cast<std::uint64_t>(left)));
+    if (writeLimit.compare_exchange_weak(left, left - allowed)) {
+      const bool all = static_cast<std::size_t>(allowed) == size;
+      size = static_cast<std::size_t>(allowed);
+      return all;
+    }
+  }
+}
+
+}  // namespace
+
+bool WriteWholeFile(const std::string& path, std::string_view bytes) noexcept {
+  try {
+    if (path.empty()) return false;
+    platform::PendingFile file;
+    if (!file.Open(path)) return false;
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    for (std::size_t done = 0; done < bytes.size();) {
+      std::size_t chunk = std::min(bytes.size() - done, kChunk);
+      const bool whole = TakeFromLimit(chunk);
+      if (chunk > 0 && !file.Write(bytes.data() + done, chunk)) return false;
+      if (!whole) return false;
+      done += chunk;
+    }
+    return file.Place();
+  } catch (...) {  // std::bad_alloc while building names
+    return false;
+  }
+}
+
+bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) noexcept {
+  return WriteWholeFile(
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+FilePtr OpenRegularFile(const std::string& path) noexcept {
+  try {
+    if (path.empty()) return nullptr;
+    return platform::OpenRegular(path);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+std::vector<std::uint8_t> ReadRegularFile(const std::string& path,
+                                          std::size_t maxBytes) noexcept {
+  std::vector<std::uint8_t> bytes;
+  try {
+    FilePtr file = OpenRegularFile(path);
+    if (!file) return bytes;
+    constexpr std::size_t kChunk = 64 * 1024;
+    for (;;) {
+      const std::size_t have = bytes.size();
+      bytes.resize(have + kChunk);
+      const std::size_t got = std::fread(bytes.data() + have, 1, kChunk, file.get());
+      bytes.resize(have + got);
+      if (bytes.size() > maxBytes) return {};
+      if (got < kChunk) break;
+    }
+    if (std::ferror(file.get())) return {};
+  } catch (...) {
+    return {};
+  }
+  return bytes;
+}
+
+void SetWriteLimitForTesting(std::int64_t bytes) noexcept { writeLimit.store(bytes); }
+
+}  // namespace vantiro::engine::files

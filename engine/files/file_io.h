@@ -1,0 +1,42 @@
+// Files as the engine writes and reads them. A write goes to a new
+// temporary file in the target's folder and is put in place only once it is
+// complete; a read opens regular files only. Both are the same on every
+// platform; file_platform.h is what each platform provides underneath.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantiro::engine::files {
+
+// Writes `bytes` as the whole content of `path`. The target must be a
+// regular file or absent; a symbolic link to a regular file is written
+// through to that file. An existing file keeps its permission bits; a
+// read-only file, a folder, a device or a pipe is refused and left as it is.
+// On any failure the target is unchanged and no temporary file remains.
+bool WriteWholeFile(const std::string& path, std::string_view bytes) noexcept;
+bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) noexcept;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// `path` opened for reading if it is a regular file; null otherwise (a pipe
+// or a device is checked without waiting on it).
+FilePtr OpenRegularFile(const std::string& path) noexcept;
+
+// The whole content of the regular file `path`, if it holds 1 to
+// `maxBytes` bytes; empty otherwise.
+std::vector<std::uint8_t> ReadRegularFile(const std::string& path, std::size_t maxBytes) noexcept;
+
+// Test seam: after `bytes` more bytes every write fails, as on a full disk.
+// A negative value lifts the limit.
+void SetWriteLimitForTesting(std::int64_t bytes) noexcept;
+
+}  // namespace vantiro::engine::files
