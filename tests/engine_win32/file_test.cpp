@@ -131,7 +131,9 @@ TEST_F(DrawToFileTest, KeepsTheOldFileWhenItCannotReplaceIt) {
     const std::string path = folder_.Path(c.name);
     ASSERT_EQ(device::DrawToFile(chart_, path, 40, 30, 80), 0);
     const std::vector<std::uint8_t> good = testing::ReadFileBytes(path);
-    if (c.readOnly) ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    if (c.readOnly) {
+      ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
     files::SetWriteLimitForTesting(c.writeLimit);
     EXPECT_EQ(device::DrawToFile(chart_, path, 400, 300, 80), -20);
     files::SetWriteLimitForTesting(-1);
