@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/device/device.h"
+#include "engine/files/file_io.h"
 #include "tests/engine_win32/pixels.h"
 
 namespace vantiro::engine {
@@ -112,6 +113,37 @@ TEST_F(DrawToFileTest, RefusesWhatItCannotWrite) {
     EXPECT_FALSE(testing::FileExists(path + ".part"));
   }
   EXPECT_EQ(device::DrawToFile(chart_, "", 100, 100, 80), -20);
+}
+
+// A write that fails midway (a full disk) or a target that may not be
+// replaced gives -20 and leaves the old file as it was.
+TEST_F(DrawToFileTest, KeepsTheOldFileWhenItCannotReplaceIt) {
+  const struct {
+    const char* name;
+    std::int64_t writeLimit;  // bytes the disk takes; -1: no limit
+    bool readOnly;
+  } cases[] = {
+      {"full.emf", 316, false}, {"full.png", 0, false}, {"full.bmp", 100, false},
+      {"locked.emf", -1, true}, {"locked.jpg", -1, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = folder_.Path(c.name);
+    ASSERT_EQ(device::DrawToFile(chart_, path, 40, 30, 80), 0);
+    const std::vector<std::uint8_t> good = testing::ReadFileBytes(path);
+    if (c.readOnly) {
+      ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    files::SetWriteLimitForTesting(c.writeLimit);
+    EXPECT_EQ(device::DrawToFile(chart_, path, 400, 300, 80), -20);
+    files::SetWriteLimitForTesting(-1);
+    EXPECT_EQ(testing::ReadFileBytes(path), good);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+  WIN32_FIND_DATAA found{};
+  HANDLE search = FindFirstFileA(folder_.Path(".vt-*").c_str(), &found);
+  EXPECT_EQ(search, INVALID_HANDLE_VALUE);  // no temporary file left
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/device/device.h"
+#include "engine/device/win32/gdi_guards.h"
 #include "engine/device/win32/win32_graphics.h"
 #include "engine/layout/layout.h"
 
@@ -100,7 +101,7 @@ HINSTANCE ThisModule() {
 // width x height. Leaves no picture if that fails.
 void RenderPicture(ChartWindow& window, int width, int height) {
   window.DropPicture();
-  if (!SizeAllowed(width, height)) return;
+  if (!ChartSizeAllowed(width, height)) return;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
@@ -109,11 +110,9 @@ void RenderPicture(ChartWindow& window, int width, int height) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP picture = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (picture == nullptr || bits == nullptr) {
-    if (picture != nullptr) DeleteObject(picture);
-    return;
-  }
+  GdiObject<HBITMAP> picture(
+      CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (picture.get() == nullptr || bits == nullptr) return;
   bool drawn = false;
   try {
     // GDI+ draws straight into the section's pixels.
@@ -134,11 +133,10 @@ void RenderPicture(ChartWindow& window, int width, int height) {
     drawn = false;  // an exception must not cross the window procedure
   }
   if (!drawn) {
-    DeleteObject(picture);
     window.hotSpots.clear();
     return;
   }
-  window.picture = picture;
+  window.picture = picture.release();
   window.pictureWidth = width;
   window.pictureHeight = height;
 }
@@ -164,19 +162,15 @@ void Paint(ChartWindow& window, HDC dc) {
   const RECT client{0, 0, width, height};
   if (window.picture == nullptr) {
     const Argb c = window.background;
-    HBRUSH brush = CreateSolidBrush(RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF));
-    if (brush != nullptr) {
-      FillRect(dc, &client, brush);
-      DeleteObject(brush);
-    }
+    const GdiObject<HBRUSH> brush(
+        CreateSolidBrush(RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF)));
+    if (brush.get() != nullptr) FillRect(dc, &client, brush.get());
     return;
   }
-  HDC source = CreateCompatibleDC(dc);
-  if (source == nullptr) return;
-  HGDIOBJ previous = SelectObject(source, window.picture);
-  BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
-  SelectObject(source, previous);
-  DeleteDC(source);
+  const MemoryDc source(dc);
+  if (source.get() == nullptr) return;
+  const Selection selected(source.get(), window.picture);
+  BitBlt(dc, 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
 }
 
 // The hot spot under client pixel (x, y) of the picture as it is now.
@@ -342,14 +336,14 @@ bool RegisterWindowClass(WindowTable& table, HINSTANCE module) {
 
 std::int32_t CreateChartWindow(const Chart& chart) {
   HWND parent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(chart.settings.parent));
-  if (parent == nullptr || !IsWindow(parent)) return kBadParent;
+  if (parent == nullptr || !IsWindow(parent)) return codes::kBadParentWindow;
   DestroyChartWindow(chart.ctrlId);
   int width = 0, height = 0;
   ChartSize(chart, width, height);
-  if (!SizeAllowed(width, height)) return kWindowNotCreated;
+  if (!ChartSizeAllowed(width, height)) return codes::kWindowNotCreated;
   WindowTable& table = Table();
   HINSTANCE module = ThisModule();
-  if (!RegisterWindowClass(table, module)) return kWindowNotCreated;
+  if (!RegisterWindowClass(table, module)) return codes::kWindowNotCreated;
 
   // In the table before the window exists, so that no step after creation
   // can fail and leave a window pointing at a freed record.
@@ -362,11 +356,11 @@ std::int32_t CreateChartWindow(const Chart& chart) {
                               module, slot.get());
   if (hwnd == nullptr) {
     table.windows.erase(chart.ctrlId);
-    return kWindowNotCreated;
+    return codes::kWindowNotCreated;
   }
   // A chart without its tooltip still works.
   SetUpTooltip(*slot, chart.settings.tooltipWidth);
-  return kOk;
+  return codes::kOk;
 }
 
 void DestroyChartWindow(std::int32_t ctrlId) {
@@ -385,14 +379,14 @@ void DestroyChartWindow(std::int32_t ctrlId) {
 std::int32_t ShowChart(const Chart& chart) {
   WindowTable& table = Table();
   auto found = table.windows.find(chart.ctrlId);
-  if (found == table.windows.end()) return kWindowNotCreated;
+  if (found == table.windows.end()) return codes::kWindowNotCreated;
   ChartWindow& window = *found->second;
   // Taken even when the window is gone: the previous chart is about to be
   // freed by the caller.
   window.chart = &chart;
   window.background = chart.settings.background;
   window.DropPicture();
-  if (window.hwnd == nullptr) return kWindowNotCreated;
+  if (window.hwnd == nullptr) return codes::kWindowNotCreated;
   HideTooltip(window);
   SetUpTooltip(window, chart.settings.tooltipWidth);
   int width = 0, height = 0;
@@ -401,7 +395,7 @@ std::int32_t ShowChart(const Chart& chart) {
                SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(window.hwnd, nullptr, FALSE);
   UpdateWindow(window.hwnd);
-  return kOk;
+  return codes::kOk;
 }
 
 std::string TooltipTextAt(std::int32_t ctrlId, int x, int y) {

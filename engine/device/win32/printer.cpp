@@ -53,7 +53,7 @@ RECT PageOf(HDC dc) {
 std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dcValue, int left, int top,
                            int width, int height, int managePages) {
   HDC dc = reinterpret_cast<HDC>(dcValue);
-  if (!UsableDc(dc) || StartGraphics() != kOk) return kPrinterNotUsable;
+  if (!UsableDc(dc) || StartGraphics() != codes::kOk) return codes::kPrinterDcFailed;
   double pageLeft = left, pageTop = top, pageWidth = width, pageHeight = height;
   if (width <= 0 || height <= 0) {
     const RECT page = PageOf(dc);
@@ -64,15 +64,15 @@ std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dcValue, int left,
   }
   int chartWidth = 0, chartHeight = 0;
   ChartSize(chart, chartWidth, chartHeight);
-  if (pageWidth <= 0 || pageHeight <= 0 || !SizeAllowed(chartWidth, chartHeight)) {
-    return kPrinterNotUsable;
+  if (pageWidth <= 0 || pageHeight <= 0 || !ChartSizeAllowed(chartWidth, chartHeight)) {
+    return codes::kPrinterDcFailed;
   }
   const double scale = std::min(pageWidth / chartWidth, pageHeight / chartHeight);
   const double x = pageLeft + (pageWidth - chartWidth * scale) / 2;
   const double y = pageTop + (pageHeight - chartHeight * scale) / 2;
 
   const bool pages = managePages != 0 && HasPages(dc);
-  if (pages && StartPage(dc) <= 0) return kPrinterNotUsable;
+  if (pages && StartPage(dc) <= 0) return codes::kPrinterDcFailed;
   bool drawn = false;
   try {
     Gdiplus::Graphics graphics(dc);
@@ -90,7 +90,7 @@ std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dcValue, int left,
     drawn = false;  // the page is still ended below
   }
   if (pages && EndPage(dc) <= 0) drawn = false;
-  return drawn ? kOk : kPrinterNotUsable;
+  return drawn ? codes::kOk : codes::kPrinterDcFailed;
 }
 
 }  // namespace vantiro::engine::device

@@ -28,23 +28,13 @@ GraphicsSession& Session() {
 
 std::int32_t StartGraphics() {
   GraphicsSession& session = Session();
-  if (session.running) return kOk;
+  if (session.running) return codes::kOk;
   Gdiplus::GdiplusStartupInput input;
   if (Gdiplus::GdiplusStartup(&session.token, &input, nullptr) != Gdiplus::Ok) {
-    return kNoGraphicsLibrary;
+    return codes::kNoGraphicsLibrary;
   }
   session.running = true;
-  return kOk;
-}
-
-void ChartSize(const Chart& chart, int& width, int& height) {
-  width = chart.settings.width > 0 ? chart.settings.width : kDefaultWidth;
-  height = chart.settings.height > 0 ? chart.settings.height : kDefaultHeight;
-}
-
-bool SizeAllowed(std::int64_t width, std::int64_t height) {
-  return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
-         width * height <= kMaxImagePixels;
+  return codes::kOk;
 }
 
 std::vector<HotSpot> PaintChart(Gdiplus::Graphics& graphics, const Chart& chart, int width,

@@ -12,10 +12,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <variant>
 #include <vector>
+
+#include <shlwapi.h>
+
+#include "engine/files/file_io.h"
 
 namespace vantiro::engine::render {
 namespace {
@@ -348,7 +353,18 @@ class Painter {
   void operator()(const ImageShape& image) {
     if (image.path.empty() || !Finite(image.x, image.y, image.width, image.height)) return;
     if (image.width == 0 || image.height == 0) return;
-    Gdiplus::Bitmap picture(WideFromAnsi(image.path).c_str());
+    // Read as a regular file only (never a pipe or a device), then decoded
+    // from memory. GDI+ keeps reading the stream while the bitmap lives.
+    constexpr std::size_t kMaxPictureBytes = std::size_t{256} << 20;
+    const std::vector<std::uint8_t> bytes = files::ReadRegularFile(image.path, kMaxPictureBytes);
+    if (bytes.empty()) return;
+    IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+    if (stream == nullptr) return;
+    struct Releaser {
+      IStream* stream;
+      ~Releaser() { stream->Release(); }
+    } const release{stream};
+    Gdiplus::Bitmap picture(stream);
     if (picture.GetLastStatus() != Gdiplus::Ok) return;
     const UINT width = picture.GetWidth(), height = picture.GetHeight();
     if (width == 0 || height == 0) return;
