@@ -1,13 +1,44 @@
 // Layout speed: very long bar series (the envelope path) and a typical
-// report chart. Run by hand: bin/engine_layout_bench.
+// report chart. Run by hand: bin/bench_layout.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
-#include "tests/engine_render/layout/layout_testing.h"
+#include "engine/layout/draw_list.h"
+#include "engine/layout/layout.h"
+#include "engine/layout/painter.h"
+#include "engine/model/chart_model.h"
 
-namespace vantiro::engine::layout_test {
+namespace vantiro::engine::layout_bench {
 namespace {
+
+// Fixed-width text, so the figures measure the layout and not a font library.
+class FixedMeasurer : public TextMeasurer {
+ public:
+  TextExtent Measure(const Font& font, const std::string& text) override {
+    return {0.6 * font.sizePx * double(text.size()), 0.8 * font.sizePx, 0.2 * font.sizePx};
+  }
+};
+
+Chart OneRegion(int width, int height) {
+  Chart chart;
+  chart.ctrlId = 1;
+  chart.settings.width = width;
+  chart.settings.height = height;
+  chart.regions.emplace_back();
+  return chart;
+}
+
+BarSeries Bars(std::vector<double> values, Argb colour, std::int32_t type = kBarGrouped) {
+  BarSeries s;
+  s.values = std::move(values);
+  s.colour = colour;
+  s.type = type;
+  return s;
+}
 
 std::vector<double> Wave(std::size_t n) {
   std::vector<double> values(n);
@@ -35,7 +66,7 @@ Chart LongSeries(std::size_t n, std::int32_t type, int series, bool horizontal) 
 void BM_LayoutLongSeries(benchmark::State& state) {
   const auto n = std::size_t(state.range(0));
   const Chart chart = LongSeries(n, std::int32_t(state.range(1)), int(state.range(2)), state.range(3) != 0);
-  FakeMeasurer measurer;
+  FixedMeasurer measurer;
   for (auto _ : state) {
     DrawList list = LayoutChart(chart, 800, 400, measurer);
     benchmark::DoNotOptimize(list.shapes.data());
@@ -63,7 +94,7 @@ void BM_LayoutReportChart(benchmark::State& state) {
   for (int s = 0; s < 3; ++s) r.bars.push_back(Bars(Wave(12), kPalette[s]));
   r.legend.present = true;
   r.legend.text = "North;South;West";
-  FakeMeasurer measurer;
+  FixedMeasurer measurer;
   for (auto _ : state) {
     DrawList list = LayoutChart(chart, 800, 600, measurer);
     benchmark::DoNotOptimize(list.shapes.data());
@@ -72,6 +103,6 @@ void BM_LayoutReportChart(benchmark::State& state) {
 BENCHMARK(BM_LayoutReportChart)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-}  // namespace vantiro::engine::layout_test
+}  // namespace vantiro::engine::layout_bench
 
 BENCHMARK_MAIN();
