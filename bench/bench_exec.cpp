@@ -46,7 +46,8 @@ void BM_AddBarSeries(benchmark::State& state) {
 BENCHMARK(BM_AddBarSeries)->Arg(12)->Arg(1000)->Arg(100000);
 
 void BM_AddGridlessSeries(benchmark::State& state) {
-  Execute(state, 7, "1|1|30,70,20,45,12,9|#FF0000,#00FF00,#0000FF,#FFFF00,#00FFFF,#FF00FF|0|1|0|0|1|0|90");
+  Execute(state, 7,
+          "1|1|30,70,20,45,12,9|#FF0000,#00FF00,#0000FF,#FFFF00,#00FFFF,#FF00FF|0|1|0|0|1|0|90");
 }
 BENCHMARK(BM_AddGridlessSeries);
 

@@ -65,7 +65,8 @@ Chart LongSeries(std::size_t n, std::int32_t type, int series, bool horizontal) 
 
 void BM_LayoutLongSeries(benchmark::State& state) {
   const auto n = std::size_t(state.range(0));
-  const Chart chart = LongSeries(n, std::int32_t(state.range(1)), int(state.range(2)), state.range(3) != 0);
+  const Chart chart =
+      LongSeries(n, std::int32_t(state.range(1)), int(state.range(2)), state.range(3) != 0);
   FixedMeasurer measurer;
   for (auto _ : state) {
     DrawList list = LayoutChart(chart, 800, 400, measurer);
@@ -90,7 +91,8 @@ void BM_LayoutReportChart(benchmark::State& state) {
   r.dataAxes.emplace_back();
   r.dataAxes[0].units = " k$";
   r.hasLabelAxis = true;
-  r.labelAxis.labels = "January;February;March;April;May;June;July;August;September;October;November;December";
+  r.labelAxis.labels =
+      "January;February;March;April;May;June;July;August;September;October;November;December";
   for (int s = 0; s < 3; ++s) r.bars.push_back(Bars(Wave(12), kPalette[s]));
   r.legend.present = true;
   r.legend.text = "North;South;West";

@@ -47,8 +47,7 @@ std::string DataField(std::size_t count) {
 }
 
 void BarSeriesAction(benchmark::State& state) {
-  const std::string parameters =
-      "1|1|" + DataField(12) + "|1|2|0|#FF8000|0|1|1|1|0";
+  const std::string parameters = "1|1|" + DataField(12) + "|1|2|0|#FF8000|0|1|1|1|0";
   for (auto _ : state) {
     std::int32_t sum = ReadInteger(parameters, 1) + ReadInteger(parameters, 2);
     const std::vector<double> values = DecodeValues(GetField(parameters, "|", 3));

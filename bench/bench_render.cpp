@@ -54,8 +54,10 @@ class Stopwatch {
       : who_(who), wall_(std::chrono::steady_clock::now()), cpu_(CpuSeconds(who)) {}
   // Milliseconds since the start, divided among `count` charts.
   Times Per(double count) const {
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_).count();
-    return count <= 0 ? Times{} : Times{wall * 1e3 / count, (CpuSeconds(who_) - cpu_) * 1e3 / count};
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_).count();
+    return count <= 0 ? Times{}
+                      : Times{wall * 1e3 / count, (CpuSeconds(who_) - cpu_) * 1e3 / count};
   }
 
  private:
@@ -180,10 +182,12 @@ BENCHMARK(BM_SalesChartToPng)->Unit(benchmark::kMillisecond);
 void BM_SalesChartDrawToFile(benchmark::State& state) {
   const Chart chart = SalesChart();
   const std::string path =
-      (fs::temp_directory_path() / ("vantiro-bench-" + std::to_string(::getpid()) + ".png")).string();
+      (fs::temp_directory_path() / ("vantiro-bench-" + std::to_string(::getpid()) + ".png"))
+          .string();
   const Stopwatch watch;
   for (auto _ : state) {
-    if (device::DrawToFile(chart, path, kWidth, kHeight, 0) != 0) state.SkipWithError("DrawToFile failed");
+    if (device::DrawToFile(chart, path, kWidth, kHeight, 0) != 0)
+      state.SkipWithError("DrawToFile failed");
   }
   Results().vantiroFile = watch.Per(double(state.iterations()));
   fs::remove(path);
@@ -198,7 +202,8 @@ void BM_GnuplotSalesChart(benchmark::State& state) {
     state.SkipWithError("gnuplot is not installed");
     return;
   }
-  const fs::path folder = fs::temp_directory_path() / ("vantiro-gnuplot-" + std::to_string(::getpid()));
+  const fs::path folder =
+      fs::temp_directory_path() / ("vantiro-gnuplot-" + std::to_string(::getpid()));
   fs::create_directories(folder);
   {
     std::ofstream data(folder / "sales.dat");
@@ -223,7 +228,8 @@ void BM_GnuplotSalesChart(benchmark::State& state) {
            << "set format y '%g k$'\n"
            << "do for [i=1:" << kGnuplotCharts << "] {\n"
            << "  set output sprintf('" << folder.string() << "/chart-%02d.png', i)\n"
-           << "  plot '" << (folder / "sales.dat").string() << "' using 2:xtic(1) title columnheader lc rgb '#4472C4', "
+           << "  plot '" << (folder / "sales.dat").string()
+           << "' using 2:xtic(1) title columnheader lc rgb '#4472C4', "
            << "'' using 3 title columnheader lc rgb '#ED7D31', "
            << "'' using 4 title columnheader lc rgb '#A5A5A5'\n"
            << "}\n";

@@ -48,11 +48,16 @@ struct Rewrite {
 };
 
 constexpr Rewrite kRewrites[] = {
-    {kCreateChart, 2, Rule::kControlId},         {kCreateChart, 5, Rule::kSide},
-    {kCreateChart, 6, Rule::kSide},              {kCreateChart, 10, Rule::kFileName},
-    {kCreateChartfromFile, 2, Rule::kControlId}, {kCreateChartfromFile, 6, Rule::kFileName},
-    {kDraw2File, 2, Rule::kFileName},            {kDraw2File, 3, Rule::kSide},
-    {kDraw2File, 4, Rule::kSide},                {kWriteRMCFile, 2, Rule::kFileName},
+    {kCreateChart, 2, Rule::kControlId},
+    {kCreateChart, 5, Rule::kSide},
+    {kCreateChart, 6, Rule::kSide},
+    {kCreateChart, 10, Rule::kFileName},
+    {kCreateChartfromFile, 2, Rule::kControlId},
+    {kCreateChartfromFile, 6, Rule::kFileName},
+    {kDraw2File, 2, Rule::kFileName},
+    {kDraw2File, 3, Rule::kSide},
+    {kDraw2File, 4, Rule::kSide},
+    {kWriteRMCFile, 2, Rule::kFileName},
 };
 
 std::size_t Hash(std::string_view text) {
@@ -67,8 +72,8 @@ std::string InRange(std::string_view field, int low, int high) {
   int value = 0;
   const char* end = field.data() + field.size();
   const auto r = std::from_chars(field.data(), end, value);
-  if (!field.empty() && field.size() <= 4 && r.ec == std::errc() && r.ptr == end &&
-      value >= low && value <= high) {
+  if (!field.empty() && field.size() <= 4 && r.ec == std::errc() && r.ptr == end && value >= low &&
+      value <= high) {
     return std::string(field);
   }
   return std::to_string(1 + static_cast<int>(Hash(field) % static_cast<std::size_t>(high)));
@@ -79,8 +84,8 @@ std::string InRange(std::string_view field, int low, int high) {
 std::string PlainName(std::string_view field) {
   std::string name;
   for (char c : field) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                       (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '_' || c == '-' || c == '.';
     if (!plain || (c == '.' && !name.empty() && name.back() == '.')) continue;
     name += c;
   }
@@ -176,8 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     line = line.substr(0, line.find('\0'));  // the host's text ends at a NUL
     const std::size_t colon = line.find(':');
     std::int32_t actionId = 0;
-    const auto r = std::from_chars(line.data(), line.data() + std::min(colon, line.size()),
-                                   actionId);
+    const auto r =
+        std::from_chars(line.data(), line.data() + std::min(colon, line.size()), actionId);
     if (colon == std::string_view::npos || r.ec != std::errc() || r.ptr != line.data() + colon) {
       continue;
     }

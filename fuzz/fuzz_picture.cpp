@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int stride = cairo_image_surface_get_stride(surface);
     unsigned sum = 0;
     for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width * 4; ++x) sum += pixels[static_cast<std::ptrdiff_t>(y) * stride + x];
+      for (int x = 0; x < width * 4; ++x)
+        sum += pixels[static_cast<std::ptrdiff_t>(y) * stride + x];
     }
     if (sum == 0xFFFFFFFFu) std::abort();  // keeps the loop from being optimised away
   }

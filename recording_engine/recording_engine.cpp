@@ -155,14 +155,10 @@ std::int32_t Guarded(Record record) {
 std::string Argument::Text() const {
   switch (kind) {
     case Kind::kInteger:
-    case Kind::kUnsigned:
-      return std::to_string(integer);
-    case Kind::kColour:
-      return HexColour(static_cast<std::uint32_t>(integer));
-    case Kind::kReal:
-      return vantiro::recording::Real(real);
-    case Kind::kText:
-      return text ? Quoted(*text) : "null";
+    case Kind::kUnsigned: return std::to_string(integer);
+    case Kind::kColour: return HexColour(static_cast<std::uint32_t>(integer));
+    case Kind::kReal: return vantiro::recording::Real(real);
+    case Kind::kText: return text ? Quoted(*text) : "null";
     case Kind::kValues:
       if (pointer == 0) return "null";
       return List(values, [](double v) { return vantiro::recording::Real(v); });
@@ -222,28 +218,45 @@ using vantiro::recording::Recorder;
 
 extern "C" {
 
-std::int32_t VANTIRO_STDCALL RMC_CREATECHART(
-    RmcWindow parent, std::int32_t ctrlId, std::int32_t x, std::int32_t y,
-    std::int32_t width, std::int32_t height, RmcColour background,
-    std::int32_t style, std::int32_t exportOnly, const char* backgroundImage,
-    const char* fontName, std::int32_t tooltipWidth,
-    RmcColour backgroundImageColour) {
+std::int32_t VANTIRO_STDCALL RMC_CREATECHART(RmcWindow parent, std::int32_t ctrlId, std::int32_t x,
+                                             std::int32_t y, std::int32_t width,
+                                             std::int32_t height, RmcColour background,
+                                             std::int32_t style, std::int32_t exportOnly,
+                                             const char* backgroundImage, const char* fontName,
+                                             std::int32_t tooltipWidth,
+                                             RmcColour backgroundImageColour) {
   return Guarded([&] {
     return Recorder("RMC_CREATECHART")
-        .Unsigned(parent).Integer(ctrlId).Integer(x).Integer(y).Integer(width)
-        .Integer(height).Colour(background).Integer(style).Integer(exportOnly)
-        .Text(backgroundImage).Text(fontName).Integer(tooltipWidth)
-        .Colour(backgroundImageColour).Finish();
+        .Unsigned(parent)
+        .Integer(ctrlId)
+        .Integer(x)
+        .Integer(y)
+        .Integer(width)
+        .Integer(height)
+        .Colour(background)
+        .Integer(style)
+        .Integer(exportOnly)
+        .Text(backgroundImage)
+        .Text(fontName)
+        .Integer(tooltipWidth)
+        .Colour(backgroundImageColour)
+        .Finish();
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_CREATECHARTFROMFILE(
-    RmcWindow parent, std::int32_t ctrlId, std::int32_t x, std::int32_t y,
-    std::int32_t exportOnly, const char* sourceFile) {
+std::int32_t VANTIRO_STDCALL RMC_CREATECHARTFROMFILE(RmcWindow parent, std::int32_t ctrlId,
+                                                     std::int32_t x, std::int32_t y,
+                                                     std::int32_t exportOnly,
+                                                     const char* sourceFile) {
   return Guarded([&] {
     return Recorder("RMC_CREATECHARTFROMFILE")
-        .Unsigned(parent).Integer(ctrlId).Integer(x).Integer(y)
-        .Integer(exportOnly).Text(sourceFile).Finish();
+        .Unsigned(parent)
+        .Integer(ctrlId)
+        .Integer(x)
+        .Integer(y)
+        .Integer(exportOnly)
+        .Text(sourceFile)
+        .Finish();
   });
 }
 
@@ -255,135 +268,211 @@ std::int32_t VANTIRO_STDCALL RMC_DELETECHART(std::int32_t ctrlId) {
   return Guarded([&] { return Recorder("RMC_DELETECHART").Integer(ctrlId).Finish(); });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDREGION(
-    std::int32_t ctrlId, std::int32_t x, std::int32_t y, std::int32_t width,
-    std::int32_t height, const char* footer, std::int32_t showBorder) {
+std::int32_t VANTIRO_STDCALL RMC_ADDREGION(std::int32_t ctrlId, std::int32_t x, std::int32_t y,
+                                           std::int32_t width, std::int32_t height,
+                                           const char* footer, std::int32_t showBorder) {
   return Guarded([&] {
     return Recorder("RMC_ADDREGION")
-        .Integer(ctrlId).Integer(x).Integer(y).Integer(width).Integer(height)
-        .Text(footer).Integer(showBorder).Finish();
-  });
-}
-
-std::int32_t VANTIRO_STDCALL RMC_ADDGRID(
-    std::int32_t ctrlId, std::int32_t region, RmcColour background,
-    std::int32_t asGradient, std::int32_t x, std::int32_t y,
-    std::int32_t width, std::int32_t height, std::int32_t biColour) {
-  return Guarded([&] {
-    return Recorder("RMC_ADDGRID")
-        .Integer(ctrlId).Integer(region).Colour(background).Integer(asGradient)
-        .Integer(x).Integer(y).Integer(width).Integer(height).Integer(biColour)
+        .Integer(ctrlId)
+        .Integer(x)
+        .Integer(y)
+        .Integer(width)
+        .Integer(height)
+        .Text(footer)
+        .Integer(showBorder)
         .Finish();
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDCAPTION(
-    std::int32_t ctrlId, std::int32_t region, const char* caption,
-    RmcColour background, RmcColour textColour, std::int32_t fontSize,
-    std::int32_t fontBold) {
+std::int32_t VANTIRO_STDCALL RMC_ADDGRID(std::int32_t ctrlId, std::int32_t region,
+                                         RmcColour background, std::int32_t asGradient,
+                                         std::int32_t x, std::int32_t y, std::int32_t width,
+                                         std::int32_t height, std::int32_t biColour) {
   return Guarded([&] {
-    return Recorder("RMC_ADDCAPTION")
-        .Integer(ctrlId).Integer(region).Text(caption).Colour(background)
-        .Colour(textColour).Integer(fontSize).Integer(fontBold).Finish();
+    return Recorder("RMC_ADDGRID")
+        .Integer(ctrlId)
+        .Integer(region)
+        .Colour(background)
+        .Integer(asGradient)
+        .Integer(x)
+        .Integer(y)
+        .Integer(width)
+        .Integer(height)
+        .Integer(biColour)
+        .Finish();
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDLEGEND(
-    std::int32_t ctrlId, std::int32_t region, const char* legend,
-    std::int32_t alignment, RmcColour background, std::int32_t style,
-    std::int32_t textColour, std::int32_t fontSize, std::int32_t fontBold) {
+std::int32_t VANTIRO_STDCALL RMC_ADDCAPTION(std::int32_t ctrlId, std::int32_t region,
+                                            const char* caption, RmcColour background,
+                                            RmcColour textColour, std::int32_t fontSize,
+                                            std::int32_t fontBold) {
+  return Guarded([&] {
+    return Recorder("RMC_ADDCAPTION")
+        .Integer(ctrlId)
+        .Integer(region)
+        .Text(caption)
+        .Colour(background)
+        .Colour(textColour)
+        .Integer(fontSize)
+        .Integer(fontBold)
+        .Finish();
+  });
+}
+
+std::int32_t VANTIRO_STDCALL RMC_ADDLEGEND(std::int32_t ctrlId, std::int32_t region,
+                                           const char* legend, std::int32_t alignment,
+                                           RmcColour background, std::int32_t style,
+                                           std::int32_t textColour, std::int32_t fontSize,
+                                           std::int32_t fontBold) {
   return Guarded([&] {
     return Recorder("RMC_ADDLEGEND")
-        .Integer(ctrlId).Integer(region).Text(legend).Integer(alignment)
-        .Colour(background).Integer(style).Integer(textColour).Integer(fontSize)
-        .Integer(fontBold).Finish();
+        .Integer(ctrlId)
+        .Integer(region)
+        .Text(legend)
+        .Integer(alignment)
+        .Colour(background)
+        .Integer(style)
+        .Integer(textColour)
+        .Integer(fontSize)
+        .Integer(fontBold)
+        .Finish();
   });
 }
 
 std::int32_t VANTIRO_STDCALL RMC_ADDDATAAXIS(
-    std::int32_t ctrlId, std::int32_t region, std::int32_t alignment,
-    double minValue, double maxValue, std::int32_t tickCount,
-    std::int32_t fontSize, RmcColour textColour, RmcColour lineColour,
-    std::int32_t lineStyle, std::int32_t decimalDigits, const char* units,
+    std::int32_t ctrlId, std::int32_t region, std::int32_t alignment, double minValue,
+    double maxValue, std::int32_t tickCount, std::int32_t fontSize, RmcColour textColour,
+    RmcColour lineColour, std::int32_t lineStyle, std::int32_t decimalDigits, const char* units,
     const char* text, const char* labels, std::int32_t* labelAlignment) {
   return Guarded([&] {
     return Recorder("RMC_ADDDATAAXIS")
-        .Integer(ctrlId).Integer(region).Integer(alignment).Real(minValue)
-        .Real(maxValue).Integer(tickCount).Integer(fontSize).Colour(textColour)
-        .Colour(lineColour).Integer(lineStyle).Integer(decimalDigits).Text(units)
-        .Text(text).Text(labels).Address(labelAlignment).Finish();
+        .Integer(ctrlId)
+        .Integer(region)
+        .Integer(alignment)
+        .Real(minValue)
+        .Real(maxValue)
+        .Integer(tickCount)
+        .Integer(fontSize)
+        .Colour(textColour)
+        .Colour(lineColour)
+        .Integer(lineStyle)
+        .Integer(decimalDigits)
+        .Text(units)
+        .Text(text)
+        .Text(labels)
+        .Address(labelAlignment)
+        .Finish();
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDLABELAXIS(
-    std::int32_t ctrlId, std::int32_t region, const char* labels,
-    std::int32_t axisCount, std::int32_t tickCount, std::int32_t alignment,
-    std::int32_t fontSize, RmcColour textColour, std::int32_t textAlignment,
-    RmcColour lineColour, std::int32_t lineStyle, const char* text) {
+std::int32_t VANTIRO_STDCALL RMC_ADDLABELAXIS(std::int32_t ctrlId, std::int32_t region,
+                                              const char* labels, std::int32_t axisCount,
+                                              std::int32_t tickCount, std::int32_t alignment,
+                                              std::int32_t fontSize, RmcColour textColour,
+                                              std::int32_t textAlignment, RmcColour lineColour,
+                                              std::int32_t lineStyle, const char* text) {
   return Guarded([&] {
     return Recorder("RMC_ADDLABELAXIS")
-        .Integer(ctrlId).Integer(region).Text(labels).Integer(axisCount)
-        .Integer(tickCount).Integer(alignment).Integer(fontSize).Colour(textColour)
-        .Integer(textAlignment).Colour(lineColour).Integer(lineStyle).Text(text)
+        .Integer(ctrlId)
+        .Integer(region)
+        .Text(labels)
+        .Integer(axisCount)
+        .Integer(tickCount)
+        .Integer(alignment)
+        .Integer(fontSize)
+        .Colour(textColour)
+        .Integer(textAlignment)
+        .Colour(lineColour)
+        .Integer(lineStyle)
+        .Text(text)
         .Finish();
   });
 }
 
 std::int32_t VANTIRO_STDCALL RMC_ADDBARSERIES(
-    std::int32_t ctrlId, std::int32_t region, const double* values,
-    std::int32_t valueCount, std::int32_t type, std::int32_t style,
-    std::int32_t isLucent, RmcColour colour, std::int32_t isHorizontal,
-    std::int32_t whichDataAxis, std::int32_t valueLabelOn,
+    std::int32_t ctrlId, std::int32_t region, const double* values, std::int32_t valueCount,
+    std::int32_t type, std::int32_t style, std::int32_t isLucent, RmcColour colour,
+    std::int32_t isHorizontal, std::int32_t whichDataAxis, std::int32_t valueLabelOn,
     std::int32_t pointsPerColumn, std::int32_t hatchMode) {
   return Guarded([&] {
     return Recorder("RMC_ADDBARSERIES")
-        .Integer(ctrlId).Integer(region).Values(values, valueCount)
-        .Integer(valueCount).Integer(type).Integer(style).Integer(isLucent)
-        .Colour(colour).Integer(isHorizontal).Integer(whichDataAxis)
-        .Integer(valueLabelOn).Integer(pointsPerColumn).Integer(hatchMode).Finish();
+        .Integer(ctrlId)
+        .Integer(region)
+        .Values(values, valueCount)
+        .Integer(valueCount)
+        .Integer(type)
+        .Integer(style)
+        .Integer(isLucent)
+        .Colour(colour)
+        .Integer(isHorizontal)
+        .Integer(whichDataAxis)
+        .Integer(valueLabelOn)
+        .Integer(pointsPerColumn)
+        .Integer(hatchMode)
+        .Finish();
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDGRIDLESSSERIES(
-    std::int32_t ctrlId, std::int32_t region, const double* values,
-    std::int32_t valueCount, const RmcColour* colours,
-    std::int32_t colourCount, std::int32_t style, std::int32_t alignment,
-    std::int32_t explode, std::int32_t isLucent, std::int32_t valueLabel,
-    std::int32_t hatch, std::int32_t startAngle) {
+std::int32_t VANTIRO_STDCALL RMC_ADDGRIDLESSSERIES(std::int32_t ctrlId, std::int32_t region,
+                                                   const double* values, std::int32_t valueCount,
+                                                   const RmcColour* colours,
+                                                   std::int32_t colourCount, std::int32_t style,
+                                                   std::int32_t alignment, std::int32_t explode,
+                                                   std::int32_t isLucent, std::int32_t valueLabel,
+                                                   std::int32_t hatch, std::int32_t startAngle) {
   return Guarded([&] {
     return Recorder("RMC_ADDGRIDLESSSERIES")
-        .Integer(ctrlId).Integer(region).Values(values, valueCount)
-        .Integer(valueCount).Colours(colours, colourCount).Integer(colourCount)
-        .Integer(style).Integer(alignment).Integer(explode).Integer(isLucent)
-        .Integer(valueLabel).Integer(hatch).Integer(startAngle).Finish();
+        .Integer(ctrlId)
+        .Integer(region)
+        .Values(values, valueCount)
+        .Integer(valueCount)
+        .Colours(colours, colourCount)
+        .Integer(colourCount)
+        .Integer(style)
+        .Integer(alignment)
+        .Integer(explode)
+        .Integer(isLucent)
+        .Integer(valueLabel)
+        .Integer(hatch)
+        .Integer(startAngle)
+        .Finish();
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_DRAW2FILE(
-    std::int32_t ctrlId, const char* fileName, std::int32_t width,
-    std::int32_t height, std::int32_t jpegQuality) {
+std::int32_t VANTIRO_STDCALL RMC_DRAW2FILE(std::int32_t ctrlId, const char* fileName,
+                                           std::int32_t width, std::int32_t height,
+                                           std::int32_t jpegQuality) {
   return Guarded([&] {
     return Recorder("RMC_DRAW2FILE")
-        .Integer(ctrlId).Text(fileName).Integer(width).Integer(height)
-        .Integer(jpegQuality).Finish();
+        .Integer(ctrlId)
+        .Text(fileName)
+        .Integer(width)
+        .Integer(height)
+        .Integer(jpegQuality)
+        .Finish();
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_WRITERMCFILE(std::int32_t ctrlId,
-                                              const char* fileName) {
-  return Guarded([&] {
-    return Recorder("RMC_WRITERMCFILE").Integer(ctrlId).Text(fileName).Finish();
-  });
+std::int32_t VANTIRO_STDCALL RMC_WRITERMCFILE(std::int32_t ctrlId, const char* fileName) {
+  return Guarded(
+      [&] { return Recorder("RMC_WRITERMCFILE").Integer(ctrlId).Text(fileName).Finish(); });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_DRAW2PRINTER(
-    std::int32_t ctrlId, RmcDeviceContext dc, std::int32_t left,
-    std::int32_t top, std::int32_t width, std::int32_t height,
-    std::int32_t managePages) {
+std::int32_t VANTIRO_STDCALL RMC_DRAW2PRINTER(std::int32_t ctrlId, RmcDeviceContext dc,
+                                              std::int32_t left, std::int32_t top,
+                                              std::int32_t width, std::int32_t height,
+                                              std::int32_t managePages) {
   return Guarded([&] {
     return Recorder("RMC_DRAW2PRINTER")
-        .Integer(ctrlId).Unsigned(dc).Integer(left).Integer(top).Integer(width)
-        .Integer(height).Integer(managePages).Finish();
+        .Integer(ctrlId)
+        .Unsigned(dc)
+        .Integer(left)
+        .Integer(top)
+        .Integer(width)
+        .Integer(height)
+        .Integer(managePages)
+        .Finish();
   });
 }
 
@@ -405,8 +494,7 @@ RmcColour VANTIRO_STDCALL RGB2ARGB(RmcColour colour, std::int32_t alpha) {
 
 void VANTIRO_STDCALL RecordingEngine_Reset(void) { vantiro::recording::Reset(); }
 
-void VANTIRO_STDCALL RecordingEngine_PushResult(const char* function,
-                                                std::int32_t result) {
+void VANTIRO_STDCALL RecordingEngine_PushResult(const char* function, std::int32_t result) {
   if (function == nullptr) return;
   try {
     vantiro::recording::PushResult(function, result);

@@ -29,16 +29,16 @@ struct Argument {
     kText,
     kValues,
     kColours,
-    kAddress,   // a signed 32-bit integer passed by address
+    kAddress,  // a signed 32-bit integer passed by address
   };
   Kind kind = Kind::kInteger;
-  std::int64_t integer = 0;           // kInteger, kUnsigned, kColour; kAddress: the value read
-  double real = 0;                    // kReal
-  std::optional<std::string> text;    // kText; empty for a null pointer
-  std::vector<double> values;         // kValues
-  std::vector<std::uint32_t> colours; // kColours
-  std::optional<std::uint32_t> head;  // kColours with a count of 0 or less: *pointer
-  std::uintptr_t pointer = 0;         // kText, kValues, kColours, kAddress: the address
+  std::int64_t integer = 0;            // kInteger, kUnsigned, kColour; kAddress: the value read
+  double real = 0;                     // kReal
+  std::optional<std::string> text;     // kText; empty for a null pointer
+  std::vector<double> values;          // kValues
+  std::vector<std::uint32_t> colours;  // kColours
+  std::optional<std::uint32_t> head;   // kColours with a count of 0 or less: *pointer
+  std::uintptr_t pointer = 0;          // kText, kValues, kColours, kAddress: the address
 
   std::string Text() const;
 };

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format git
   libgtest-dev libgmock-dev libbenchmark-dev googletest
   libcairo2-dev libpng-dev libdeflate-dev libjpeg-dev
   fonts-dejavu-core fontconfig

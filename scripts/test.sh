@@ -25,6 +25,9 @@ run_ctest() {
   return "$status"
 }
 
+step "format check (clang-format)"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
 step "native build"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j "$jobs"

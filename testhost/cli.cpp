@@ -117,8 +117,8 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
 
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, const CliPlatform& platform,
-           std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, std::ostream& out,
+           std::ostream& err) {
   Options options;
   std::string error;
   if (!ParseOptions(args, platform, options, error)) {

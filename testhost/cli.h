@@ -16,9 +16,9 @@
 namespace vantiro::testhost {
 
 // Exit statuses.
-inline constexpr int kExitOk = 0;              // the scripts ran to their end
-inline constexpr int kExitNotOk = 1;           // --strict and a status was not "Ok"
-inline constexpr int kExitScriptError = 2;     // bad option, plug-in or script
+inline constexpr int kExitOk = 0;           // the scripts ran to their end
+inline constexpr int kExitNotOk = 1;        // --strict and a status was not "Ok"
+inline constexpr int kExitScriptError = 2;  // bad option, plug-in or script
 
 // The host variable that holds the host window's handle, in decimal.
 inline constexpr const char* kHostWindowVariable = "HostWindow";
@@ -51,7 +51,7 @@ struct CliPlatform {
 };
 
 // Runs `vantiro-host [options] SCRIPT...` (args without the program name).
-int RunCli(const std::vector<std::string>& args, const CliPlatform& platform,
-           std::ostream& out, std::ostream& err);
+int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, std::ostream& out,
+           std::ostream& err);
 
 }  // namespace vantiro::testhost

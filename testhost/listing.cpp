@@ -84,8 +84,8 @@ void PrintCatalogue(const PluginInfo& info, const std::vector<CatalogueRow>& row
       if (row.hint) PrintHint(*row.hint, out);
       continue;
     }
-    out << std::setw(4) << row.actionId << "  " << Cp1251ToUtf8(row.name) << "  ("
-        << row.typeText << ", " << row.paramCount;
+    out << std::setw(4) << row.actionId << "  " << Cp1251ToUtf8(row.name) << "  (" << row.typeText
+        << ", " << row.paramCount;
     if (row.paramCount2 != row.paramCount) out << '/' << row.paramCount2;
     out << (row.paramCount == 1 ? " parameter)" : " parameters)") << '\n';
     if (row.hint) PrintHint(*row.hint, out);

@@ -28,9 +28,12 @@ struct EntryPoints {
 // The names under which chart.dll exports the entry points, in the order of
 // the members of EntryPoints. The host looks up exactly these names.
 inline constexpr std::array<const char*, 7> kExportNames = {
-    "_nbRegisterPlugIn@16", "_nbInitPlugIn@16",
-    "_nbExecAction@8",      "_nbEditAction@8",
-    "_nbMessage@8",         "_nbRegisterScriptProcessor@4",
+    "_nbRegisterPlugIn@16",
+    "_nbInitPlugIn@16",
+    "_nbExecAction@8",
+    "_nbEditAction@8",
+    "_nbMessage@8",
+    "_nbRegisterScriptProcessor@4",
     "_nbRegisterInterfaceAccess@4",
 };
 
@@ -41,8 +44,7 @@ class PluginModule {
   // Windows: loads the DLL at `path` (its own folder is searched for its
   // rmchart.dll) and looks up every export; a missing one is an error.
   // Native: `path` must be empty. Null on failure, with `error` set.
-  static std::unique_ptr<PluginModule> Load(const std::string& path,
-                                            std::string& error);
+  static std::unique_ptr<PluginModule> Load(const std::string& path, std::string& error);
 
   // A plug-in given by its entry points, e.g. a stand-in in tests.
   static std::unique_ptr<PluginModule> Bind(const EntryPoints& entry) {
@@ -62,7 +64,7 @@ class PluginModule {
  private:
   PluginModule() = default;
 
-  void* handle_ = nullptr;               // HMODULE on Windows
+  void* handle_ = nullptr;                  // HMODULE on Windows
   void (*unload_)(void* handle) = nullptr;  // FreeLibrary on Windows
   EntryPoints entry_;
 };

@@ -11,11 +11,9 @@ namespace {
 void ReleaseWithGlobalFree(char* text) { platform::GlobalFreeBlock(text); }
 }  // namespace
 
-std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path,
-                                                 std::string& error) {
+std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::string& error) {
   if (!path.empty()) {
-    error = "this host has the plug-in linked in; it loads no plug-in file (" +
-            path + ")";
+    error = "this host has the plug-in linked in; it loads no plug-in file (" + path + ")";
     return nullptr;
   }
   std::unique_ptr<PluginModule> module(new PluginModule());

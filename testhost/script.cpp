@@ -91,9 +91,7 @@ bool ParseQuoted(std::string_view rest, ScriptText& text, std::string& error) {
         i += 2;
         break;
       }
-      default:
-        error = std::string("unknown escape \\") + rest[i];
-        return false;
+      default: error = std::string("unknown escape \\") + rest[i]; return false;
     }
   }
   for (++i; i < rest.size(); ++i) {

@@ -43,7 +43,7 @@ struct ScriptLine {
     kAction,  // `name` is the action's name
     kSet,     // `name` is the variable's name
     kEcho,
-    kExec,    // `actionId` selects the action
+    kExec,  // `actionId` selects the action
   };
   Kind kind = Kind::kAction;
   int lineNumber = 0;

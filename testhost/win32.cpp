@@ -72,9 +72,7 @@ void ReleaseWithGlobalFree(char* text) {
 
 void Unload(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
 
-std::string LastErrorText() {
-  return "Windows error " + std::to_string(GetLastError());
-}
+std::string LastErrorText() { return "Windows error " + std::to_string(GetLastError()); }
 
 // GetProcAddress gives a generic function pointer; void(*)() converts to any
 // other function pointer type without a cast-function-type warning.
@@ -86,8 +84,7 @@ Function Lookup(HMODULE module, const char* name) {
 
 }  // namespace
 
-std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path,
-                                                 std::string& error) {
+std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::string& error) {
   // LOAD_WITH_ALTERED_SEARCH_PATH needs a full path; with it the DLL's own
   // folder is searched first for its rmchart.dll.
   char full[MAX_PATH * 4];
@@ -111,10 +108,8 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path,
   e.execAction = Lookup<decltype(e.execAction)>(handle, kExportNames[2]);
   e.editAction = Lookup<decltype(e.editAction)>(handle, kExportNames[3]);
   e.message = Lookup<decltype(e.message)>(handle, kExportNames[4]);
-  e.registerScriptProcessor =
-      Lookup<decltype(e.registerScriptProcessor)>(handle, kExportNames[5]);
-  e.registerInterfaceAccess =
-      Lookup<decltype(e.registerInterfaceAccess)>(handle, kExportNames[6]);
+  e.registerScriptProcessor = Lookup<decltype(e.registerScriptProcessor)>(handle, kExportNames[5]);
+  e.registerInterfaceAccess = Lookup<decltype(e.registerInterfaceAccess)>(handle, kExportNames[6]);
   e.releaseInitText = &ReleaseWithGlobalFree;
   for (const char* name : kExportNames) {
     if (GetProcAddress(handle, name) == nullptr) {
@@ -167,8 +162,8 @@ std::uintptr_t CreateHostWindow(int width, int height) {
   RECT frame{0, 0, width, height};
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   AdjustWindowRect(&frame, style, FALSE);
-  OwnedWindow window(CreateWindowExA(0, kWindowClass, "Vantiro test host", style,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+  OwnedWindow window(CreateWindowExA(0, kWindowClass, "Vantiro test host", style, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, frame.right - frame.left,
                                      frame.bottom - frame.top, nullptr, nullptr,
                                      GetModuleHandleA(nullptr), nullptr));
   if (!window) return 0;
@@ -215,8 +210,8 @@ bool CaptureWindow(std::uintptr_t window, const std::string& path, std::string& 
   }
   {
     const Selection selected(memoryDc.get(), bitmap.get());
-    if (!selected || !BitBlt(memoryDc.get(), 0, 0, width, height, windowDc.get(), 0, 0,
-                             SRCCOPY | CAPTUREBLT)) {
+    if (!selected ||
+        !BitBlt(memoryDc.get(), 0, 0, width, height, windowDc.get(), 0, 0, SRCCOPY | CAPTUREBLT)) {
       error = "cannot copy the pixels of the host window (" + LastErrorText() + ")";
       return false;
     }
@@ -233,8 +228,8 @@ bool CaptureWindow(std::uintptr_t window, const std::string& path, std::string& 
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
-  int rows = GetDIBits(memoryDc.get(), bitmap.get(), 0, static_cast<UINT>(height),
-                       pixels.data(), &info, DIB_RGB_COLORS);
+  int rows = GetDIBits(memoryDc.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(),
+                       &info, DIB_RGB_COLORS);
   if (rows != height) {
     error = "cannot read the pixels of the host window";
     return false;

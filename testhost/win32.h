@@ -24,8 +24,7 @@ void PumpMessages();
 
 // Saves the client area of `window` as a 24-bit BMP file; false with
 // `error` set when it cannot.
-bool CaptureWindow(std::uintptr_t window, const std::string& path,
-                   std::string& error);
+bool CaptureWindow(std::uintptr_t window, const std::string& path, std::string& error);
 
 // When the rmchart.dll in use is the recording engine of the tests: the
 // texts of the calls it recorded, from call `first` on. Empty otherwise.

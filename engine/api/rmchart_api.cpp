@@ -117,8 +117,8 @@ std::int32_t Install(EngineState& state, std::unique_ptr<Chart> chart) {
   it->second.chart = std::move(chart);
   if (windowed) {
     const Chart& stored = *it->second.chart;
-    const std::int32_t rc = DeviceCall(codes::kWindowNotCreated,
-                                       [&] { return device::CreateChartWindow(stored); });
+    const std::int32_t rc =
+        DeviceCall(codes::kWindowNotCreated, [&] { return device::CreateChartWindow(stored); });
     if (rc != codes::kOk) {
       state.store.charts.erase(it);
       return rc;
@@ -161,12 +161,13 @@ Target FindRegionForSeries(std::int32_t ctrlId, std::int32_t index) {
 
 extern "C" {
 
-std::int32_t VANTIRO_STDCALL RMC_CREATECHART(
-    RmcWindow parent, std::int32_t ctrlId, std::int32_t x, std::int32_t y,
-    std::int32_t width, std::int32_t height, RmcColour background,
-    std::int32_t style, std::int32_t exportOnly, const char* backgroundImage,
-    const char* fontName, std::int32_t tooltipWidth,
-    RmcColour backgroundImageColour) {
+std::int32_t VANTIRO_STDCALL RMC_CREATECHART(RmcWindow parent, std::int32_t ctrlId, std::int32_t x,
+                                             std::int32_t y, std::int32_t width,
+                                             std::int32_t height, RmcColour background,
+                                             std::int32_t style, std::int32_t exportOnly,
+                                             const char* backgroundImage, const char* fontName,
+                                             std::int32_t tooltipWidth,
+                                             RmcColour backgroundImageColour) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     if (ctrlId == 0) return codes::kBadControlId;
     EngineState& state = State();
@@ -194,9 +195,10 @@ std::int32_t VANTIRO_STDCALL RMC_CREATECHART(
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_CREATECHARTFROMFILE(
-    RmcWindow parent, std::int32_t ctrlId, std::int32_t x, std::int32_t y,
-    std::int32_t exportOnly, const char* sourceFile) {
+std::int32_t VANTIRO_STDCALL RMC_CREATECHARTFROMFILE(RmcWindow parent, std::int32_t ctrlId,
+                                                     std::int32_t x, std::int32_t y,
+                                                     std::int32_t exportOnly,
+                                                     const char* sourceFile) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     if (ctrlId == 0) return codes::kBadControlId;
     EngineState& state = State();
@@ -241,9 +243,9 @@ std::int32_t VANTIRO_STDCALL RMC_DELETECHART(std::int32_t ctrlId) {
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDREGION(
-    std::int32_t ctrlId, std::int32_t x, std::int32_t y, std::int32_t width,
-    std::int32_t height, const char* footer, std::int32_t showBorder) {
+std::int32_t VANTIRO_STDCALL RMC_ADDREGION(std::int32_t ctrlId, std::int32_t x, std::int32_t y,
+                                           std::int32_t width, std::int32_t height,
+                                           const char* footer, std::int32_t showBorder) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     StoredChart* stored = State().store.Find(ctrlId);
     if (!stored) return codes::kBadControlId;
@@ -261,10 +263,10 @@ std::int32_t VANTIRO_STDCALL RMC_ADDREGION(
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDGRID(
-    std::int32_t ctrlId, std::int32_t region, RmcColour background,
-    std::int32_t asGradient, std::int32_t x, std::int32_t y,
-    std::int32_t width, std::int32_t height, std::int32_t biColour) {
+std::int32_t VANTIRO_STDCALL RMC_ADDGRID(std::int32_t ctrlId, std::int32_t region,
+                                         RmcColour background, std::int32_t asGradient,
+                                         std::int32_t x, std::int32_t y, std::int32_t width,
+                                         std::int32_t height, std::int32_t biColour) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     Target t = FindRegion(ctrlId, region);
     if (!t.region) return t.code;
@@ -281,10 +283,10 @@ std::int32_t VANTIRO_STDCALL RMC_ADDGRID(
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDCAPTION(
-    std::int32_t ctrlId, std::int32_t region, const char* caption,
-    RmcColour background, RmcColour textColour, std::int32_t fontSize,
-    std::int32_t fontBold) {
+std::int32_t VANTIRO_STDCALL RMC_ADDCAPTION(std::int32_t ctrlId, std::int32_t region,
+                                            const char* caption, RmcColour background,
+                                            RmcColour textColour, std::int32_t fontSize,
+                                            std::int32_t fontBold) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     Target t = FindRegion(ctrlId, region);
     if (!t.region) return t.code;
@@ -300,10 +302,11 @@ std::int32_t VANTIRO_STDCALL RMC_ADDCAPTION(
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDLEGEND(
-    std::int32_t ctrlId, std::int32_t region, const char* legend,
-    std::int32_t alignment, RmcColour background, std::int32_t style,
-    std::int32_t textColour, std::int32_t fontSize, std::int32_t fontBold) {
+std::int32_t VANTIRO_STDCALL RMC_ADDLEGEND(std::int32_t ctrlId, std::int32_t region,
+                                           const char* legend, std::int32_t alignment,
+                                           RmcColour background, std::int32_t style,
+                                           std::int32_t textColour, std::int32_t fontSize,
+                                           std::int32_t fontBold) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     Target t = FindRegion(ctrlId, region);
     if (!t.region) return t.code;
@@ -323,10 +326,9 @@ std::int32_t VANTIRO_STDCALL RMC_ADDLEGEND(
 }
 
 std::int32_t VANTIRO_STDCALL RMC_ADDDATAAXIS(
-    std::int32_t ctrlId, std::int32_t region, std::int32_t alignment,
-    double minValue, double maxValue, std::int32_t tickCount,
-    std::int32_t fontSize, RmcColour textColour, RmcColour lineColour,
-    std::int32_t lineStyle, std::int32_t decimalDigits, const char* units,
+    std::int32_t ctrlId, std::int32_t region, std::int32_t alignment, double minValue,
+    double maxValue, std::int32_t tickCount, std::int32_t fontSize, RmcColour textColour,
+    RmcColour lineColour, std::int32_t lineStyle, std::int32_t decimalDigits, const char* units,
     const char* text, const char* labels, std::int32_t* labelAlignment) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     Target t = FindRegion(ctrlId, region);
@@ -350,11 +352,12 @@ std::int32_t VANTIRO_STDCALL RMC_ADDDATAAXIS(
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDLABELAXIS(
-    std::int32_t ctrlId, std::int32_t region, const char* labels,
-    std::int32_t axisCount, std::int32_t tickCount, std::int32_t alignment,
-    std::int32_t fontSize, RmcColour textColour, std::int32_t textAlignment,
-    RmcColour lineColour, std::int32_t lineStyle, const char* text) {
+std::int32_t VANTIRO_STDCALL RMC_ADDLABELAXIS(std::int32_t ctrlId, std::int32_t region,
+                                              const char* labels, std::int32_t axisCount,
+                                              std::int32_t tickCount, std::int32_t alignment,
+                                              std::int32_t fontSize, RmcColour textColour,
+                                              std::int32_t textAlignment, RmcColour lineColour,
+                                              std::int32_t lineStyle, const char* text) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     Target t = FindRegion(ctrlId, region);
     if (!t.region) return t.code;
@@ -375,10 +378,9 @@ std::int32_t VANTIRO_STDCALL RMC_ADDLABELAXIS(
 }
 
 std::int32_t VANTIRO_STDCALL RMC_ADDBARSERIES(
-    std::int32_t ctrlId, std::int32_t region, const double* values,
-    std::int32_t valueCount, std::int32_t type, std::int32_t style,
-    std::int32_t isLucent, RmcColour colour, std::int32_t isHorizontal,
-    std::int32_t whichDataAxis, std::int32_t valueLabelOn,
+    std::int32_t ctrlId, std::int32_t region, const double* values, std::int32_t valueCount,
+    std::int32_t type, std::int32_t style, std::int32_t isLucent, RmcColour colour,
+    std::int32_t isHorizontal, std::int32_t whichDataAxis, std::int32_t valueLabelOn,
     std::int32_t pointsPerColumn, std::int32_t hatchMode) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     Target t = FindRegionForSeries(ctrlId, region);
@@ -399,12 +401,13 @@ std::int32_t VANTIRO_STDCALL RMC_ADDBARSERIES(
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_ADDGRIDLESSSERIES(
-    std::int32_t ctrlId, std::int32_t region, const double* values,
-    std::int32_t valueCount, const RmcColour* colours,
-    std::int32_t colourCount, std::int32_t style, std::int32_t alignment,
-    std::int32_t explode, std::int32_t isLucent, std::int32_t valueLabel,
-    std::int32_t hatch, std::int32_t startAngle) {
+std::int32_t VANTIRO_STDCALL RMC_ADDGRIDLESSSERIES(std::int32_t ctrlId, std::int32_t region,
+                                                   const double* values, std::int32_t valueCount,
+                                                   const RmcColour* colours,
+                                                   std::int32_t colourCount, std::int32_t style,
+                                                   std::int32_t alignment, std::int32_t explode,
+                                                   std::int32_t isLucent, std::int32_t valueLabel,
+                                                   std::int32_t hatch, std::int32_t startAngle) {
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     Target t = FindRegionForSeries(ctrlId, region);
     if (!t.region) return t.code;
@@ -423,9 +426,9 @@ std::int32_t VANTIRO_STDCALL RMC_ADDGRIDLESSSERIES(
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_DRAW2FILE(
-    std::int32_t ctrlId, const char* fileName, std::int32_t width,
-    std::int32_t height, std::int32_t jpegQuality) {
+std::int32_t VANTIRO_STDCALL RMC_DRAW2FILE(std::int32_t ctrlId, const char* fileName,
+                                           std::int32_t width, std::int32_t height,
+                                           std::int32_t jpegQuality) {
   return Guarded(codes::kImageFileFailed, [&]() -> std::int32_t {
     StoredChart* stored = State().store.Find(ctrlId);
     if (!stored) return codes::kBadControlId;
@@ -453,10 +456,10 @@ std::int32_t VANTIRO_STDCALL RMC_WRITERMCFILE(std::int32_t ctrlId, const char* f
   });
 }
 
-std::int32_t VANTIRO_STDCALL RMC_DRAW2PRINTER(
-    std::int32_t ctrlId, RmcDeviceContext dc, std::int32_t left,
-    std::int32_t top, std::int32_t width, std::int32_t height,
-    std::int32_t managePages) {
+std::int32_t VANTIRO_STDCALL RMC_DRAW2PRINTER(std::int32_t ctrlId, RmcDeviceContext dc,
+                                              std::int32_t left, std::int32_t top,
+                                              std::int32_t width, std::int32_t height,
+                                              std::int32_t managePages) {
   return Guarded(codes::kPrinterDcFailed, [&]() -> std::int32_t {
     StoredChart* stored = State().store.Find(ctrlId);
     if (!stored) return codes::kBadControlId;

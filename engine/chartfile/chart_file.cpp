@@ -51,8 +51,8 @@ bool Record(V& v, Of<ChartSettings> auto& s) {
 
 template <class V>
 bool Record(V& v, Of<Region> auto& r) {
-  return v.Int(r.x) && v.Int(r.y) && v.Int(r.width) && v.Int(r.height) &&
-         v.Int(r.showBorder) && v.Text(r.footer) && v.End();
+  return v.Int(r.x) && v.Int(r.y) && v.Int(r.width) && v.Int(r.height) && v.Int(r.showBorder) &&
+         v.Text(r.footer) && v.End();
 }
 
 template <class V>
@@ -63,32 +63,29 @@ bool Record(V& v, Of<Grid> auto& g) {
 
 template <class V>
 bool Record(V& v, Of<Caption> auto& c) {
-  return v.Colour(c.background) && v.Colour(c.textColour) && v.Int(c.fontSize) &&
-         v.Int(c.bold) && v.Text(c.text) && v.End();
+  return v.Colour(c.background) && v.Colour(c.textColour) && v.Int(c.fontSize) && v.Int(c.bold) &&
+         v.Text(c.text) && v.End();
 }
 
 template <class V>
 bool Record(V& v, Of<Legend> auto& l) {
-  return v.Int(l.alignment) && v.Colour(l.background) && v.Int(l.style) &&
-         v.Int(l.textColour) && v.Int(l.fontSize) && v.Int(l.bold) && v.Text(l.text) &&
-         v.End();
+  return v.Int(l.alignment) && v.Colour(l.background) && v.Int(l.style) && v.Int(l.textColour) &&
+         v.Int(l.fontSize) && v.Int(l.bold) && v.Text(l.text) && v.End();
 }
 
 template <class V>
 bool Record(V& v, Of<DataAxis> auto& a) {
-  return v.Int(a.alignment) && v.Double(a.minValue) && v.Double(a.maxValue) &&
-         v.Int(a.tickCount) && v.Int(a.fontSize) && v.Colour(a.textColour) &&
-         v.Colour(a.lineColour) && v.Int(a.lineStyle) && v.Int(a.decimalDigits) &&
-         v.Int(a.labelAlignment) && v.Text(a.units) && v.Text(a.title) && v.Text(a.labels) &&
-         v.End();
+  return v.Int(a.alignment) && v.Double(a.minValue) && v.Double(a.maxValue) && v.Int(a.tickCount) &&
+         v.Int(a.fontSize) && v.Colour(a.textColour) && v.Colour(a.lineColour) &&
+         v.Int(a.lineStyle) && v.Int(a.decimalDigits) && v.Int(a.labelAlignment) &&
+         v.Text(a.units) && v.Text(a.title) && v.Text(a.labels) && v.End();
 }
 
 template <class V>
 bool Record(V& v, Of<LabelAxis> auto& a) {
-  return v.Int(a.axisCount) && v.Int(a.tickCount) && v.Int(a.alignment) &&
-         v.Int(a.fontSize) && v.Colour(a.textColour) && v.Int(a.textAlignment) &&
-         v.Colour(a.lineColour) && v.Int(a.lineStyle) && v.Text(a.labels) && v.Text(a.title) &&
-         v.End();
+  return v.Int(a.axisCount) && v.Int(a.tickCount) && v.Int(a.alignment) && v.Int(a.fontSize) &&
+         v.Colour(a.textColour) && v.Int(a.textAlignment) && v.Colour(a.lineColour) &&
+         v.Int(a.lineStyle) && v.Text(a.labels) && v.Text(a.title) && v.End();
 }
 
 template <class V>

@@ -30,13 +30,13 @@ std::int32_t ShowChart(const Chart& chart);
 // Renders to an image file chosen by extension at width x height (already
 // resolved: never 0). 0, or -20 for an unknown extension, an absurd size, or
 // a file that cannot be written.
-std::int32_t DrawToFile(const Chart& chart, const std::string& path,
-                        int width, int height, int jpegQuality);
+std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width, int height,
+                        int jpegQuality);
 
 // Draws on a printer device context, scaled into the given page rectangle
 // (device units; width or height 0: the whole printable page). With
 // managePages non-zero the engine starts and ends the page itself. 0 or -13.
-std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left,
-                           int top, int width, int height, int managePages);
+std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int top, int width,
+                           int height, int managePages);
 
 }  // namespace vantiro::engine::device

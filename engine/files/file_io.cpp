@@ -16,8 +16,8 @@ bool TakeFromLimit(std::size_t& size) {
   std::int64_t left = writeLimit.load();
   for (;;) {
     if (left < 0) return true;
-    const auto allowed = static_cast<std::int64_t>(
-        std::min<std::uint64_t>(size, static_cast<std::uint64_t>(left)));
+    const auto allowed =
+        static_cast<std::int64_t>(std::min<std::uint64_t>(size, static_cast<std::uint64_t>(left)));
     if (writeLimit.compare_exchange_weak(left, left - allowed)) {
       const bool all = static_cast<std::size_t>(allowed) == size;
       size = static_cast<std::size_t>(allowed);
@@ -61,8 +61,7 @@ FilePtr OpenRegularFile(const std::string& path) noexcept {
   }
 }
 
-std::vector<std::uint8_t> ReadRegularFile(const std::string& path,
-                                          std::size_t maxBytes) noexcept {
+std::vector<std::uint8_t> ReadRegularFile(const std::string& path, std::size_t maxBytes) noexcept {
   std::vector<std::uint8_t> bytes;
   try {
     FilePtr file = OpenRegularFile(path);

@@ -77,8 +77,7 @@ bool PendingFile::Open(const std::string& path) {
   std::random_device random;
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     const std::string temp = folder + RandomName(random);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          0666);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0) {
       s.fd = fd;
       s.temp = temp;

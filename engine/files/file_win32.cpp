@@ -58,9 +58,9 @@ std::wstring Resolved(const std::wstring& path) {
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::wstring();
   std::wstring resolved(32768, L'\0');
-  const DWORD length = GetFinalPathNameByHandleW(h, resolved.data(),
-                                                 static_cast<DWORD>(resolved.size()),
-                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  const DWORD length =
+      GetFinalPathNameByHandleW(h, resolved.data(), static_cast<DWORD>(resolved.size()),
+                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   CloseHandle(h);
   if (length == 0 || length >= resolved.size()) return std::wstring();
   resolved.resize(length);
@@ -75,9 +75,8 @@ std::wstring RandomName(std::random_device& random) {
   return name;
 }
 
-constexpr DWORD kKeptAttributes =
-    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 }  // namespace
 
@@ -167,8 +166,8 @@ bool PendingFile::Place() {
 FilePtr OpenRegular(const std::string& path) {
   const std::wstring full = FullPath(path);
   if (full.empty()) return nullptr;
-  HANDLE h = CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   BY_HANDLE_FILE_INFORMATION info{};
   if (GetFileType(h) != FILE_TYPE_DISK || GetFileInformationByHandle(h, &info) == 0 ||

@@ -24,8 +24,7 @@ struct Placement {
 };
 
 std::int32_t Orientation(std::int32_t requested) {
-  return requested == kTextVertical || requested == kTextSlanted ? requested
-                                                                 : kTextHorizontal;
+  return requested == kTextVertical || requested == kTextSlanted ? requested : kTextHorizontal;
 }
 
 double EdgeOf(Side side, const Rect& plot, double offset) {
@@ -39,9 +38,7 @@ double EdgeOf(Side side, const Rect& plot, double offset) {
 }
 
 // Outward direction of a side: -1 towards smaller coordinates.
-double Outwards(Side side) {
-  return side == Side::kLeft || side == Side::kTop ? -1 : 1;
-}
+double Outwards(Side side) { return side == Side::kLeft || side == Side::kTop ? -1 : 1; }
 
 // Tick label next to the axis at `pos`, ending at the tick for rotated text.
 Placement PlaceLabel(Side side, std::int32_t orientation, double edge, double pos) {
@@ -89,8 +86,8 @@ double Reach(Side side, const Rect& box, double edge) {
 }
 
 // Length of text that fits `maxDepth` beside the axis at this orientation.
-double LongestRun(Side side, std::int32_t orientation, double maxDepth,
-                  double length, double thickness) {
+double LongestRun(Side side, std::int32_t orientation, double maxDepth, double length,
+                  double thickness) {
   const double room = std::max(0.0, maxDepth - kTickLength - kTickGap);
   const bool acrossAxis = RunsVertically(side) == (orientation == kTextHorizontal);
   if (orientation == kTextSlanted) return room / kSlantSine - thickness;
@@ -99,8 +96,8 @@ double LongestRun(Side side, std::int32_t orientation, double maxDepth,
 
 // The stretch along the axis that a label covers, to keep labels apart.
 // Slanted labels are parallel bands: their spacing across the band counts.
-void AlongAxis(Side side, std::int32_t orientation, const Rect& box, double pos,
-               double thickness, double& from, double& to) {
+void AlongAxis(Side side, std::int32_t orientation, const Rect& box, double pos, double thickness,
+               double& from, double& to) {
   if (orientation == kTextSlanted) {
     from = pos - thickness * kSlantSine;
     to = pos + thickness * kSlantSine;
@@ -124,8 +121,8 @@ Argb AxisLineColour(Argb gridColour) { return Darker(gridColour, 0.45); }
 
 double Crisp(double v) { return std::floor(v) + 0.5; }
 
-void DrawTitle(Painter& painter, const std::string& title, Side side,
-               const Rect& plot, double outer, const Font& font, Argb colour) {
+void DrawTitle(Painter& painter, const std::string& title, Side side, const Rect& plot,
+               double outer, const Font& font, Argb colour) {
   if (title.empty()) return;
   const bool vertical = RunsVertically(side);
   const std::string shown = painter.Fit(font, title, vertical ? plot.h : plot.w);
@@ -134,13 +131,15 @@ void DrawTitle(Painter& painter, const std::string& title, Side side,
       painter.Text(shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kTop, 90, font, colour);
       break;
     case Side::kRight:
-      painter.Text(shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kBottom, 90, font, colour);
+      painter.Text(shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kBottom, 90, font,
+                   colour);
       break;
     case Side::kTop:
       painter.Text(shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kTop, 0, font, colour);
       break;
     case Side::kBottom:
-      painter.Text(shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kBottom, 0, font, colour);
+      painter.Text(shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kBottom, 0, font,
+                   colour);
       break;
   }
 }
@@ -213,7 +212,8 @@ DataAxisPlan PlanDataAxis(Painter& painter, const DataAxis* model, Side side,
     request.tickCount = int(std::min<std::size_t>(custom.size() - 1, 1000));
   }
   if (vertical) {
-    request.maxIntervals = int(ToCount(length / std::max(kIntervalSpacing, 2.5 * thickness), 1, 12));
+    request.maxIntervals =
+        int(ToCount(length / std::max(kIntervalSpacing, 2.5 * thickness), 1, 12));
   } else {
     request.maxIntervals = int(ToCount(length / 90, 1, 12));
   }
@@ -239,7 +239,8 @@ DataAxisPlan PlanDataAxis(Painter& painter, const DataAxis* model, Side side,
     const double intervals = std::max<double>(1, double(plan.scale.ticks.size()) - 1);
     const double need = Footprint(side, orientation, widest, thickness);
     if (length / intervals >= need) break;
-    request.maxIntervals = int(ToCount(std::min(request.maxIntervals - 1.0, std::floor(length / need)), 1, 12));
+    request.maxIntervals =
+        int(ToCount(std::min(request.maxIntervals - 1.0, std::floor(length / need)), 1, 12));
   }
 
   // From the lowest tick up, keep the labels that do not run into the one
@@ -336,7 +337,8 @@ LabelAxisPlan PlanLabelAxis(Painter& painter, const LabelAxis& model, Side side,
   const std::int64_t firstStep = std::max<std::int64_t>(model.tickCount, 1);
 
   const std::vector<std::string_view> entries = SplitList(model.labels);
-  const std::size_t count = std::size_t(std::min<std::int64_t>(std::int64_t(entries.size()), plan.categories));
+  const std::size_t count =
+      std::size_t(std::min<std::int64_t>(std::int64_t(entries.size()), plan.categories));
   auto fitted = [&](std::int32_t orientation, double& widest) {
     const double longest = LongestRun(side, orientation, maxDepth, length, thickness);
     std::vector<std::string> texts;
@@ -374,7 +376,8 @@ LabelAxisPlan PlanLabelAxis(Painter& painter, const LabelAxis& model, Side side,
   for (std::int64_t i = 0; i < labelCount; i += plan.step) {
     const double pos = (vertical ? plot.y : plot.x) + (double(i) + 0.5) * slot;
     const Placement p = PlaceLabel(side, plan.orientation, edge, pos);
-    const Rect box = TextBounds(painter.Measure(plan.font, plan.labels[std::size_t(i)]), p.anchor, p.h, p.v, p.angle);
+    const Rect box = TextBounds(painter.Measure(plan.font, plan.labels[std::size_t(i)]), p.anchor,
+                                p.h, p.v, p.angle);
     reach = std::max(reach, Reach(side, box, edge));
     plan.overhang.Include(side, box, plot);
   }
@@ -401,7 +404,8 @@ void DrawCategoryLines(Painter& painter, const LabelAxisPlan& plan, const Rect& 
   const double length = vertical ? plot.h : plot.w;
   const std::int64_t every = BoundaryStep(plan, length);
   for (std::int64_t i = every; i < plan.categories; i += every) {
-    const double pos = Crisp((vertical ? plot.y : plot.x) + length * double(i) / double(plan.categories));
+    const double pos =
+        Crisp((vertical ? plot.y : plot.x) + length * double(i) / double(plan.categories));
     if (vertical) {
       painter.Line({plot.x, pos}, {plot.Right(), pos}, stroke);
     } else {
@@ -426,8 +430,10 @@ void DrawLabelAxis(Painter& painter, const LabelAxisPlan& plan, const Rect& plot
   const double slot = length / double(plan.categories);
   const auto labelCount = std::int64_t(plan.labels.size());
   for (std::int64_t i = 0; i < labelCount; i += plan.step) {
-    const Placement p = PlaceLabel(plan.side, plan.orientation, edge, start + (double(i) + 0.5) * slot);
-    painter.Text(plan.labels[std::size_t(i)], p.anchor, p.h, p.v, p.angle, plan.font, model.textColour);
+    const Placement p =
+        PlaceLabel(plan.side, plan.orientation, edge, start + (double(i) + 0.5) * slot);
+    painter.Text(plan.labels[std::size_t(i)], p.anchor, p.h, p.v, p.angle, plan.font,
+                 model.textColour);
   }
   const double outer = edge + Outwards(plan.side) * plan.depth;
   DrawTitle(painter, model.title, plan.side, plot, outer, plan.titleFont, model.textColour);

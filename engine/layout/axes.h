@@ -44,8 +44,8 @@ struct AxisLabel {
 // What a region's data shows on one data axis.
 struct DataAxisInput {
   double dataLow = 0, dataHigh = 0;
-  bool percent = false;    // only stacked-100 series: "%" when no units
-  int forcedIntervals = 0; // match another axis' grid lines; 0: free
+  bool percent = false;     // only stacked-100 series: "%" when no units
+  int forcedIntervals = 0;  // match another axis' grid lines; 0: free
 };
 
 struct DataAxisPlan {
@@ -55,10 +55,10 @@ struct DataAxisPlan {
   int decimalDigits = 0;
   Font font, titleFont;
   Argb textColour = 0xFF000000;
-  std::vector<AxisLabel> labels;    // the labels shown, none overlapping
-  double depth = 0;                 // room taken beside the plot area
+  std::vector<AxisLabel> labels;  // the labels shown, none overlapping
+  double depth = 0;               // room taken beside the plot area
   Overhang overhang;
-  double offset = 0;                // distance from the plot edge (second axis on a side)
+  double offset = 0;  // distance from the plot edge (second axis on a side)
 };
 
 // `maxDepth`: the most room the labels may take beside the plot area.

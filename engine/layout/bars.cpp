@@ -38,8 +38,7 @@ struct StackTotals {
 };
 
 // Sums of |v| per position over the unit's members (stacked 100 %).
-std::vector<double> Magnitudes(const Region& region, const BarUnit& unit,
-                               std::int64_t categories) {
+std::vector<double> Magnitudes(const Region& region, const BarUnit& unit, std::int64_t categories) {
   std::vector<double> sums;
   for (const std::size_t m : unit.members) {
     const BarSeries& s = region.bars[m];
@@ -63,8 +62,8 @@ std::size_t LongestMember(const Region& region, const BarUnit& unit, std::int64_
 // Calls visit(member, j, from, to, value) for every drawable value of the
 // unit: the segment [from, to] in data units (percent for stacked 100 %).
 template <typename Visit>
-void ForEachSegment(const Region& region, const BarUnit& unit, std::int64_t categories,
-                    double base, Visit visit) {
+void ForEachSegment(const Region& region, const BarUnit& unit, std::int64_t categories, double base,
+                    Visit visit) {
   StackTotals totals;
   if (IsStack(unit.type)) totals.Reset(LongestMember(region, unit, categories));
   if (unit.type == kBarStacked100) totals.magnitude = Magnitudes(region, unit, categories);
@@ -179,13 +178,15 @@ std::vector<PlacedText> WithoutClashes(Painter& painter, std::vector<PlacedText>
   std::vector<Rect> boxes;
   boxes.reserve(texts.size());
   for (const PlacedText& t : texts) {
-    boxes.push_back(TextBounds(painter.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle));
+    boxes.push_back(
+        TextBounds(painter.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle));
   }
   auto from = [&](std::size_t i) { return horizontal ? boxes[i].y : boxes[i].x; };
   auto to = [&](std::size_t i) { return horizontal ? boxes[i].Bottom() : boxes[i].Right(); };
   std::vector<std::size_t> order(texts.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return from(a) < from(b); });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return from(a) < from(b); });
   std::vector<bool> keep(texts.size(), false);
   std::vector<std::size_t> active;  // kept labels that may still reach further ones
   for (const std::size_t i : order) {
@@ -193,7 +194,8 @@ std::vector<PlacedText> WithoutClashes(Painter& painter, std::vector<PlacedText>
     const Rect& b = boxes[i];
     const bool clash = std::any_of(active.begin(), active.end(), [&](std::size_t k) {
       const Rect& o = boxes[k];
-      return b.x < o.Right() + 1 && o.x < b.Right() + 1 && b.y < o.Bottom() + 1 && o.y < b.Bottom() + 1;
+      return b.x < o.Right() + 1 && o.x < b.Right() + 1 && b.y < o.Bottom() + 1 &&
+             o.y < b.Bottom() + 1;
     });
     if (clash) continue;
     keep[i] = true;
@@ -252,8 +254,8 @@ std::int64_t CategoryCount(const Region& region) {
   return count;
 }
 
-DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units,
-                        int axis, std::int64_t categories) {
+DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units, int axis,
+                        std::int64_t categories) {
   DataAxisInput extent;
   bool any = false, allPercent = true;
   for (const BarUnit& unit : units) {
@@ -329,84 +331,90 @@ std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
     const double lineHeight = painter.LineHeight(style.font);
     // Room for a label across the bar: its share of the slot, gap included.
     const double labelRoom = slot / double(units.size()) / double(unit.perColumn);
-    const bool roomForLabels = horizontal ? labelRoom >= lineHeight * 0.9 : labelRoom >= lineHeight * 0.5;
-    ForEachSegment(region, unit, categories, base,
-                   [&](std::size_t member, std::size_t j, double from, double to, double raw) {
-      const BarSeries& s = region.bars[member];
-      double a0 = 0, a1 = 0;
-      along(j, a0, a1);
-      double p0 = pixel(from), p1 = pixel(to);
-      if (crisp) {
-        a0 = std::round(a0);
-        a1 = std::round(a1);
-        p0 = std::round(p0);
-        p1 = std::round(p1);
-      }
-      const Rect bar = horizontal ? Rect{std::min(p0, p1), a0, std::abs(p1 - p0), a1 - a0}
-                                  : Rect{a0, std::min(p0, p1), a1 - a0, std::abs(p1 - p0)};
-      if (!bar.Empty()) {
-        RectShape shape = bar.Shape(BarFill(s, horizontal));
-        if ((s.style & kBarOutline) != 0) {
-          shape.outlined = true;
-          shape.outline.colour = Darker(s.colour, 0.4);
-        }
-        painter.Add(std::move(shape));
-        if (painter.WantsHotSpots()) {
-          painter.AddHotSpot(
-              {{bar.x, bar.y}, {bar.Right(), bar.y}, {bar.Right(), bar.Bottom()}, {bar.x, bar.Bottom()}},
-              BarTooltip(names, member, j / k, raw, std::abs(to - from), style,
-                         unit.type == kBarStacked100));
-        }
-      }
+    const bool roomForLabels =
+        horizontal ? labelRoom >= lineHeight * 0.9 : labelRoom >= lineHeight * 0.5;
+    ForEachSegment(
+        region, unit, categories, base,
+        [&](std::size_t member, std::size_t j, double from, double to, double raw) {
+          const BarSeries& s = region.bars[member];
+          double a0 = 0, a1 = 0;
+          along(j, a0, a1);
+          double p0 = pixel(from), p1 = pixel(to);
+          if (crisp) {
+            a0 = std::round(a0);
+            a1 = std::round(a1);
+            p0 = std::round(p0);
+            p1 = std::round(p1);
+          }
+          const Rect bar = horizontal ? Rect{std::min(p0, p1), a0, std::abs(p1 - p0), a1 - a0}
+                                      : Rect{a0, std::min(p0, p1), a1 - a0, std::abs(p1 - p0)};
+          if (!bar.Empty()) {
+            RectShape shape = bar.Shape(BarFill(s, horizontal));
+            if ((s.style & kBarOutline) != 0) {
+              shape.outlined = true;
+              shape.outline.colour = Darker(s.colour, 0.4);
+            }
+            painter.Add(std::move(shape));
+            if (painter.WantsHotSpots()) {
+              painter.AddHotSpot({{bar.x, bar.y},
+                                  {bar.Right(), bar.y},
+                                  {bar.Right(), bar.Bottom()},
+                                  {bar.x, bar.Bottom()}},
+                                 BarTooltip(names, member, j / k, raw, std::abs(to - from), style,
+                                            unit.type == kBarStacked100));
+            }
+          }
 
-      if (!roomForLabels || (s.valueLabels != kBarLabelsOutside && s.valueLabels != kBarLabelsInside)) {
-        return;
-      }
-      PlacedText label;
-      label.text = FormatValue(raw, style.decimalDigits);
-      label.font = style.font;
-      const TextExtent e = painter.Measure(style.font, label.text);
-      const double thickness = e.ascent + e.descent;
-      const double across = horizontal ? thickness : e.width;
-      const double barLength = horizontal ? bar.w : bar.h;
-      const double mid = (a0 + a1) / 2;
-      const bool up = to >= from;  // towards larger values
-      // Inside: centred in the bar, when it fits.
-      auto inside = [&] {
-        if (across > (a1 - a0) - 1 || (horizontal ? e.width + 4 : thickness + 2) > barLength) return false;
-        label.anchor = horizontal ? Point{bar.CentreX(), mid} : Point{mid, bar.CentreY()};
-        label.hAlign = HAlign::kCentre;
-        label.vAlign = VAlign::kMiddle;
-        label.colour = ContrastingText(s.colour);
-        return true;
-      };
-      if (s.valueLabels == kBarLabelsInside) {
-        if (inside()) texts.push_back(std::move(label));
-        return;
-      }
-      if (across > labelRoom) return;
-      // Outside: just beyond the end of the bar, or inside its end when
-      // the plot area has no room there.
-      label.colour = style.colour;
-      if (horizontal) {
-        const double room = up ? plot.Right() - p1 : p1 - plot.x;
-        const bool beyond = room >= e.width + 4;
-        const bool right = up == beyond;
-        label.anchor = {p1 + (right ? 3 : -3), mid};
-        label.hAlign = right ? HAlign::kLeft : HAlign::kRight;
-        label.vAlign = VAlign::kMiddle;
-        if (!beyond) label.colour = ContrastingText(s.colour);
-      } else {
-        const double room = up ? p1 - plot.y : plot.Bottom() - p1;
-        const bool beyond = room >= thickness + 3;
-        const bool above = up == beyond;
-        label.anchor = {mid, p1 + (above ? -2 : 2)};
-        label.hAlign = HAlign::kCentre;
-        label.vAlign = above ? VAlign::kBottom : VAlign::kTop;
-        if (!beyond) label.colour = ContrastingText(s.colour);
-      }
-      texts.push_back(std::move(label));
-    });
+          if (!roomForLabels ||
+              (s.valueLabels != kBarLabelsOutside && s.valueLabels != kBarLabelsInside)) {
+            return;
+          }
+          PlacedText label;
+          label.text = FormatValue(raw, style.decimalDigits);
+          label.font = style.font;
+          const TextExtent e = painter.Measure(style.font, label.text);
+          const double thickness = e.ascent + e.descent;
+          const double across = horizontal ? thickness : e.width;
+          const double barLength = horizontal ? bar.w : bar.h;
+          const double mid = (a0 + a1) / 2;
+          const bool up = to >= from;  // towards larger values
+          // Inside: centred in the bar, when it fits.
+          auto inside = [&] {
+            if (across > (a1 - a0) - 1 || (horizontal ? e.width + 4 : thickness + 2) > barLength)
+              return false;
+            label.anchor = horizontal ? Point{bar.CentreX(), mid} : Point{mid, bar.CentreY()};
+            label.hAlign = HAlign::kCentre;
+            label.vAlign = VAlign::kMiddle;
+            label.colour = ContrastingText(s.colour);
+            return true;
+          };
+          if (s.valueLabels == kBarLabelsInside) {
+            if (inside()) texts.push_back(std::move(label));
+            return;
+          }
+          if (across > labelRoom) return;
+          // Outside: just beyond the end of the bar, or inside its end when
+          // the plot area has no room there.
+          label.colour = style.colour;
+          if (horizontal) {
+            const double room = up ? plot.Right() - p1 : p1 - plot.x;
+            const bool beyond = room >= e.width + 4;
+            const bool right = up == beyond;
+            label.anchor = {p1 + (right ? 3 : -3), mid};
+            label.hAlign = right ? HAlign::kLeft : HAlign::kRight;
+            label.vAlign = VAlign::kMiddle;
+            if (!beyond) label.colour = ContrastingText(s.colour);
+          } else {
+            const double room = up ? p1 - plot.y : plot.Bottom() - p1;
+            const bool beyond = room >= thickness + 3;
+            const bool above = up == beyond;
+            label.anchor = {mid, p1 + (above ? -2 : 2)};
+            label.hAlign = HAlign::kCentre;
+            label.vAlign = above ? VAlign::kBottom : VAlign::kTop;
+            if (!beyond) label.colour = ContrastingText(s.colour);
+          }
+          texts.push_back(std::move(label));
+        });
   }
   return WithoutClashes(painter, std::move(texts), horizontal);
 }

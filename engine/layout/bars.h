@@ -18,8 +18,8 @@ namespace vantiro::engine::layout {
 struct BarUnit {
   std::vector<std::size_t> members;  // indices into Region::bars, in order
   std::int32_t type = kBarGrouped;
-  int axis = 0;                      // 0: first data axis, 1: second
-  std::int64_t perColumn = 1;        // adjacent bars per category column
+  int axis = 0;                // 0: first data axis, 1: second
+  std::int64_t perColumn = 1;  // adjacent bars per category column
 };
 
 std::vector<BarUnit> GroupBars(const Region& region);
@@ -37,15 +37,15 @@ std::int64_t CategoryCount(const Region& region);
 
 // The range of values (stacks summed) the bars of one axis reach, for the
 // first `categories` columns.
-DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units,
-                        int axis, std::int64_t categories);
+DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units, int axis,
+                        std::int64_t categories);
 
 // How value labels and tooltips of an axis' bars look.
 struct BarLabelStyle {
   int decimalDigits = 0;
   Font font;
   Argb colour = 0xFF000000;
-  std::string units;                 // the axis' units, for tooltips
+  std::string units;  // the axis' units, for tooltips
 };
 
 // Draws every bar of the region into `plot`; `horizontal`: values grow to

@@ -27,9 +27,9 @@ enum class Dash : std::uint8_t { kSolid, kDash, kDot, kDashDot };
 
 struct Fill {
   Argb colour = 0xFF000000;
-  Argb colour2 = 0;                   // gradient end colour
+  Argb colour2 = 0;  // gradient end colour
   Gradient gradient = Gradient::kNone;
-  std::int32_t hatch = kHatchNone;    // Hatch pattern drawn over the fill
+  std::int32_t hatch = kHatchNone;  // Hatch pattern drawn over the fill
   Argb hatchColour = 0;
 };
 
@@ -40,8 +40,8 @@ struct Stroke {
 };
 
 struct Font {
-  std::string family;                 // empty: the backend's sans-serif default
-  double sizePx = 12.0;               // em size in pixels
+  std::string family;    // empty: the backend's sans-serif default
+  double sizePx = 12.0;  // em size in pixels
   bool bold = false;
   bool italic = false;
 };
@@ -79,7 +79,7 @@ struct LineShape {
 // [from[i], to[i]] along the value direction at pixel column (or row)
 // `start + i`. A column without bars has from[i] == to[i] and shows nothing.
 struct SpanShape {
-  bool vertical = true;               // spans run vertically, one per x column
+  bool vertical = true;  // spans run vertically, one per x column
   double start = 0;
   std::vector<float> from, to;
   Argb colour = 0xFF000000;
@@ -88,7 +88,7 @@ struct SpanShape {
 // A line of text. The anchor is placed by the alignments before rotation;
 // the text is rotated by `angle` degrees counter-clockwise around it.
 struct TextShape {
-  std::string text;                   // Windows-1252
+  std::string text;  // Windows-1252
   Point anchor;
   HAlign hAlign = HAlign::kLeft;
   VAlign vAlign = VAlign::kBaseline;
@@ -109,20 +109,20 @@ struct ClipPush {
 };
 struct ClipPop {};
 
-using Shape = std::variant<RectShape, PolygonShape, LineShape, SpanShape,
-                           TextShape, ImageShape, ClipPush, ClipPop>;
+using Shape = std::variant<RectShape, PolygonShape, LineShape, SpanShape, TextShape, ImageShape,
+                           ClipPush, ClipPop>;
 
 // Where the chart window's value tooltip shows a text: a closed polygon
 // (a bar's four corners, a slice or a pyramid layer) and what the mouse over
 // it is told, e.g. "North, Q2: 135 k$".
 struct HotSpot {
   std::vector<Point> polygon;
-  std::string text;                   // Windows-1252
+  std::string text;  // Windows-1252
 };
 
 struct DrawList {
   int width = 0, height = 0;
-  std::vector<Shape> shapes;          // painted in order
+  std::vector<Shape> shapes;  // painted in order
   // In drawing order; only for charts with value tooltips. Not drawn.
   std::vector<HotSpot> hotSpots{};
 };

@@ -23,9 +23,7 @@ constexpr Argb kSliceEdge = 0xFFFFFFFF;
 constexpr double kLabelledShare = 0.002;
 
 // Negative, NaN and infinite values count as nothing.
-double SliceValue(double v) {
-  return std::isfinite(v) && v > 0 ? std::min(v, kValueLimit) : 0;
-}
+double SliceValue(double v) { return std::isfinite(v) && v > 0 ? std::min(v, kValueLimit) : 0; }
 
 bool Exploded(const GridlessSeries& s, std::size_t index) {
   return s.explode == -1 || (s.explode > 0 && std::size_t(s.explode) == index + 1);
@@ -120,8 +118,8 @@ double AngleOf(Point c, Point p) {
 }
 
 // Whether a text box around `p` lies inside the ring sector.
-bool BoxInSector(Point c, double inner, double outer, double from, double sweep,
-                 Point p, const TextExtent& e) {
+bool BoxInSector(Point c, double inner, double outer, double from, double sweep, Point p,
+                 const TextExtent& e) {
   const double hw = e.width / 2, hh = (e.ascent + e.descent) / 2;
   for (const double dx : {-hw, hw}) {
     for (const double dy : {-hh, hh}) {
@@ -328,21 +326,24 @@ void DrawPyramid(Painter& painter, const GridlessSeries& s, const Rect& area,
   // that do not fit their layer need room to the right.
   auto labelFits = [&](const Band& b, double base) {
     const TextExtent e = painter.Measure(font, texts[b.index]);
-    return e.width <= base * (b.y0 + b.y1) / 2 / usable - 6 && e.ascent + e.descent <= b.y1 - b.y0 - 2;
+    return e.width <= base * (b.y0 + b.y1) / 2 / usable - 6 &&
+           e.ascent + e.descent <= b.y1 - b.y0 - 2;
   };
   auto widthFor = [&](double room) {
     return std::min(std::max(area.w - 8 - room, area.w * 0.5), height * 1.2);
   };
   double labelRoom = 0;
   for (const Band& b : bands) {
-    if (b.index != kRun && !texts[b.index].empty() && !labelFits(b, widthFor(0))) labelRoom = widest + 24;
+    if (b.index != kRun && !texts[b.index].empty() && !labelFits(b, widthFor(0)))
+      labelRoom = widest + 24;
   }
   const double base = widthFor(labelRoom);
   const double free = std::max(0.0, area.w - 8 - base - labelRoom);
   const double cx = area.x + 4 + free / 2 + base / 2;
 
   if (total <= 0) {
-    DrawEmptyOutline(painter, {{cx, top}, {cx + base / 2, top + height}, {cx - base / 2, top + height}});
+    DrawEmptyOutline(painter,
+                     {{cx, top}, {cx + base / 2, top + height}, {cx - base / 2, top + height}});
     return;
   }
 
@@ -374,7 +375,12 @@ void DrawPyramid(Painter& painter, const GridlessSeries& s, const Rect& area,
     if (text.empty()) continue;
     const double midY = (top0 + top1) / 2, midW = (w0 + w1) / 2;
     if (labelFits(b, base)) {
-      inside.push_back({text, {cx, midY}, HAlign::kCentre, VAlign::kMiddle, 0, font,
+      inside.push_back({text,
+                        {cx, midY},
+                        HAlign::kCentre,
+                        VAlign::kMiddle,
+                        0,
+                        font,
                         ContrastingText(SliceColour(s, b.index))});
       continue;
     }

@@ -90,8 +90,8 @@ void DrawChartFrame(layout::Painter& painter, const ChartSettings& s) {
 
 Side DataAxisSide(const DataAxis& axis, std::size_t index, bool horizontal) {
   const bool named = axis.alignment >= kAxisLeft && axis.alignment <= kAxisBottom;
-  const bool secondary = named ? axis.alignment == kAxisRight || axis.alignment == kAxisTop
-                               : index == 1;
+  const bool secondary =
+      named ? axis.alignment == kAxisRight || axis.alignment == kAxisTop : index == 1;
   if (horizontal) return secondary ? Side::kTop : Side::kBottom;
   return secondary ? Side::kRight : Side::kLeft;
 }
@@ -106,7 +106,7 @@ Side LabelAxisSide(const LabelAxis& axis, bool horizontal) {
 struct PlotPlan {
   Rect plot;
   std::array<layout::DataAxisPlan, 2> data;
-  int dataCount = 0;          // data axes drawn (0 to 2)
+  int dataCount = 0;  // data axes drawn (0 to 2)
   bool hasLabels = false;
   layout::LabelAxisPlan labels;
 };
@@ -209,7 +209,6 @@ class RegionLayout {
     content_.h = std::max(content_.h, 0.0);
   }
 
-
   // Plans every axis for a plot area; returns the room they take per side,
   // including labels standing out past the ends of the axes beside it.
   std::array<double, 4> PlanAxes(PlotPlan& plan) {
@@ -256,7 +255,8 @@ class RegionLayout {
     plan.hasLabels = withAxes_ && r_.hasLabelAxis;
     if (plan.hasLabels) {
       const Side side = LabelAxisSide(r_.labelAxis, horizontal_);
-      plan.labels = layout::PlanLabelAxis(p_, r_.labelAxis, side, categories_, plot, maxDepth(side));
+      plan.labels =
+          layout::PlanLabelAxis(p_, r_.labelAxis, side, categories_, plot, maxDepth(side));
       depth[std::size_t(side)] += plan.labels.depth;
       stickOut(side, plan.labels.overhang);
     }
@@ -267,8 +267,9 @@ class RegionLayout {
   void PlanPlot() {
     const Grid& g = r_.grid;
     if (g.present && g.width > 0 && g.height > 0) {
-      plot_.plot = Rect{area_.x + g.x * scale_.sx, area_.y + g.y * scale_.sy,
-                        g.width * scale_.sx, g.height * scale_.sy}.ClippedTo(area_);
+      plot_.plot = Rect{area_.x + g.x * scale_.sx, area_.y + g.y * scale_.sy, g.width * scale_.sx,
+                        g.height * scale_.sy}
+                       .ClippedTo(area_);
       PlanAxes(plot_);
       return;
     }
@@ -280,13 +281,15 @@ class RegionLayout {
       // last column does not run into the region's edge.
       const double left = d[std::size_t(Side::kLeft)];
       const bool legendOnRight = beside_ && r_.legend.alignment != kLegendLeft;
-      const double right = std::max(d[std::size_t(Side::kRight)], legendOnRight ? 0.0 : padding_ * 1.5);
+      const double right =
+          std::max(d[std::size_t(Side::kRight)], legendOnRight ? 0.0 : padding_ * 1.5);
       const double top = d[std::size_t(Side::kTop)], bottom = d[std::size_t(Side::kBottom)];
       Rect next{content_.x + left, content_.y + top, content_.w - left - right,
                 content_.h - top - bottom};
       next = next.ClippedTo(content_);
-      const bool settled = std::abs(next.x - plot_.plot.x) < 0.5 && std::abs(next.w - plot_.plot.w) < 0.5 &&
-                           std::abs(next.y - plot_.plot.y) < 0.5 && std::abs(next.h - plot_.plot.h) < 0.5;
+      const bool settled =
+          std::abs(next.x - plot_.plot.x) < 0.5 && std::abs(next.w - plot_.plot.w) < 0.5 &&
+          std::abs(next.y - plot_.plot.y) < 0.5 && std::abs(next.h - plot_.plot.h) < 0.5;
       plot_.plot = next;
       if (settled) break;
     }
@@ -303,7 +306,8 @@ class RegionLayout {
                                           : layout::WindowsColourToArgb(g.biColour);
         layout::DrawValueBands(p_, plot_.data[0], plot, band);
       }
-      for (int i = 0; i < plot_.dataCount; ++i) layout::DrawValueGridLines(p_, plot_.data[std::size_t(i)], plot);
+      for (int i = 0; i < plot_.dataCount; ++i)
+        layout::DrawValueGridLines(p_, plot_.data[std::size_t(i)], plot);
       if (plot_.hasLabels) layout::DrawCategoryLines(p_, plot_.labels, plot);
     }
 
@@ -324,13 +328,15 @@ class RegionLayout {
         if (r_.hasLabelAxis) names.categories = layout::SplitList(r_.labelAxis.labels);
       }
       p_.PushClip(plot);
-      valueLabels = layout::DrawBars(p_, r_, units_, plot, horizontal_, categories_, scales, styles, names);
+      valueLabels =
+          layout::DrawBars(p_, r_, units_, plot, horizontal_, categories_, scales, styles, names);
       p_.PopClip();
     }
 
     if (withAxes_ && !plot.Empty()) {
       DrawZeroLine();
-      for (int i = 0; i < plot_.dataCount; ++i) layout::DrawDataAxis(p_, plot_.data[std::size_t(i)], plot);
+      for (int i = 0; i < plot_.dataCount; ++i)
+        layout::DrawDataAxis(p_, plot_.data[std::size_t(i)], plot);
       if (plot_.hasLabels) layout::DrawLabelAxis(p_, plot_.labels, plot);
     }
     PlaceLegend();
@@ -367,7 +373,8 @@ class RegionLayout {
   // A legend over the plot area hides the value labels under it.
   bool UnderLegend(const layout::PlacedText& t) {
     if (!inside_ || legend_.entries.empty()) return false;
-    const Rect b = layout::TextBounds(p_.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle);
+    const Rect b =
+        layout::TextBounds(p_.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle);
     const Rect& l = legend_.box;
     return b.x < l.Right() && l.x < b.Right() && b.y < l.Bottom() && l.y < b.Bottom();
   }
@@ -395,11 +402,13 @@ class RegionLayout {
     const Rect& plot = plot_.plot;
     if (inside_) {
       const double inset = 8;
-      box.x = r_.legend.alignment == kLegendInsideTopLeft ? plot.x + inset : plot.Right() - inset - box.w;
+      box.x = r_.legend.alignment == kLegendInsideTopLeft ? plot.x + inset
+                                                          : plot.Right() - inset - box.w;
       box.y = plot.y + inset;
     } else if (beside_) {
       // Beside the plot area, vertically centred on it.
-      box.y = std::clamp(plot.CentreY() - box.h / 2, area_.y, std::max(area_.y, area_.Bottom() - box.h));
+      box.y = std::clamp(plot.CentreY() - box.h / 2, area_.y,
+                         std::max(area_.y, area_.Bottom() - box.h));
     }
   }
 

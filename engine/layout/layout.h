@@ -17,8 +17,7 @@ inline constexpr std::size_t kMaxHotSpots = 5000;
 // Lays the whole chart out at width x height pixels (the chart's own size
 // or a requested image size: the layout is redone, not stretched). Charts
 // with value tooltips (tooltipWidth > 0) also get their hot spots.
-DrawList LayoutChart(const Chart& chart, int width, int height,
-                     TextMeasurer& measurer);
+DrawList LayoutChart(const Chart& chart, int width, int height, TextMeasurer& measurer);
 
 // The hot spot under `p`: the last listed one whose polygon holds it (drawn
 // last, so seen on top); null over none.

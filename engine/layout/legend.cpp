@@ -11,8 +11,8 @@ namespace vantiro::engine::layout {
 namespace {
 
 constexpr double kPadding = 6;
-constexpr double kMarkerGap = 5;   // marker to text
-constexpr double kEntryGap = 14;   // between entries of a row
+constexpr double kMarkerGap = 5;  // marker to text
+constexpr double kEntryGap = 14;  // between entries of a row
 constexpr double kRowGap = 3;
 constexpr Argb kFrameColour = 0xFF808080;
 
@@ -51,7 +51,8 @@ LegendPlan PlanLegend(Painter& painter, const Legend& legend, const std::vector<
   const std::vector<std::string_view> texts = SplitList(legend.text);
   const bool rows = LegendInRows(legend);
   // A column takes at most 40 % of the width beside the plot area.
-  const double widest = (rows ? room.w : room.w * 0.4) - 2 * kPadding - plan.markerSize - kMarkerGap;
+  const double widest =
+      (rows ? room.w : room.w * 0.4) - 2 * kPadding - plan.markerSize - kMarkerGap;
   // Rows take at most 30 % of the height above or below the plot area.
   const double tallest = (rows ? room.h * 0.3 : room.h) - 2 * kPadding;
   if (widest <= 0) return plan;
@@ -95,7 +96,8 @@ LegendPlan PlanLegend(Painter& painter, const Legend& legend, const std::vector<
     rowWidths.push_back({rowStart, x});
     y += rowHeight;
     for (std::size_t r = 0; r < rowWidths.size(); ++r) {
-      const std::size_t end = r + 1 < rowWidths.size() ? rowWidths[r + 1].first : plan.entries.size();
+      const std::size_t end =
+          r + 1 < rowWidths.size() ? rowWidths[r + 1].first : plan.entries.size();
       const double shift = (boxWidth - rowWidths[r].second) / 2;
       for (std::size_t e = rowWidths[r].first; e < end; ++e) {
         plan.entries[e].marker.x += shift;
@@ -136,8 +138,8 @@ void DrawLegend(Painter& painter, const Legend& legend, const LegendPlan& plan) 
       square.outline.colour = Darker(e.colour, 0.3);
       painter.Add(std::move(square));
     }
-    painter.Text(e.text, {box.x + e.textAt.x, box.y + e.textAt.y}, HAlign::kLeft, VAlign::kMiddle, 0,
-                 plan.font, textColour);
+    painter.Text(e.text, {box.x + e.textAt.x, box.y + e.textAt.y}, HAlign::kLeft, VAlign::kMiddle,
+                 0, plan.font, textColour);
   }
 }
 

@@ -26,7 +26,7 @@ struct LegendEntry {
 };
 
 struct LegendPlan {
-  Rect box;      // width and height; x and y once placed
+  Rect box;  // width and height; x and y once placed
   Font font;
   double markerSize = 0;
   std::vector<LegendEntry> entries;

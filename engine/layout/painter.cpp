@@ -81,8 +81,8 @@ Argb Translucent(Argb colour) {
 }
 
 double Luminance(Argb colour) {
-  return (0.299 * Channel(colour, 16) + 0.587 * Channel(colour, 8) +
-          0.114 * Channel(colour, 0)) / 255.0;
+  return (0.299 * Channel(colour, 16) + 0.587 * Channel(colour, 8) + 0.114 * Channel(colour, 0)) /
+         255.0;
 }
 
 Argb ContrastingText(Argb background) {
@@ -110,7 +110,8 @@ std::vector<std::string_view> SplitList(std::string_view text) {
   return entries;
 }
 
-std::string TooltipText(std::string_view series, std::string_view category, std::string_view value) {
+std::string TooltipText(std::string_view series, std::string_view category,
+                        std::string_view value) {
   std::string text(series);
   if (!category.empty()) {
     if (!text.empty()) text += ", ";
@@ -121,8 +122,7 @@ std::string TooltipText(std::string_view series, std::string_view category, std:
   return text;
 }
 
-Rect TextBounds(const TextExtent& e, Point anchor, HAlign h, VAlign v,
-                double angleDegrees) {
+Rect TextBounds(const TextExtent& e, Point anchor, HAlign h, VAlign v, double angleDegrees) {
   const double height = e.ascent + e.descent;
   double left = 0;
   if (h == HAlign::kCentre) left = -e.width / 2;
@@ -246,8 +246,8 @@ void Painter::AddHotSpot(std::vector<Point> polygon, std::string text) {
   out_.hotSpots.push_back({std::move(polygon), std::move(text)});
 }
 
-Rect Painter::Text(std::string_view text, Point anchor, HAlign h, VAlign v,
-                   double angle, const Font& font, Argb colour) {
+Rect Painter::Text(std::string_view text, Point anchor, HAlign h, VAlign v, double angle,
+                   const Font& font, Argb colour) {
   if (text.empty()) return {};
   const double width = Width(), height = Height();
   std::string shown(text);
@@ -277,8 +277,7 @@ Rect Painter::Text(std::string_view text, Point anchor, HAlign h, VAlign v,
 
   TextShape shape;
   shape.text = std::move(shown);
-  shape.anchor = {std::clamp(anchor.x + dx, 0.0, width),
-                  std::clamp(anchor.y + dy, 0.0, height)};
+  shape.anchor = {std::clamp(anchor.x + dx, 0.0, width), std::clamp(anchor.y + dy, 0.0, height)};
   shape.hAlign = h;
   shape.vAlign = v;
   shape.angle = ClampFinite(angle, -360, 360);
@@ -293,13 +292,12 @@ Point Direction(double degrees) {
   return {std::sin(a), -std::cos(a)};
 }
 
-void AppendArc(std::vector<Point>& points, Point centre, double radius,
-               double fromDeg, double toDeg) {
+void AppendArc(std::vector<Point>& points, Point centre, double radius, double fromDeg,
+               double toDeg) {
   const double sweep = toDeg - fromDeg;
   const double arcLength = std::abs(sweep) * kDegToRad * radius;
-  const auto steps = ToCount(std::max(std::ceil(arcLength / 2.0),
-                                      std::ceil(std::abs(sweep) / 15.0)),
-                             1, 4096);
+  const auto steps =
+      ToCount(std::max(std::ceil(arcLength / 2.0), std::ceil(std::abs(sweep) / 15.0)), 1, 4096);
   for (std::int64_t i = 0; i <= steps; ++i) {
     const Point d = Direction(fromDeg + sweep * double(i) / double(steps));
     points.push_back({centre.x + radius * d.x, centre.y + radius * d.y});

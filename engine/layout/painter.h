@@ -65,8 +65,7 @@ bool DashFor(std::int32_t lineStyle, Dash& dash);
 std::vector<std::string_view> SplitList(std::string_view text);
 
 // Box of a text shape as placed, axis-aligned, rotation included.
-Rect TextBounds(const TextExtent& extent, Point anchor, HAlign h, VAlign v,
-                double angleDegrees);
+Rect TextBounds(const TextExtent& extent, Point anchor, HAlign h, VAlign v, double angleDegrees);
 
 // A text waiting to be drawn after other shapes (value labels go on top).
 struct PlacedText {
@@ -86,7 +85,9 @@ struct TooltipNames {
   std::vector<std::string_view> series;
   std::vector<std::string_view> categories;
 
-  std::string_view Series(std::size_t i) const { return i < series.size() ? series[i] : std::string_view{}; }
+  std::string_view Series(std::size_t i) const {
+    return i < series.size() ? series[i] : std::string_view{};
+  }
   std::string_view Category(std::size_t i) const {
     return i < categories.size() ? categories[i] : std::string_view{};
   }
@@ -134,8 +135,8 @@ class Painter {
   // Places a text; it is shortened if longer than the image and moved
   // inward so that it lies wholly inside the image. Returns its box (empty
   // for an empty text).
-  Rect Text(std::string_view text, Point anchor, HAlign h, VAlign v,
-            double angle, const Font& font, Argb colour);
+  Rect Text(std::string_view text, Point anchor, HAlign h, VAlign v, double angle, const Font& font,
+            Argb colour);
   Rect Text(const PlacedText& t) {
     return Text(t.text, t.anchor, t.hAlign, t.vAlign, t.angle, t.font, t.colour);
   }
@@ -150,8 +151,8 @@ class Painter {
 // Points of a circular arc, clockwise on screen from `fromDeg` to `toDeg`
 // (degrees clockwise from 12 o'clock), about one vertex per two pixels of
 // arc, both ends included.
-void AppendArc(std::vector<Point>& points, Point centre, double radius,
-               double fromDeg, double toDeg);
+void AppendArc(std::vector<Point>& points, Point centre, double radius, double fromDeg,
+               double toDeg);
 
 // Unit vector pointing at `degrees` clockwise from 12 o'clock.
 Point Direction(double degrees);

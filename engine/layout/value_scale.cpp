@@ -53,8 +53,7 @@ void AddTicks(ValueScale& scale, double firstIndex, double lastIndex) {
   }
 }
 
-ValueScale ChooseFromData(double lo, double hi, const ScaleRequest& r,
-                          int digits) {
+ValueScale ChooseFromData(double lo, double hi, const ScaleRequest& r, int digits) {
   lo = std::min(SafeValue(lo), 0.0);
   hi = std::max(SafeValue(hi), 0.0);
   if (hi == lo) hi = 10;  // no data, or only zeros
@@ -72,9 +71,8 @@ ValueScale ChooseFromData(double lo, double hi, const ScaleRequest& r,
   } else {
     // Both signs always need at least one interval each.
     const int most = std::max(r.maxIntervals, lo < 0 && hi > 0 ? 2 : 1);
-    scale.step = FirstRoundStep((hi - lo) / most, digits, [&](double s) {
-      return CeilDiv(hi, s) - FloorDiv(lo, s) <= most;
-    });
+    scale.step = FirstRoundStep((hi - lo) / most, digits,
+                                [&](double s) { return CeilDiv(hi, s) - FloorDiv(lo, s) <= most; });
     scale.min = FloorDiv(lo, scale.step) * scale.step;
     scale.max = CeilDiv(hi, scale.step) * scale.step;
     scale.spanIntervals =
@@ -105,9 +103,8 @@ ValueScale ChooseFromAxis(const ScaleRequest& r, int digits) {
   }
   // Round ticks inside the given range; its ends need not be ticks.
   const int most = std::max(r.maxIntervals, 1);
-  scale.step = FirstRoundStep((hi - lo) / most, digits, [&](double s) {
-    return FloorDiv(hi, s) - CeilDiv(lo, s) <= most;
-  });
+  scale.step = FirstRoundStep((hi - lo) / most, digits,
+                              [&](double s) { return FloorDiv(hi, s) - CeilDiv(lo, s) <= most; });
   const double first = CeilDiv(lo, scale.step), last = FloorDiv(hi, scale.step);
   scale.spanIntervals = 0;
   if (first * scale.step == lo && last * scale.step == hi) {
@@ -122,9 +119,8 @@ ValueScale ChooseFromAxis(const ScaleRequest& r, int digits) {
 ValueScale ChooseScale(const ScaleRequest& request) {
   const int digits = std::clamp(request.decimalDigits, 0, 10);
   const bool automatic = SafeValue(request.axisMin) == 0 && SafeValue(request.axisMax) == 0;
-  ValueScale scale = automatic
-                         ? ChooseFromData(request.dataLow, request.dataHigh, request, digits)
-                         : ChooseFromAxis(request, digits);
+  ValueScale scale = automatic ? ChooseFromData(request.dataLow, request.dataHigh, request, digits)
+                               : ChooseFromAxis(request, digits);
   if (!(scale.max > scale.min) || !std::isfinite(scale.max - scale.min)) {
     scale = ValueScale{};
     scale.ticks = {0, 2, 4, 6, 8, 10};

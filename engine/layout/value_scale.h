@@ -20,8 +20,8 @@ inline double SafeValue(double v) {
 
 struct ValueScale {
   double min = 0, max = 10;
-  double step = 2;               // distance between ticks
-  std::vector<double> ticks;     // grid line values, ascending, within [min, max]
+  double step = 2;            // distance between ticks
+  std::vector<double> ticks;  // grid line values, ascending, within [min, max]
   // Number of intervals when the ticks run from min to max (a range chosen
   // from the data, or one divided by a tick count); 0 otherwise.
   int spanIntervals = 5;
@@ -36,9 +36,9 @@ struct ScaleRequest {
   // The author's range; both 0: chosen from the data, including 0, with
   // round tick values (1, 2, 2.5 or 5 times a power of ten).
   double axisMin = 0, axisMax = 0;
-  int tickCount = 0;             // intervals the author asked for; 0: chosen
-  int maxIntervals = 5;          // most intervals the axis length has room for
-  int decimalDigits = 0;         // ticks are never finer than the labels show
+  int tickCount = 0;      // intervals the author asked for; 0: chosen
+  int maxIntervals = 5;   // most intervals the axis length has room for
+  int decimalDigits = 0;  // ticks are never finer than the labels show
 };
 
 // Always returns min < max, finite values and at most 1001 ticks.

@@ -56,9 +56,9 @@ inline constexpr int kDefaultJpegQuality = 90;
 
 // Chart style (bit flags).
 enum ChartStyle : std::int32_t {
-  kChartFlat = 0,           // background filled with the background colour
-  kChartBorder = 1,         // thin darker frame around the chart
-  kChartGradient = 2,       // background fades from white (top) to the colour
+  kChartFlat = 0,      // background filled with the background colour
+  kChartBorder = 1,    // thin darker frame around the chart
+  kChartGradient = 2,  // background fades from white (top) to the colour
 };
 
 // Line styles of axis grid lines.
@@ -67,13 +67,13 @@ enum LineStyle : std::int32_t {
   kLineDash = 1,
   kLineDot = 2,
   kLineDashDot = 3,
-  kLineNone = 4,            // no grid lines, axis line and ticks only
+  kLineNone = 4,  // no grid lines, axis line and ticks only
 };
 
 // Axis alignment: which side of the plot area an axis stands on.
 enum AxisAlignment : std::int32_t {
-  kAxisDefault = 0,         // data axis: left (bottom for horizontal bars);
-                            // label axis: bottom (left for horizontal bars)
+  kAxisDefault = 0,  // data axis: left (bottom for horizontal bars);
+                     // label axis: bottom (left for horizontal bars)
   kAxisLeft = 1,
   kAxisRight = 2,
   kAxisTop = 3,
@@ -84,46 +84,46 @@ enum AxisAlignment : std::int32_t {
 // TextAlignment).
 enum TextOrientation : std::int32_t {
   kTextHorizontal = 0,
-  kTextVertical = 1,        // rotated 90 degrees, reading upwards
-  kTextSlanted = 2,         // rotated 45 degrees
+  kTextVertical = 1,  // rotated 90 degrees, reading upwards
+  kTextSlanted = 2,   // rotated 45 degrees
 };
 
 // Legend position inside its region.
 enum LegendAlignment : std::int32_t {
-  kLegendRight = 0,         // right of the plot area, vertically centred
+  kLegendRight = 0,  // right of the plot area, vertically centred
   kLegendLeft = 1,
-  kLegendTop = 2,           // a row below the caption
-  kLegendBottom = 3,        // a row above the footer
-  kLegendInsideTopLeft = 4, // over the plot area, top-left corner
+  kLegendTop = 2,            // a row below the caption
+  kLegendBottom = 3,         // a row above the footer
+  kLegendInsideTopLeft = 4,  // over the plot area, top-left corner
   kLegendInsideTopRight = 5,
 };
 
 // Legend style (bit flags).
 enum LegendStyle : std::int32_t {
-  kLegendBoxed = 0,         // frame around the legend, square markers
+  kLegendBoxed = 0,  // frame around the legend, square markers
   kLegendNoFrame = 1,
   kLegendRoundMarkers = 2,
 };
 
 // Bar series type.
 enum BarType : std::int32_t {
-  kBarGrouped = 0,          // side by side with the region's other grouped series
-  kBarStacked = 1,          // stacked on the region's other stacked series
-  kBarStacked100 = 2,       // stacked, each column scaled to 100 %
+  kBarGrouped = 0,     // side by side with the region's other grouped series
+  kBarStacked = 1,     // stacked on the region's other stacked series
+  kBarStacked100 = 2,  // stacked, each column scaled to 100 %
 };
 
 // Bar style (bit flags).
 enum BarStyle : std::int32_t {
   kBarFlat = 0,
-  kBarOutline = 1,          // darker outline around each bar
-  kBarShaded = 2,           // gradient across the bar
+  kBarOutline = 1,  // darker outline around each bar
+  kBarShaded = 2,   // gradient across the bar
 };
 
 // Value labels of bar series.
 enum BarValueLabels : std::int32_t {
   kBarLabelsNone = 0,
-  kBarLabelsOutside = 1,    // value just beyond the end of the bar
-  kBarLabelsInside = 2,     // value centred inside the bar
+  kBarLabelsOutside = 1,  // value just beyond the end of the bar
+  kBarLabelsInside = 2,   // value centred inside the bar
 };
 
 // Hatch patterns drawn over a fill in a darker shade of it.
@@ -131,15 +131,15 @@ enum Hatch : std::int32_t {
   kHatchNone = 0,
   kHatchHorizontal = 1,
   kHatchVertical = 2,
-  kHatchForwardDiagonal = 3,  // "/"
-  kHatchBackwardDiagonal = 4, // "\"
+  kHatchForwardDiagonal = 3,   // "/"
+  kHatchBackwardDiagonal = 4,  // "\"
   kHatchCross = 5,
   kHatchDiagonalCross = 6,
 };
 
 // Gridless series style.
 enum GridlessStyle : std::int32_t {
-  kGridlessPie = 0,         // 0 and 1 both draw a pie
+  kGridlessPie = 0,  // 0 and 1 both draw a pie
   kGridlessPie1 = 1,
   kGridlessDonut = 2,
   kGridlessPyramid = 3,
@@ -161,16 +161,16 @@ enum GridlessLabels : std::int32_t {
 };
 
 struct ChartSettings {
-  std::uint32_t parent = 0;       // host window handle the chart lives in
-  std::int32_t x = 0, y = 0;      // position inside the parent, pixels
+  std::uint32_t parent = 0;   // host window handle the chart lives in
+  std::int32_t x = 0, y = 0;  // position inside the parent, pixels
   std::int32_t width = kDefaultWidth, height = kDefaultHeight;
   Argb background = 0xFFFFFFFF;
-  std::int32_t style = kChartFlat;    // ChartStyle flags
-  std::int32_t exportOnly = 0;        // non-zero: no window, files and printing only
-  std::string backgroundImage;        // PNG/JPEG/BMP drawn stretched over the background
-  std::string fontName;               // family for every text; empty: a sans-serif default
-  std::int32_t tooltipWidth = 0;      // >0: window shows value tooltips this many pixels wide
-  Argb backgroundImageColour = 0;     // painted under the background image, if one is given
+  std::int32_t style = kChartFlat;  // ChartStyle flags
+  std::int32_t exportOnly = 0;      // non-zero: no window, files and printing only
+  std::string backgroundImage;      // PNG/JPEG/BMP drawn stretched over the background
+  std::string fontName;             // family for every text; empty: a sans-serif default
+  std::int32_t tooltipWidth = 0;    // >0: window shows value tooltips this many pixels wide
+  Argb backgroundImageColour = 0;   // painted under the background image, if one is given
 
   bool operator==(const ChartSettings&) const = default;
 };
@@ -178,7 +178,7 @@ struct ChartSettings {
 struct Grid {
   bool present = false;
   Argb background = 0xFFFFFFFF;
-  std::int32_t asGradient = 0;        // non-zero: fades from white (top) to the colour
+  std::int32_t asGradient = 0;  // non-zero: fades from white (top) to the colour
   // Plot area inside the region, pixels from the region's top-left; a width
   // or height of 0 lets the layout place it to fit axes, caption and legend.
   std::int32_t x = 0, y = 0, width = 0, height = 0;
@@ -195,15 +195,15 @@ struct Caption {
   std::string text;
   Argb background = 0xFFFFFFFF;
   Argb textColour = 0xFF000000;
-  std::int32_t fontSize = 0;          // points; 0: 12
-  std::int32_t bold = 0;              // non-zero: bold
+  std::int32_t fontSize = 0;  // points; 0: 12
+  std::int32_t bold = 0;      // non-zero: bold
 
   bool operator==(const Caption&) const = default;
 };
 
 struct Legend {
   bool present = false;
-  std::string text;                   // entries separated by kListSeparator
+  std::string text;  // entries separated by kListSeparator
   std::int32_t alignment = kLegendRight;
   Argb background = 0xFFFFFFFF;
   std::int32_t style = kLegendBoxed;  // LegendStyle flags
@@ -220,42 +220,42 @@ struct DataAxis {
   std::int32_t tickCount = 0;         // intervals between grid lines; 0: chosen
   std::int32_t fontSize = 0;          // points; 0: 9
   Argb textColour = 0xFF000000;
-  Argb lineColour = 0xFFC0C0C0;       // grid lines; the axis line is darker
+  Argb lineColour = 0xFFC0C0C0;  // grid lines; the axis line is darker
   std::int32_t lineStyle = kLineSolid;
-  std::int32_t decimalDigits = 0;     // digits after the point in tick labels
-  std::string units;                  // appended to every tick label
-  std::string title;                  // axis title, along the axis
-  std::string labels;                 // tick labels replacing the numbers, bottom to top
+  std::int32_t decimalDigits = 0;  // digits after the point in tick labels
+  std::string units;               // appended to every tick label
+  std::string title;               // axis title, along the axis
+  std::string labels;              // tick labels replacing the numbers, bottom to top
   std::int32_t labelAlignment = kTextHorizontal;
 
   bool operator==(const DataAxis&) const = default;
 };
 
 struct LabelAxis {
-  std::string labels;                 // category labels separated by kListSeparator
-  std::int32_t axisCount = 0;         // categories; 0: the longest series or label list
-  std::int32_t tickCount = 0;         // label every n-th category; 0 or 1: every one
+  std::string labels;          // category labels separated by kListSeparator
+  std::int32_t axisCount = 0;  // categories; 0: the longest series or label list
+  std::int32_t tickCount = 0;  // label every n-th category; 0 or 1: every one
   std::int32_t alignment = kAxisDefault;
-  std::int32_t fontSize = 0;          // points; 0: 9
+  std::int32_t fontSize = 0;  // points; 0: 9
   Argb textColour = 0xFF000000;
   std::int32_t textAlignment = kTextHorizontal;
   Argb lineColour = 0xFFC0C0C0;
-  std::int32_t lineStyle = kLineNone; // lines between categories
+  std::int32_t lineStyle = kLineNone;  // lines between categories
   std::string title;
 
   bool operator==(const LabelAxis&) const = default;
 };
 
 struct BarSeries {
-  std::vector<double> values;        // may be empty: nothing is drawn
+  std::vector<double> values;  // may be empty: nothing is drawn
   std::int32_t type = kBarGrouped;
-  std::int32_t style = kBarFlat;      // BarStyle flags
-  std::int32_t lucent = 0;            // non-zero: drawn translucent
+  std::int32_t style = kBarFlat;  // BarStyle flags
+  std::int32_t lucent = 0;        // non-zero: drawn translucent
   Argb colour = 0xFF4472C4;
-  std::int32_t horizontal = 0;        // non-zero: bars grow to the right
-  std::int32_t whichDataAxis = 1;     // 1 (or 0): first data axis, 2: second
+  std::int32_t horizontal = 0;     // non-zero: bars grow to the right
+  std::int32_t whichDataAxis = 1;  // 1 (or 0): first data axis, 2: second
   std::int32_t valueLabels = kBarLabelsNone;
-  std::int32_t pointsPerColumn = 0;   // values per category column; 0 or 1: one
+  std::int32_t pointsPerColumn = 0;  // values per category column; 0 or 1: one
   std::int32_t hatch = kHatchNone;
 
   bool operator==(const BarSeries&) const = default;
@@ -263,14 +263,14 @@ struct BarSeries {
 
 struct GridlessSeries {
   std::vector<double> values;
-  std::vector<Argb> colours;          // empty: the default palette
+  std::vector<Argb> colours;  // empty: the default palette
   std::int32_t style = kGridlessPie;
   std::int32_t alignment = kGridlessCentre;
-  std::int32_t explode = 0;           // 0: none; k: slice k pulled out; -1: all
+  std::int32_t explode = 0;  // 0: none; k: slice k pulled out; -1: all
   std::int32_t lucent = 0;
   std::int32_t valueLabels = kGridlessLabelsNone;
   std::int32_t hatch = kHatchNone;
-  std::int32_t startAngle = 0;        // degrees clockwise from 12 o'clock
+  std::int32_t startAngle = 0;  // degrees clockwise from 12 o'clock
 
   bool operator==(const GridlessSeries&) const = default;
 };
@@ -279,14 +279,14 @@ struct Region {
   // Pixels inside the chart. A width or height of 0 or less reaches to the
   // chart's right or bottom edge less that many pixels.
   std::int32_t x = 0, y = 0, width = 0, height = 0;
-  std::string footer;                 // small text centred under the region
-  std::int32_t showBorder = 0;        // non-zero: thin frame around the region
+  std::string footer;           // small text centred under the region
+  std::int32_t showBorder = 0;  // non-zero: thin frame around the region
   Grid grid;
   Caption caption;
   Legend legend;
-  std::vector<DataAxis> dataAxes;     // at most kMaxDataAxes (WhichDataAxis 1, 2)
+  std::vector<DataAxis> dataAxes;  // at most kMaxDataAxes (WhichDataAxis 1, 2)
   bool hasLabelAxis = false;
-  LabelAxis labelAxis;                // a second label axis replaces the first
+  LabelAxis labelAxis;  // a second label axis replaces the first
   std::vector<BarSeries> bars;
   std::vector<GridlessSeries> gridless;
 
@@ -297,7 +297,7 @@ struct Region {
 struct Chart {
   std::int32_t ctrlId = 0;
   ChartSettings settings;
-  std::vector<Region> regions;        // region index i names regions[i - 1]
+  std::vector<Region> regions;  // region index i names regions[i - 1]
 
   bool operator==(const Chart&) const = default;
 };

@@ -10,8 +10,7 @@
 namespace vantiro::charts {
 namespace {
 
-std::optional<Message> MessageFor(std::span<const CodeMessage> codes,
-                                  std::int32_t result) {
+std::optional<Message> MessageFor(std::span<const CodeMessage> codes, std::int32_t result) {
   for (const CodeMessage& entry : codes) {
     if (entry.code == result) return entry.message;
   }
@@ -20,8 +19,7 @@ std::optional<Message> MessageFor(std::span<const CodeMessage> codes,
 
 }  // namespace
 
-void FinishAction(const ResultFrame& frame, std::int32_t controlId,
-                  std::int32_t result) {
+void FinishAction(const ResultFrame& frame, std::int32_t controlId, std::int32_t result) {
   if (result == engine_codes::kOk) {
     host::SetStatusText(MessageText(Message::kOk));
   } else if (frame.anyFailureIsError) {
@@ -46,8 +44,7 @@ DecodedFields::~DecodedFields() {
   for (Slot& slot : slots_) platform::FreeArray(slot.owned);
 }
 
-bool DecodedFields::Decode(std::span<const Field> fields,
-                           std::string_view parameters) {
+bool DecodedFields::Decode(std::span<const Field> fields, std::string_view parameters) {
   std::size_t textUsed = 0;
   for (std::size_t index = 0; index < fields.size() && index < kMaxFields; ++index) {
     const std::size_t number = index + 1;
@@ -55,12 +52,8 @@ bool DecodedFields::Decode(std::span<const Field> fields,
     const std::string_view field =
         params::GetField(parameters, "|", static_cast<std::int32_t>(number));
     switch (const Field kind = fields[index]) {
-      case Field::kInteger:
-        slot.integer = params::ToInt32(params::ParseNumber(field));
-        break;
-      case Field::kColour:
-        slot.colour = params::DecodeColour(field);
-        break;
+      case Field::kInteger: slot.integer = params::ToInt32(params::ParseNumber(field)); break;
+      case Field::kColour: slot.colour = params::DecodeColour(field); break;
       case Field::kText100:
       case Field::kText256:
       case Field::kText1000: {

@@ -37,8 +37,7 @@ struct ResultFrame {
 // except that a leftover "Ok" becomes "Error": a failure is never reported
 // as success. Then the deletion where the frame asks for it, then exactly
 // one status report.
-void FinishAction(const ResultFrame& frame, std::int32_t controlId,
-                  std::int32_t result);
+void FinishAction(const ResultFrame& frame, std::int32_t controlId, std::int32_t result);
 
 // Stores `message` and reports it, for outcomes without an engine call.
 void ReportMessage(const ResultFrame& frame, Message message);

@@ -20,13 +20,13 @@ namespace vantiro::engine_codes {
 
 // Result codes of the chart engine.
 inline constexpr std::int32_t kOk = 0;
-inline constexpr std::int32_t kTooManyCharts = -1;       // more than 20 charts in one program
-inline constexpr std::int32_t kRegionLimit = -2;         // region index above the maximum of 6 per chart
-inline constexpr std::int32_t kSeriesLimit = -3;         // more than 15 series in one region
-inline constexpr std::int32_t kOutOfMemory = -4;         // no memory for data, legend, axis or label text
-inline constexpr std::int32_t kEmptyLegend = -5;         // empty legend text list
-inline constexpr std::int32_t kBadControlId = -6;        // control ID 0 or no chart with this ID
-inline constexpr std::int32_t kNoSuchRegion = -9;        // region not present in the chart
+inline constexpr std::int32_t kTooManyCharts = -1;  // more than 20 charts in one program
+inline constexpr std::int32_t kRegionLimit = -2;    // region index above the maximum of 6 per chart
+inline constexpr std::int32_t kSeriesLimit = -3;    // more than 15 series in one region
+inline constexpr std::int32_t kOutOfMemory = -4;   // no memory for data, legend, axis or label text
+inline constexpr std::int32_t kEmptyLegend = -5;   // empty legend text list
+inline constexpr std::int32_t kBadControlId = -6;  // control ID 0 or no chart with this ID
+inline constexpr std::int32_t kNoSuchRegion = -9;  // region not present in the chart
 inline constexpr std::int32_t kBadParentWindow = -10;    // bad parent window handle
 inline constexpr std::int32_t kWindowNotCreated = -11;   // chart window not created
 inline constexpr std::int32_t kPrinterDcFailed = -13;    // printer device context not usable
@@ -45,78 +45,82 @@ using RmcDeviceContext = std::uintptr_t;
 
 extern "C" {
 
-std::int32_t VANTIRO_STDCALL RMC_CREATECHART(
-    RmcWindow parent, std::int32_t ctrlId, std::int32_t x, std::int32_t y,
-    std::int32_t width, std::int32_t height, RmcColour background,
-    std::int32_t style, std::int32_t exportOnly, const char* backgroundImage,
-    const char* fontName, std::int32_t tooltipWidth,
-    RmcColour backgroundImageColour);
+std::int32_t VANTIRO_STDCALL RMC_CREATECHART(RmcWindow parent, std::int32_t ctrlId, std::int32_t x,
+                                             std::int32_t y, std::int32_t width,
+                                             std::int32_t height, RmcColour background,
+                                             std::int32_t style, std::int32_t exportOnly,
+                                             const char* backgroundImage, const char* fontName,
+                                             std::int32_t tooltipWidth,
+                                             RmcColour backgroundImageColour);
 
-std::int32_t VANTIRO_STDCALL RMC_CREATECHARTFROMFILE(
-    RmcWindow parent, std::int32_t ctrlId, std::int32_t x, std::int32_t y,
-    std::int32_t exportOnly, const char* sourceFile);
+std::int32_t VANTIRO_STDCALL RMC_CREATECHARTFROMFILE(RmcWindow parent, std::int32_t ctrlId,
+                                                     std::int32_t x, std::int32_t y,
+                                                     std::int32_t exportOnly,
+                                                     const char* sourceFile);
 
 std::int32_t VANTIRO_STDCALL RMC_DRAW(std::int32_t ctrlId);
 
 std::int32_t VANTIRO_STDCALL RMC_DELETECHART(std::int32_t ctrlId);
 
-std::int32_t VANTIRO_STDCALL RMC_ADDREGION(
-    std::int32_t ctrlId, std::int32_t x, std::int32_t y, std::int32_t width,
-    std::int32_t height, const char* footer, std::int32_t showBorder);
+std::int32_t VANTIRO_STDCALL RMC_ADDREGION(std::int32_t ctrlId, std::int32_t x, std::int32_t y,
+                                           std::int32_t width, std::int32_t height,
+                                           const char* footer, std::int32_t showBorder);
 
-std::int32_t VANTIRO_STDCALL RMC_ADDGRID(
-    std::int32_t ctrlId, std::int32_t region, RmcColour background,
-    std::int32_t asGradient, std::int32_t x, std::int32_t y,
-    std::int32_t width, std::int32_t height, std::int32_t biColour);
+std::int32_t VANTIRO_STDCALL RMC_ADDGRID(std::int32_t ctrlId, std::int32_t region,
+                                         RmcColour background, std::int32_t asGradient,
+                                         std::int32_t x, std::int32_t y, std::int32_t width,
+                                         std::int32_t height, std::int32_t biColour);
 
-std::int32_t VANTIRO_STDCALL RMC_ADDCAPTION(
-    std::int32_t ctrlId, std::int32_t region, const char* caption,
-    RmcColour background, RmcColour textColour, std::int32_t fontSize,
-    std::int32_t fontBold);
+std::int32_t VANTIRO_STDCALL RMC_ADDCAPTION(std::int32_t ctrlId, std::int32_t region,
+                                            const char* caption, RmcColour background,
+                                            RmcColour textColour, std::int32_t fontSize,
+                                            std::int32_t fontBold);
 
-std::int32_t VANTIRO_STDCALL RMC_ADDLEGEND(
-    std::int32_t ctrlId, std::int32_t region, const char* legend,
-    std::int32_t alignment, RmcColour background, std::int32_t style,
-    std::int32_t textColour, std::int32_t fontSize, std::int32_t fontBold);
+std::int32_t VANTIRO_STDCALL RMC_ADDLEGEND(std::int32_t ctrlId, std::int32_t region,
+                                           const char* legend, std::int32_t alignment,
+                                           RmcColour background, std::int32_t style,
+                                           std::int32_t textColour, std::int32_t fontSize,
+                                           std::int32_t fontBold);
 
 std::int32_t VANTIRO_STDCALL RMC_ADDDATAAXIS(
-    std::int32_t ctrlId, std::int32_t region, std::int32_t alignment,
-    double minValue, double maxValue, std::int32_t tickCount,
-    std::int32_t fontSize, RmcColour textColour, RmcColour lineColour,
-    std::int32_t lineStyle, std::int32_t decimalDigits, const char* units,
+    std::int32_t ctrlId, std::int32_t region, std::int32_t alignment, double minValue,
+    double maxValue, std::int32_t tickCount, std::int32_t fontSize, RmcColour textColour,
+    RmcColour lineColour, std::int32_t lineStyle, std::int32_t decimalDigits, const char* units,
     const char* text, const char* labels, std::int32_t* labelAlignment);
 
-std::int32_t VANTIRO_STDCALL RMC_ADDLABELAXIS(
-    std::int32_t ctrlId, std::int32_t region, const char* labels,
-    std::int32_t axisCount, std::int32_t tickCount, std::int32_t alignment,
-    std::int32_t fontSize, RmcColour textColour, std::int32_t textAlignment,
-    RmcColour lineColour, std::int32_t lineStyle, const char* text);
+std::int32_t VANTIRO_STDCALL RMC_ADDLABELAXIS(std::int32_t ctrlId, std::int32_t region,
+                                              const char* labels, std::int32_t axisCount,
+                                              std::int32_t tickCount, std::int32_t alignment,
+                                              std::int32_t fontSize, RmcColour textColour,
+                                              std::int32_t textAlignment, RmcColour lineColour,
+                                              std::int32_t lineStyle, const char* text);
 
-std::int32_t VANTIRO_STDCALL RMC_ADDBARSERIES(
-    std::int32_t ctrlId, std::int32_t region, const double* values,
-    std::int32_t valueCount, std::int32_t type, std::int32_t style,
-    std::int32_t isLucent, RmcColour colour, std::int32_t isHorizontal,
-    std::int32_t whichDataAxis, std::int32_t valueLabelOn,
-    std::int32_t pointsPerColumn, std::int32_t hatchMode);
+std::int32_t VANTIRO_STDCALL RMC_ADDBARSERIES(std::int32_t ctrlId, std::int32_t region,
+                                              const double* values, std::int32_t valueCount,
+                                              std::int32_t type, std::int32_t style,
+                                              std::int32_t isLucent, RmcColour colour,
+                                              std::int32_t isHorizontal, std::int32_t whichDataAxis,
+                                              std::int32_t valueLabelOn,
+                                              std::int32_t pointsPerColumn, std::int32_t hatchMode);
 
-std::int32_t VANTIRO_STDCALL RMC_ADDGRIDLESSSERIES(
-    std::int32_t ctrlId, std::int32_t region, const double* values,
-    std::int32_t valueCount, const RmcColour* colours,
-    std::int32_t colourCount, std::int32_t style, std::int32_t alignment,
-    std::int32_t explode, std::int32_t isLucent, std::int32_t valueLabel,
-    std::int32_t hatch, std::int32_t startAngle);
+std::int32_t VANTIRO_STDCALL RMC_ADDGRIDLESSSERIES(std::int32_t ctrlId, std::int32_t region,
+                                                   const double* values, std::int32_t valueCount,
+                                                   const RmcColour* colours,
+                                                   std::int32_t colourCount, std::int32_t style,
+                                                   std::int32_t alignment, std::int32_t explode,
+                                                   std::int32_t isLucent, std::int32_t valueLabel,
+                                                   std::int32_t hatch, std::int32_t startAngle);
 
-std::int32_t VANTIRO_STDCALL RMC_DRAW2FILE(
-    std::int32_t ctrlId, const char* fileName, std::int32_t width,
-    std::int32_t height, std::int32_t jpegQuality);
+std::int32_t VANTIRO_STDCALL RMC_DRAW2FILE(std::int32_t ctrlId, const char* fileName,
+                                           std::int32_t width, std::int32_t height,
+                                           std::int32_t jpegQuality);
 
-std::int32_t VANTIRO_STDCALL RMC_WRITERMCFILE(std::int32_t ctrlId,
-                                              const char* fileName);
+std::int32_t VANTIRO_STDCALL RMC_WRITERMCFILE(std::int32_t ctrlId, const char* fileName);
 
-std::int32_t VANTIRO_STDCALL RMC_DRAW2PRINTER(
-    std::int32_t ctrlId, RmcDeviceContext dc, std::int32_t left,
-    std::int32_t top, std::int32_t width, std::int32_t height,
-    std::int32_t managePages);
+std::int32_t VANTIRO_STDCALL RMC_DRAW2PRINTER(std::int32_t ctrlId, RmcDeviceContext dc,
+                                              std::int32_t left, std::int32_t top,
+                                              std::int32_t width, std::int32_t height,
+                                              std::int32_t managePages);
 
 RmcColour VANTIRO_STDCALL RGB2ARGB(RmcColour colour, std::int32_t alpha);
 

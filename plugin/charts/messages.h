@@ -40,7 +40,8 @@ inline constexpr std::array<std::string_view, static_cast<std::size_t>(Message::
         "Error",
         "Canceled",
         "The maximum count of control instances (20) within one programm is exceeded",
-        "The region index exceeds the maximum possible numbers of regions (6) within a chart control.",
+        "The region index exceeds the maximum possible numbers of regions (6) within a chart "
+        "control.",
         "The actual series exceeds the maximum possible numbers of series (15) within a region.",
         "Error while allocating memory for the data.",
         "Error while allocating memory for the legend text.",

@@ -21,8 +21,7 @@ static_assert(charts::FitsDecoding(kAddRegionFields));
 
 // ID|Region|BKColor|AsGradient|x0|y0|width|height|BiColor (a number)
 inline constexpr charts::Field kAddGridFields[] = {
-    kInteger, kInteger, kColour,  kInteger, kInteger,
-    kInteger, kInteger, kInteger, kInteger,
+    kInteger, kInteger, kColour, kInteger, kInteger, kInteger, kInteger, kInteger, kInteger,
 };
 static_assert(charts::FitsDecoding(kAddGridFields));
 
@@ -34,8 +33,7 @@ static_assert(charts::FitsDecoding(kAddCaptionFields));
 
 // id|Region|Legend|Alignment|BKColor|Style|TextColor (a number)|FontSize|FontBold
 inline constexpr charts::Field kAddLegendFields[] = {
-    kInteger, kInteger, kText1000, kInteger, kColour,
-    kInteger, kInteger, kInteger,  kInteger,
+    kInteger, kInteger, kText1000, kInteger, kColour, kInteger, kInteger, kInteger, kInteger,
 };
 static_assert(charts::FitsDecoding(kAddLegendFields));
 

@@ -20,9 +20,7 @@ const char* TypeText(const CatalogueRow& row) {
   return row.actionId == 0 ? "ACTIONPARAM_NONE" : "ACTIONPARAM_ALPHA";
 }
 
-std::uint32_t ParameterCount(const CatalogueRow& row) {
-  return row.actionId == 0 ? 0 : 1;
-}
+std::uint32_t ParameterCount(const CatalogueRow& row) { return row.actionId == 0 ? 0 : 1; }
 
 void RegisterActions(AddActionCallback addAction) {
   if (addAction == nullptr) return;
@@ -32,8 +30,8 @@ void RegisterActions(AddActionCallback addAction) {
     const std::optional<std::string> hint = Hint(row);
     const std::string typeText = TypeText(row);
     const std::uint32_t count = ParameterCount(row);
-    addAction(row.actionId, name.c_str(), hint ? hint->c_str() : nullptr,
-              typeText.c_str(), count, count);
+    addAction(row.actionId, name.c_str(), hint ? hint->c_str() : nullptr, typeText.c_str(), count,
+              count);
   }
 }
 

@@ -29,9 +29,7 @@ void HandOverText(char** variable, std::string_view text) {
   *variable = static_cast<char*>(block);
 }
 
-bool IsAction(std::int32_t actionId) {
-  return vantiro::host::HandlerOf(actionId) != nullptr;
-}
+bool IsAction(std::int32_t actionId) { return vantiro::host::HandlerOf(actionId) != nullptr; }
 
 }  // namespace
 
@@ -48,8 +46,7 @@ void VANTIRO_STDCALL nbRegisterPlugIn(AddActionCallback addAction, void*, void*,
   }
 }
 
-void VANTIRO_STDCALL nbInitPlugIn(std::uint32_t, char** title, char** publisher,
-                                  char** hint) {
+void VANTIRO_STDCALL nbInitPlugIn(std::uint32_t, char** title, char** publisher, char** hint) {
   try {
     HandOverText(title, kTitle);
     HandOverText(publisher, kPublisher);
@@ -58,8 +55,7 @@ void VANTIRO_STDCALL nbInitPlugIn(std::uint32_t, char** title, char** publisher,
   }
 }
 
-std::uint32_t VANTIRO_STDCALL nbExecAction(std::int32_t actionId,
-                                           const char* const* actionParams) {
+std::uint32_t VANTIRO_STDCALL nbExecAction(std::int32_t actionId, const char* const* actionParams) {
   try {
     return vantiro::host::ExecuteAction(actionId, actionParams) ? 1 : 0;
   } catch (...) {

@@ -19,34 +19,38 @@ using enum charts::Message;
 namespace code = engine_codes;
 
 constexpr CodeMessage kDraw2FileCodes[] = {
-    {code::kBadControlId, kWrongControlId}, {code::kImageFileFailed, kEmfFile},
+    {code::kBadControlId, kWrongControlId},
+    {code::kImageFileFailed, kEmfFile},
 };
 
 constexpr ActionDefinition kDraw2File = {
-    kDraw2FileFields, 1,
+    kDraw2FileFields,
+    1,
     [](DecodedFields& f) {
-      return RMC_DRAW2FILE(f.Integer(1), f.Text(2), f.Integer(3), f.Integer(4),
-                           f.Integer(5));
+      return RMC_DRAW2FILE(f.Integer(1), f.Text(2), f.Integer(3), f.Integer(4), f.Integer(5));
     },
     {"ae_Graph_Draw2FileStatus", kDraw2FileCodes, false, false},
 };
 
 constexpr CodeMessage kWriteRMCFileCodes[] = {
-    {code::kBadControlId, kCtrlIdError}, {code::kTargetFileFailed, kFileNotCreated},
+    {code::kBadControlId, kCtrlIdError},
+    {code::kTargetFileFailed, kFileNotCreated},
 };
 
 constexpr ActionDefinition kWriteRMCFile = {
-    kWriteRMCFileFields, 1,
+    kWriteRMCFileFields,
+    1,
     [](DecodedFields& f) { return RMC_WRITERMCFILE(f.Integer(1), f.Text(2)); },
     {"ae_Graph_WriteRMCFileStatus", kWriteRMCFileCodes, false, false},
 };
 
 constexpr CodeMessage kDraw2PrinterCodes[] = {
-    {code::kBadControlId, kCtrlIdError}, {code::kImageFileFailed, kPrintEmfFile},
+    {code::kBadControlId, kCtrlIdError},
+    {code::kImageFileFailed, kPrintEmfFile},
     {code::kPrinterDcFailed, kPrinterDc},
 };
-constexpr charts::ResultFrame kDraw2PrinterFrame = {
-    "ae_Graph_Draw2PrinterStatus", kDraw2PrinterCodes, false, false};
+constexpr charts::ResultFrame kDraw2PrinterFrame = {"ae_Graph_Draw2PrinterStatus",
+                                                    kDraw2PrinterCodes, false, false};
 
 // Closes the document however the engine call ends.
 class DocumentCloser {

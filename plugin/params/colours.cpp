@@ -29,8 +29,6 @@ std::uint32_t ColourPattern(std::string_view text) {
              : 0U;
 }
 
-std::uint32_t DecodeColour(std::string_view text) {
-  return RGB2ARGB(ColourPattern(text), 0);
-}
+std::uint32_t DecodeColour(std::string_view text) { return RGB2ARGB(ColourPattern(text), 0); }
 
 }  // namespace vantiro::params

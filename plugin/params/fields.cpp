@@ -38,8 +38,7 @@ std::int32_t CountFields(std::string_view text, std::string_view delimiter) {
                              : static_cast<std::int32_t>(occurrences + 1);
 }
 
-std::string_view GetField(std::string_view text, std::string_view delimiter,
-                          std::int32_t n) {
+std::string_view GetField(std::string_view text, std::string_view delimiter, std::int32_t n) {
   if (n == 0) return {};
   text = UpToNul(text);
   delimiter = UpToNul(delimiter);
@@ -49,8 +48,7 @@ std::string_view GetField(std::string_view text, std::string_view delimiter,
   if (n > 0) {
     wanted = static_cast<std::uint64_t>(n);
   } else {
-    const std::uint64_t fields =
-        delimiter.empty() ? 1 : CountOccurrences(text, delimiter) + 1;
+    const std::uint64_t fields = delimiter.empty() ? 1 : CountOccurrences(text, delimiter) + 1;
     const std::uint64_t back = static_cast<std::uint64_t>(-static_cast<std::int64_t>(n));
     if (back > fields) return {};
     wanted = fields - back + 1;

@@ -24,12 +24,25 @@ constexpr std::int32_t kExponentCap = 9999;  // magnitude cap of a written expon
 // both integers and doubles; clamping keeps the exponent in 32 bits.
 constexpr std::int64_t kExponentClamp = 100000;
 
-constexpr std::uint64_t kPow10[] = {
-    1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL,
-    100000000ULL, 1000000000ULL, 10000000000ULL, 100000000000ULL,
-    1000000000000ULL, 10000000000000ULL, 100000000000000ULL,
-    1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL,
-    1000000000000000000ULL};
+constexpr std::uint64_t kPow10[] = {1ULL,
+                                    10ULL,
+                                    100ULL,
+                                    1000ULL,
+                                    10000ULL,
+                                    100000ULL,
+                                    1000000ULL,
+                                    10000000ULL,
+                                    100000000ULL,
+                                    1000000000ULL,
+                                    10000000000ULL,
+                                    100000000000ULL,
+                                    1000000000000ULL,
+                                    10000000000000ULL,
+                                    100000000000000ULL,
+                                    1000000000000000ULL,
+                                    10000000000000000ULL,
+                                    100000000000000000ULL,
+                                    1000000000000000000ULL};
 
 // Powers of ten that are exact doubles.
 constexpr double kPow10Double[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -53,9 +66,23 @@ Number ParseRadix(std::string_view text) {
   std::size_t at = 0;
   unsigned base = 8;  // any other character is read as the first octal digit
   switch (text[0]) {
-    case 'H': case 'h': base = 16; at = 1; break;
-    case 'O': case 'o': case 'Q': case 'q': base = 8; at = 1; break;
-    case 'B': case 'b': base = 2; at = 1; break;
+    case 'H':
+    case 'h':
+      base = 16;
+      at = 1;
+      break;
+    case 'O':
+    case 'o':
+    case 'Q':
+    case 'q':
+      base = 8;
+      at = 1;
+      break;
+    case 'B':
+    case 'b':
+      base = 2;
+      at = 1;
+      break;
     default: break;
   }
 
@@ -212,12 +239,9 @@ std::uint64_t RoundedMagnitude(std::uint64_t digits, std::int32_t exponent, std:
 
 double Number::ToDouble() const {
   switch (kind) {
-    case Kind::kZero:
-      return 0.0;
-    case Kind::kRadix:
-      return static_cast<double>(radixValue);
-    case Kind::kDecimal:
-      break;
+    case Kind::kZero: return 0.0;
+    case Kind::kRadix: return static_cast<double>(radixValue);
+    case Kind::kDecimal: break;
   }
   const double magnitude = DecimalToDouble(digits, exponent);
   if (magnitude == 0.0) return 0.0;  // the language has one zero
@@ -236,16 +260,13 @@ std::int32_t ToInt32(const Number& number) {
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
   switch (number.kind) {
-    case Number::Kind::kZero:
-      return 0;
+    case Number::Kind::kZero: return 0;
     case Number::Kind::kRadix:
       return static_cast<std::int32_t>(std::clamp<std::int64_t>(number.radixValue, kMin, kMax));
-    case Number::Kind::kDecimal:
-      break;
+    case Number::Kind::kDecimal: break;
   }
   constexpr std::uint64_t kMinMagnitude = 0x80000000ULL;  // |INT32_MIN|
-  const std::uint64_t magnitude =
-      RoundedMagnitude(number.digits, number.exponent, kMinMagnitude);
+  const std::uint64_t magnitude = RoundedMagnitude(number.digits, number.exponent, kMinMagnitude);
   if (number.negative) {
     return magnitude >= kMinMagnitude ? kMin : -static_cast<std::int32_t>(magnitude);
   }

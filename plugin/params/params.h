@@ -12,8 +12,7 @@ namespace vantiro::params {
 
 // Field n (from 1) of `text` split at `delimiter`; n = 0, or an n beyond the
 // fields, gives the empty text; a negative n counts from the end (-1 = last).
-std::string_view GetField(std::string_view text, std::string_view delimiter,
-                          std::int32_t n);
+std::string_view GetField(std::string_view text, std::string_view delimiter, std::int32_t n);
 
 // Number of non-overlapping occurrences of `delimiter`, plus 1.
 std::int32_t CountFields(std::string_view text, std::string_view delimiter);
@@ -25,12 +24,12 @@ std::int32_t CountFields(std::string_view text, std::string_view delimiter);
 struct Number {
   enum class Kind : std::uint8_t { kZero, kRadix, kDecimal };
   Kind kind = Kind::kZero;
-  std::int64_t radixValue = 0;   // kRadix: the value after its reductions
-  bool negative = false;         // kDecimal: sign
-  std::uint64_t digits = 0;      // kDecimal: significant digits as an integer
-  std::int32_t exponent = 0;     // kDecimal: value = digits * 10^exponent
+  std::int64_t radixValue = 0;  // kRadix: the value after its reductions
+  bool negative = false;        // kDecimal: sign
+  std::uint64_t digits = 0;     // kDecimal: significant digits as an integer
+  std::int32_t exponent = 0;    // kDecimal: value = digits * 10^exponent
 
-  double ToDouble() const;       // nearest double (infinity when too large)
+  double ToDouble() const;  // nearest double (infinity when too large)
 };
 
 // Scans a number: leading blanks, TABs and line feeds skipped; radix form

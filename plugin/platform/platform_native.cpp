@@ -150,8 +150,7 @@ std::uintptr_t SelectFont(std::uintptr_t dc, std::uintptr_t font) {
   if (font == native::kFontHandle && Fails(native::PrintFailure::kSelectFont)) {
     return 0;
   }
-  return font == native::kFontHandle ? native::kOldFontHandle
-                                     : native::kFontHandle;
+  return font == native::kFontHandle ? native::kOldFontHandle : native::kFontHandle;
 }
 
 void DeleteFont(std::uintptr_t font) {

@@ -14,8 +14,8 @@ namespace vantiro::platform {
 namespace {
 
 constexpr DWORD kPrintDialogFlags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION |
-                                    PD_USEDEVMODECOPIESANDCOLLATE |
-                                    PD_HIDEPRINTTOFILE | PD_ENABLEPRINTHOOK;
+                                    PD_USEDEVMODECOPIESANDCOLLATE | PD_HIDEPRINTTOFILE |
+                                    PD_ENABLEPRINTHOOK;
 static_assert(kPrintDialogFlags == 0x14110C);
 static_assert(sizeof(PRINTDLGA) == 66, "the print dialog record is 66 bytes");
 static_assert(sizeof(DOCINFOA) == 20, "the document record is 20 bytes");
@@ -60,9 +60,7 @@ void* AllocateZeroedArray(std::size_t count, std::size_t size) noexcept {
 
 void FreeArray(void* array) noexcept { std::free(array); }
 
-void DestroyWindowHandle(std::uint32_t window) {
-  DestroyWindow(ToHandle<HWND>(window));
-}
+void DestroyWindowHandle(std::uint32_t window) { DestroyWindow(ToHandle<HWND>(window)); }
 
 PrintDialogResult ShowPrintDialog() {
   PRINTDLGA record;

@@ -90,14 +90,9 @@ TEST_F(FileIo, TargetsAreRegularFilesOrAbsent) {
     const fs::path path = folder_ / name;
     const fs::path linked = folder_ / "linked-target";
     switch (c.setup) {
-      case Setup::kAbsent:
-        break;
-      case Setup::kRegular:
-        Put(path, "old");
-        break;
-      case Setup::kFolder:
-        fs::create_directory(path);
-        break;
+      case Setup::kAbsent: break;
+      case Setup::kRegular: Put(path, "old"); break;
+      case Setup::kFolder: fs::create_directory(path); break;
       case Setup::kReadOnly:
         Put(path, "old");
         fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
@@ -106,9 +101,7 @@ TEST_F(FileIo, TargetsAreRegularFilesOrAbsent) {
         Put(linked, "old");
         fs::create_symlink(linked, path);
         break;
-      case Setup::kDanglingLink:
-        fs::create_symlink(folder_ / "nowhere", path);
-        break;
+      case Setup::kDanglingLink: fs::create_symlink(folder_ / "nowhere", path); break;
       case Setup::kFifo:
 #ifndef _WIN32
         ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
@@ -159,11 +152,14 @@ TEST_F(FileIo, ReadsOnlyRegularFiles) {
             (std::vector<std::uint8_t>{'d', 'a', 't', 'a'}));
   EXPECT_TRUE(ReadRegularFile(Path("chart.chart"), 3).empty());  // above the cap
   const std::vector<std::string> refused = {
-      folder_.string(), Path("absent"),
+      folder_.string(),
+      Path("absent"),
 #ifdef _WIN32
-      "NUL", "CON", "\\\\.\\pipe\\vantiro-none",
+      "NUL",
+      "CON",
+      "\\\\.\\pipe\\vantiro-none",
 #else
-      "/dev/zero", "/dev/null", Path("pipe"),
+      "/dev/zero",      "/dev/null",    Path("pipe"),
 #endif
   };
 #ifndef _WIN32

@@ -145,11 +145,12 @@ TEST(ChartFileTest, RefusesMalformedAndHostileFiles) {
       {"seven regions", kHead + Repeat(kRegion, 7) + "end\n"},
       {"sixteen series", kHead + kRegion + Repeat(kBar, 16) + "end\n"},
       {"three data axes",
-       kHead + kRegion +
-           Repeat("data-axis 0 0 0 0 0 FF000000 FF000000 0 0 0 \"\" \"\" \"\"\n", 3) + "end\n"},
+       kHead + kRegion + Repeat("data-axis 0 0 0 0 0 FF000000 FF000000 0 0 0 \"\" \"\" \"\"\n", 3) +
+           "end\n"},
       {"two grids", SampleWith("grid", "grid FFF0F0F0 0 0 0 0 0 1\ngrid")},
       {"two captions", SampleWith("caption", "caption FFFFFFFF FF000000 12 0 \"a\"\ncaption")},
-      {"two label axes", SampleWith("label-axis", "label-axis 0 0 0 0 FF000000 0 FFC0C0C0 4 \"\" \"\"\nlabel-axis")},
+      {"two label axes",
+       SampleWith("label-axis", "label-axis 0 0 0 0 FF000000 0 FFC0C0C0 4 \"\" \"\"\nlabel-axis")},
       {"width 0", SampleWith("chart 300", "chart 0")},
       {"width above the maximum", SampleWith("chart 300", "chart 16385")},
       {"negative height", SampleWith("300 200", "300 -200")},
@@ -176,9 +177,9 @@ TEST(ChartFileTest, RefusesMalformedAndHostileFiles) {
       {"negative count", SampleWith("bar-series 3", "bar-series -3")},
       {"huge count", SampleWith("bar-series 3", "bar-series 2147483647")},
       {"huge colour count", SampleWith("gridless-series 2 1", "gridless-series 2 2147483647")},
-      {"seventeen values on a line",
-       kHead + kRegion + "bar-series 17 0 0 0 FF4472C4 0 1 0 0 0\nvalues" + Repeat(" 1", 17) +
-           "\nend\n"},
+      {"seventeen values on a line", kHead + kRegion +
+                                         "bar-series 17 0 0 0 FF4472C4 0 1 0 0 0\nvalues" +
+                                         Repeat(" 1", 17) + "\nend\n"},
       {"empty values line", SampleWith("values 10 20.25 -0", "values")},
       {"colours where values belong", SampleWith("values 1 2", "colours 1 2")},
       {"unterminated text", SampleWith("\"Turnover\"", "\"Turnover")},

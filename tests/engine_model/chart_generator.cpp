@@ -23,8 +23,9 @@ class Random {
   std::int32_t Int() {
     switch (Below(4)) {
       case 0: return static_cast<std::int32_t>(Below(5)) - 1;
-      case 1: return Chance(50) ? std::numeric_limits<std::int32_t>::min()
-                                : std::numeric_limits<std::int32_t>::max();
+      case 1:
+        return Chance(50) ? std::numeric_limits<std::int32_t>::min()
+                          : std::numeric_limits<std::int32_t>::max();
       case 2: return static_cast<std::int32_t>(Below(2000)) - 1000;
       default: return static_cast<std::int32_t>(Bits());
     }
@@ -34,8 +35,9 @@ class Random {
     switch (Below(6)) {
       case 0: return static_cast<double>(Below(200)) - 100.0;
       case 1: return Chance(50) ? -0.0 : std::numeric_limits<double>::denorm_min();
-      case 2: return Chance(50) ? std::numeric_limits<double>::max()
-                                : std::numeric_limits<double>::lowest();
+      case 2:
+        return Chance(50) ? std::numeric_limits<double>::max()
+                          : std::numeric_limits<double>::lowest();
       case 3: return static_cast<double>(Bits()) / 7.0;
       default: {
         // Any finite bit pattern.

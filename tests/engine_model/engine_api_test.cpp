@@ -30,8 +30,8 @@ constexpr std::int32_t kIntMax = std::numeric_limits<std::int32_t>::max();
 
 std::int32_t Create(std::int32_t id, std::int32_t exportOnly = 0, std::int32_t width = 400,
                     std::int32_t height = 300, RmcWindow parent = kParent) {
-  return RMC_CREATECHART(parent, id, 10, 20, width, height, 0xFFFFFFFF, 0, exportOnly, "",
-                         "Arial", 0, 0);
+  return RMC_CREATECHART(parent, id, 10, 20, width, height, 0xFFFFFFFF, 0, exportOnly, "", "Arial",
+                         0, 0);
 }
 
 std::int32_t AddRegion(std::int32_t id) { return RMC_ADDREGION(id, 0, 0, 0, 0, "", 0); }
@@ -84,9 +84,7 @@ std::vector<ContentCall> ContentCalls() {
          return RMC_ADDDATAAXIS(id, r, 0, 0.0, 100.0, 5, 9, 0, 0, 0, 0, "", "", "", &align);
        }},
       {"label axis",
-       [](auto id, auto r) {
-         return RMC_ADDLABELAXIS(id, r, "a;b", 0, 0, 0, 9, 0, 0, 0, 0, "");
-       }},
+       [](auto id, auto r) { return RMC_ADDLABELAXIS(id, r, "a;b", 0, 0, 0, 9, 0, 0, 0, 0, ""); }},
       {"bar series", [](auto id, auto r) { return AddBar(id, r); }},
       {"gridless series", [](auto id, auto r) { return AddGridless(id, r); }},
   };
@@ -126,11 +124,15 @@ TEST_F(EngineTest, ContentCallsCheckTheRegionIndex) {
     std::int32_t region;
     std::int32_t expected;
   } cases[] = {
-      {1, codes::kOk},           {2, codes::kOk},
+      {1, codes::kOk},
+      {2, codes::kOk},
       {3, codes::kNoSuchRegion},  // within the limit, not added
-      {6, codes::kNoSuchRegion},  {7, codes::kRegionLimit},
-      {0, codes::kNoSuchRegion},  {-1, codes::kNoSuchRegion},
-      {kIntMax, codes::kRegionLimit}, {kIntMin, codes::kNoSuchRegion},
+      {6, codes::kNoSuchRegion},
+      {7, codes::kRegionLimit},
+      {0, codes::kNoSuchRegion},
+      {-1, codes::kNoSuchRegion},
+      {kIntMax, codes::kRegionLimit},
+      {kIntMin, codes::kNoSuchRegion},
   };
   for (const ContentCall& c : ContentCalls()) {
     for (const auto& row : cases) {
@@ -170,8 +172,9 @@ TEST_F(EngineTest, LegendNeedsANonEmptyEntry) {
     const char* text;
     std::int32_t expected;
   } cases[] = {
-      {"", codes::kEmptyLegend}, {nullptr, codes::kEmptyLegend}, {";;", codes::kEmptyLegend},
-      {";", codes::kEmptyLegend}, {";a", codes::kOk},            {"a", codes::kOk},
+      {"", codes::kEmptyLegend},   {nullptr, codes::kEmptyLegend},
+      {";;", codes::kEmptyLegend}, {";", codes::kEmptyLegend},
+      {";a", codes::kOk},          {"a", codes::kOk},
       {" ", codes::kOk},
   };
   for (const auto& c : cases) {
@@ -302,8 +305,8 @@ TEST_F(EngineTest, ImageFilesResolveSizeAndQuality) {
     Device().log.clear();
     EXPECT_EQ(RMC_DRAW2FILE(1, "out.jpg", c.width, c.height, c.quality), c.expected)
         << c.width << "x" << c.height;
-    EXPECT_EQ(Device().log, c.logged ? std::vector<std::string>{c.logged}
-                                     : std::vector<std::string>{});
+    EXPECT_EQ(Device().log,
+              c.logged ? std::vector<std::string>{c.logged} : std::vector<std::string>{});
   }
   Device().drawToFileResult = codes::kImageFileFailed;
   EXPECT_EQ(RMC_DRAW2FILE(1, nullptr, 0, 0, 0), codes::kImageFileFailed);
@@ -330,8 +333,7 @@ TEST_F(EngineTest, CallsKeepCopiesOfWhatTheCallerPasses) {
   RmcColour colours[] = {0xFF112233, 0xFF445566};
   std::int32_t alignment = 2;
   char font[] = "Verdana", image[] = "back.png";
-  ASSERT_EQ(RMC_CREATECHART(kParent, 1, 0, 0, 100, 100, 0, 0, 1, image, font, 0, 0),
-            codes::kOk);
+  ASSERT_EQ(RMC_CREATECHART(kParent, 1, 0, 0, 100, 100, 0, 0, 1, image, font, 0, 0), codes::kOk);
   ASSERT_EQ(RMC_ADDREGION(1, 0, 0, 0, 0, footer, 0), codes::kOk);
   ASSERT_EQ(RMC_ADDCAPTION(1, 1, caption, 0, 0, 0, 0), codes::kOk);
   ASSERT_EQ(RMC_ADDLEGEND(1, 1, legend, 0, 0, 0, 0, 0, 0), codes::kOk);
@@ -339,8 +341,7 @@ TEST_F(EngineTest, CallsKeepCopiesOfWhatTheCallerPasses) {
             codes::kOk);
   ASSERT_EQ(RMC_ADDLABELAXIS(1, 1, axisLabels, 0, 0, 0, 0, 0, 0, 0, 0, title), codes::kOk);
   ASSERT_EQ(RMC_ADDBARSERIES(1, 1, values, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0), codes::kOk);
-  ASSERT_EQ(RMC_ADDGRIDLESSSERIES(1, 1, values, 2, colours, 2, 0, 0, 0, 0, 0, 0, 0),
-            codes::kOk);
+  ASSERT_EQ(RMC_ADDGRIDLESSSERIES(1, 1, values, 2, colours, 2, 0, 0, 0, 0, 0, 0, 0), codes::kOk);
   for (char* text : {footer, caption, legend, units, title, labels, axisLabels, font, image}) {
     std::memset(text, 'X', std::strlen(text));
   }
@@ -367,8 +368,7 @@ TEST_F(EngineTest, CallsKeepCopiesOfWhatTheCallerPasses) {
 }
 
 TEST_F(EngineTest, NullAndOddArgumentsHaveSafeMeanings) {
-  ASSERT_EQ(RMC_CREATECHART(kParent, 1, 0, 0, 0, 0, 0, 0, 1, nullptr, nullptr, 0, 0),
-            codes::kOk);
+  ASSERT_EQ(RMC_CREATECHART(kParent, 1, 0, 0, 0, 0, 0, 0, 1, nullptr, nullptr, 0, 0), codes::kOk);
   ASSERT_EQ(RMC_ADDREGION(1, 0, 0, 0, 0, nullptr, 0), codes::kOk);
   const double values[] = {1, std::nan(""), std::numeric_limits<double>::infinity(), -2};
   const RmcColour zero = 0;
@@ -377,8 +377,8 @@ TEST_F(EngineTest, NullAndOddArgumentsHaveSafeMeanings) {
   ASSERT_EQ(RMC_ADDBARSERIES(1, 1, nullptr, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0), codes::kOk);
   ASSERT_EQ(RMC_ADDGRIDLESSSERIES(1, 1, values, 1, &zero, 0, 0, 0, 0, 0, 0, 0, 0), codes::kOk);
   ASSERT_EQ(RMC_ADDGRIDLESSSERIES(1, 1, values, 1, nullptr, 3, 0, 0, 0, 0, 0, 0, 0), codes::kOk);
-  ASSERT_EQ(RMC_ADDDATAAXIS(1, 1, 0, -std::numeric_limits<double>::infinity(), std::nan(""), 0,
-                            0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
+  ASSERT_EQ(RMC_ADDDATAAXIS(1, 1, 0, -std::numeric_limits<double>::infinity(), std::nan(""), 0, 0,
+                            0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr),
             codes::kOk);
   ASSERT_EQ(RMC_ADDCAPTION(1, 1, nullptr, 0, 0, 0, 0), codes::kOk);
 
@@ -413,8 +413,7 @@ TEST_F(EngineTest, AThirdDataAxisReplacesTheSecond) {
   ASSERT_EQ(Create(1, 1), codes::kOk);
   ASSERT_EQ(AddRegion(1), codes::kOk);
   for (const char* units : {"a", "b", "c"}) {
-    ASSERT_EQ(RMC_ADDDATAAXIS(1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, units, "", "", nullptr),
-              codes::kOk);
+    ASSERT_EQ(RMC_ADDDATAAXIS(1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, units, "", "", nullptr), codes::kOk);
   }
   const Region r = Peek(1).regions.at(0);
   ASSERT_EQ(r.dataAxes.size(), 2u);
@@ -428,16 +427,12 @@ TEST(Rgb2ArgbTest, MovesRedToTheThirdByteAndSetsAlpha) {
     std::int32_t alpha;
     RmcColour expected;
   } cases[] = {
-      {0x000000FF, 0, 0xFFFF0000},    // red
-      {0x0000FF00, 0, 0xFF00FF00},    // green
-      {0x00FF0000, 0, 0xFF0000FF},    // blue
-      {0x00332211, 0, 0xFF112233},
-      {0xAB332211, 0, 0xFF112233},    // top byte ignored
-      {0x00332211, 0x80, 0x80112233},
-      {0x00332211, 0x1FF, 0xFF112233},  // low byte of alpha
-      {0x00332211, 0x100, 0x00112233},
-      {0x00332211, -1, 0xFF112233},
-      {0xFFFFFFFF, 1, 0x01FFFFFF},
+      {0x000000FF, 0, 0xFFFF0000},                                       // red
+      {0x0000FF00, 0, 0xFF00FF00},                                       // green
+      {0x00FF0000, 0, 0xFF0000FF},                                       // blue
+      {0x00332211, 0, 0xFF112233},     {0xAB332211, 0, 0xFF112233},      // top byte ignored
+      {0x00332211, 0x80, 0x80112233},  {0x00332211, 0x1FF, 0xFF112233},  // low byte of alpha
+      {0x00332211, 0x100, 0x00112233}, {0x00332211, -1, 0xFF112233},    {0xFFFFFFFF, 1, 0x01FFFFFF},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RGB2ARGB(c.colour, c.alpha), c.expected) << std::hex << c.colour << " " << c.alpha;
@@ -464,8 +459,8 @@ class ChartFileCallsTest : public EngineTest {
 };
 
 TEST_F(ChartFileCallsTest, WrittenChartsComeBackIdenticalAtTheNewPlace) {
-  ASSERT_EQ(RMC_CREATECHART(kParent, 1, 5, 6, 320, 240, 0xFF102030, 3, 0, "img.png", "Arial",
-                            150, 0xFF000000),
+  ASSERT_EQ(RMC_CREATECHART(kParent, 1, 5, 6, 320, 240, 0xFF102030, 3, 0, "img.png", "Arial", 150,
+                            0xFF000000),
             codes::kOk);
   ASSERT_EQ(AddRegion(1), codes::kOk);
   ASSERT_EQ(RMC_ADDLEGEND(1, 1, "Only;Two", 1, 0, 0, 0, 0, 0), codes::kOk);
@@ -507,8 +502,7 @@ TEST_F(ChartFileCallsTest, FileErrors) {
   ASSERT_EQ(RMC_WRITERMCFILE(1, path.c_str()), codes::kOk);
   EXPECT_EQ(RMC_CREATECHARTFROMFILE(0, 2, 0, 0, 0, path.c_str()), codes::kBadParentWindow);
   Device().startGraphicsResult = codes::kNoGraphicsLibrary;
-  EXPECT_EQ(RMC_CREATECHARTFROMFILE(kParent, 2, 0, 0, 0, path.c_str()),
-            codes::kNoGraphicsLibrary);
+  EXPECT_EQ(RMC_CREATECHARTFROMFILE(kParent, 2, 0, 0, 0, path.c_str()), codes::kNoGraphicsLibrary);
   EXPECT_EQ(RMC_DRAW(2), codes::kBadControlId);
   // A failed read under an ID in use leaves no chart there.
   EXPECT_EQ(RMC_CREATECHARTFROMFILE(kParent, 1, 0, 0, 0, PathOf("absent.chart").c_str()),

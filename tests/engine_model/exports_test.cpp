@@ -42,8 +42,7 @@ TEST_F(EngineDllTest, ExportsExactlyTheSixteenPlainNames) {
   const auto* base = reinterpret_cast<const unsigned char*>(module_);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& dir =
-      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   ASSERT_NE(dir.VirtualAddress, 0u);
   const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
   EXPECT_STREQ(reinterpret_cast<const char*>(base + exports->Name), "rmchart.dll");
@@ -53,10 +52,10 @@ TEST_F(EngineDllTest, ExportsExactlyTheSixteenPlainNames) {
     found.insert(reinterpret_cast<const char*>(base + names[i]));
   }
   const std::set<std::string> expected = {
-      "RGB2ARGB",         "RMC_ADDBARSERIES", "RMC_ADDCAPTION",      "RMC_ADDDATAAXIS",
-      "RMC_ADDGRID",      "RMC_ADDGRIDLESSSERIES", "RMC_ADDLABELAXIS", "RMC_ADDLEGEND",
-      "RMC_ADDREGION",    "RMC_CREATECHART",  "RMC_CREATECHARTFROMFILE", "RMC_DELETECHART",
-      "RMC_DRAW",         "RMC_DRAW2FILE",    "RMC_DRAW2PRINTER",    "RMC_WRITERMCFILE"};
+      "RGB2ARGB",      "RMC_ADDBARSERIES",      "RMC_ADDCAPTION",          "RMC_ADDDATAAXIS",
+      "RMC_ADDGRID",   "RMC_ADDGRIDLESSSERIES", "RMC_ADDLABELAXIS",        "RMC_ADDLEGEND",
+      "RMC_ADDREGION", "RMC_CREATECHART",       "RMC_CREATECHARTFROMFILE", "RMC_DELETECHART",
+      "RMC_DRAW",      "RMC_DRAW2FILE",         "RMC_DRAW2PRINTER",        "RMC_WRITERMCFILE"};
   EXPECT_EQ(found, expected);
   EXPECT_EQ(GetProcAddress(module_, "RMC_DRAW@4"), nullptr);
   EXPECT_EQ(GetProcAddress(module_, "_RMC_DRAW@4"), nullptr);

@@ -63,10 +63,10 @@ std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width, 
 
 std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int top, int width,
                            int height, int managePages) {
-  Device().log.push_back("printer " + std::to_string(chart.ctrlId) + " dc=" +
-                         std::to_string(dc) + " " + std::to_string(left) + "," +
-                         std::to_string(top) + " " + std::to_string(width) + "x" +
-                         std::to_string(height) + " pages=" + std::to_string(managePages));
+  Device().log.push_back("printer " + std::to_string(chart.ctrlId) + " dc=" + std::to_string(dc) +
+                         " " + std::to_string(left) + "," + std::to_string(top) + " " +
+                         std::to_string(width) + "x" + std::to_string(height) +
+                         " pages=" + std::to_string(managePages));
   Device().lastDrawn = chart;
   return Device().drawToPrinterResult;
 }

@@ -20,7 +20,7 @@ struct FakeDevice {
   std::int32_t showChartResult = 0;
   std::int32_t drawToFileResult = 0;
   std::int32_t drawToPrinterResult = 0;
-  bool throwOnShow = false;             // ShowChart throws std::runtime_error
+  bool throwOnShow = false;  // ShowChart throws std::runtime_error
 
   // One line per call: "start", "create 5", "destroy 5", "show 5",
   // "file 5 out.png 640x480 q90", "printer 5 dc=7 1,2 30x40 pages=1".

@@ -25,10 +25,9 @@ std::vector<char> ReadFile(const std::string& path) {
 std::vector<char> BmpPixels(const std::string& path) {
   const std::vector<char> file = ReadFile(path);
   if (file.size() < 54) return {};
-  const std::uint32_t offset = std::uint32_t(std::uint8_t(file[10])) |
-                               std::uint32_t(std::uint8_t(file[11])) << 8 |
-                               std::uint32_t(std::uint8_t(file[12])) << 16 |
-                               std::uint32_t(std::uint8_t(file[13])) << 24;
+  const std::uint32_t offset =
+      std::uint32_t(std::uint8_t(file[10])) | std::uint32_t(std::uint8_t(file[11])) << 8 |
+      std::uint32_t(std::uint8_t(file[12])) << 16 | std::uint32_t(std::uint8_t(file[13])) << 24;
   if (offset >= file.size()) return {};
   return {file.begin() + offset, file.end()};
 }
@@ -64,13 +63,17 @@ class RoundTripPixelsTest : public ::testing::Test {
 TEST_F(RoundTripPixelsTest, AScriptBuiltChartDrawsTheSameAfterReloading) {
   ASSERT_EQ(RMC_CREATECHART(0, 1, 0, 0, 640, 400, RGB2ARGB(0xFFFFFF, 0), 3, 1, "", "", 0, 0), 0);
   ASSERT_EQ(RMC_ADDREGION(1, 0, 0, 0, 0, "Source: sales reports", 1), 0);
-  ASSERT_EQ(RMC_ADDCAPTION(1, 1, "Quarterly sales", RGB2ARGB(0xFFFFFF, 0), RGB2ARGB(0x643820, 0), 14, 1), 0);
+  ASSERT_EQ(
+      RMC_ADDCAPTION(1, 1, "Quarterly sales", RGB2ARGB(0xFFFFFF, 0), RGB2ARGB(0x643820, 0), 14, 1),
+      0);
   ASSERT_EQ(RMC_ADDGRID(1, 1, RGB2ARGB(0xFCF9F7, 0), 1, 0, 0, 0, 0, 1), 0);
   std::int32_t labelAlignment = 0;
-  ASSERT_EQ(RMC_ADDDATAAXIS(1, 1, 1, 0.0, 0.0, 0, 9, RGB2ARGB(0x404040, 0), RGB2ARGB(0xD0D0D0, 0), 1, 1,
-                            " k$", "Revenue", "", &labelAlignment), 0);
+  ASSERT_EQ(RMC_ADDDATAAXIS(1, 1, 1, 0.0, 0.0, 0, 9, RGB2ARGB(0x404040, 0), RGB2ARGB(0xD0D0D0, 0),
+                            1, 1, " k$", "Revenue", "", &labelAlignment),
+            0);
   ASSERT_EQ(RMC_ADDLABELAXIS(1, 1, "Q1;Q2;Q3;Q4", 4, 1, 4, 10, RGB2ARGB(0x404040, 0), 0,
-                             RGB2ARGB(0x808080, 0), 4, "Quarter"), 0);
+                             RGB2ARGB(0x808080, 0), 4, "Quarter"),
+            0);
   const double north[] = {120.5, 135, 150.25, 170};
   const double south[] = {95, 110, 128, 140};
   ASSERT_EQ(RMC_ADDBARSERIES(1, 1, north, 4, 0, 3, 0, RGB2ARGB(0xC47244, 0), 0, 1, 1, 0, 3), 0);

@@ -21,8 +21,7 @@ constexpr Argb kGreen = 0xFF00AA00;
 Pixels Render(const Chart& chart) {
   render::GdiplusFonts fonts;
   render::GdiplusTextMeasurer measurer(fonts);
-  const DrawList list =
-      LayoutChart(chart, chart.settings.width, chart.settings.height, measurer);
+  const DrawList list = LayoutChart(chart, chart.settings.width, chart.settings.height, measurer);
   Gdiplus::Bitmap bitmap(chart.settings.width, chart.settings.height, PixelFormat32bppARGB);
   {
     Gdiplus::Graphics graphics(&bitmap);
@@ -68,8 +67,8 @@ TEST(ChartPixelsTest, BarsStandWhereTheirValuesPutThem) {
     int x, y;
     Argb colour;
   } probes[] = {
-      {75, 102, kRed},  {75, 175, kRed},   {75, 97, kPlot},   {125, 23, kRed},
-      {125, 175, kRed}, {100, 150, kPlot}, {52, 150, kPlot},  {148, 150, kPlot},
+      {75, 102, kRed},  {75, 175, kRed},   {75, 97, kPlot},  {125, 23, kRed},
+      {125, 175, kRed}, {100, 150, kPlot}, {52, 150, kPlot}, {148, 150, kPlot},
   };
   for (const auto& probe : probes) {
     EXPECT_TRUE(Near(p.At(probe.x, probe.y), probe.colour, 8)) << probe.x << "," << probe.y;

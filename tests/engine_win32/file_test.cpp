@@ -74,8 +74,7 @@ TEST_F(DrawToFileTest, WritesTheFormatItsExtensionNames) {
     if (c.signature.front() == 'B') {
       EXPECT_EQ(bytes[28], 24);  // 24-bit pixels
     }
-    const Pixels pixels =
-        metafile ? PlayMetafile(path, width, height) : testing::LoadPicture(path);
+    const Pixels pixels = metafile ? PlayMetafile(path, width, height) : testing::LoadPicture(path);
     ASSERT_EQ(pixels.width, width);
     ASSERT_EQ(pixels.height, height);
     for (auto [x, y] : {std::pair{width / 2, height / 2}, {2, 2}, {width - 3, height - 3}}) {
@@ -95,7 +94,7 @@ TEST_F(DrawToFileTest, RefusesWhatItCannotWrite) {
       {"dir.png\\chart", 100, 100},      // the dot is the folder's
       {"missing\\chart.png", 100, 100},  // no such folder
       {"missing\\chart.emf", 100, 100},
-      {"taken.png", 100, 100},           // a folder is in the way
+      {"taken.png", 100, 100},  // a folder is in the way
       {"chart.png", 0, 100},
       {"chart.bmp", 100, -1},
       {"chart.png", kMaxSide + 1, 10},
@@ -123,7 +122,7 @@ TEST_F(DrawToFileTest, KeepsTheOldFileWhenItCannotReplaceIt) {
     std::int64_t writeLimit;  // bytes the disk takes; -1: no limit
     bool readOnly;
   } cases[] = {
-      {"full.emf", 316, false}, {"full.png", 0, false}, {"full.bmp", 100, false},
+      {"full.emf", 316, false}, {"full.png", 0, false},   {"full.bmp", 100, false},
       {"locked.emf", -1, true}, {"locked.jpg", -1, true},
   };
   for (const auto& c : cases) {

@@ -119,8 +119,8 @@ Box InkBox(const Pixels& pixels, int threshold) {
   for (int shift : {24, 16, 8, 0}) {
     if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance) {
       char text[64];
-      std::snprintf(text, sizeof text, "%08X, expected %08X (+-%d)",
-                    static_cast<unsigned>(actual), static_cast<unsigned>(expected), tolerance);
+      std::snprintf(text, sizeof text, "%08X, expected %08X (+-%d)", static_cast<unsigned>(actual),
+                    static_cast<unsigned>(expected), tolerance);
       return ::testing::AssertionFailure() << text;
     }
   }
@@ -129,9 +129,9 @@ Box InkBox(const Pixels& pixels, int threshold) {
 
 ScratchFolder::ScratchFolder() {
   static unsigned counter = 0;
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("vantiro-" + std::to_string(GetCurrentProcessId()) + "-" +
-                       std::to_string(++counter));
+  const auto folder =
+      std::filesystem::temp_directory_path() /
+      ("vantiro-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
   std::filesystem::create_directories(folder);
   folder_ = folder.string();
 }

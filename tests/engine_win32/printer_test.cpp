@@ -42,14 +42,33 @@ TEST_F(DrawToPrinterTest, FitsTheChartOntoThePageKeepingItsShape) {
     int left, top, width, height;
     std::vector<Probe> probes;
   } cases[] = {
-      {"whole page: 200 x 100 at 0,25", 0, 0, 0, 0,
+      {"whole page: 200 x 100 at 0,25",
+       0,
+       0,
+       0,
+       0,
        {{100, 75, kRed}, {1, 26, kRed}, {198, 123, kRed}, {100, 23, kPaper}, {100, 127, kPaper}}},
       {"width only: the whole page", 10, 10, 50, 0, {{100, 75, kRed}, {100, 23, kPaper}}},
-      {"rectangle 20,30 50 x 50: 50 x 25 at 20,42.5", 20, 30, 50, 50,
-       {{22, 44, kRed}, {67, 66, kRed}, {45, 40, kPaper}, {45, 70, kPaper}, {17, 55, kPaper},
+      {"rectangle 20,30 50 x 50: 50 x 25 at 20,42.5",
+       20,
+       30,
+       50,
+       50,
+       {{22, 44, kRed},
+        {67, 66, kRed},
+        {45, 40, kPaper},
+        {45, 70, kPaper},
+        {17, 55, kPaper},
         {73, 55, kPaper}}},
-      {"rectangle 0,100 200 x 40: 80 x 40 at 60,100", 0, 100, 200, 40,
-       {{62, 120, kRed}, {137, 120, kRed}, {57, 120, kPaper}, {143, 120, kPaper},
+      {"rectangle 0,100 200 x 40: 80 x 40 at 60,100",
+       0,
+       100,
+       200,
+       40,
+       {{62, 120, kRed},
+        {137, 120, kRed},
+        {57, 120, kPaper},
+        {143, 120, kPaper},
         {100, 97, kPaper}}},
   };
   for (const auto& c : cases) {
@@ -57,8 +76,8 @@ TEST_F(DrawToPrinterTest, FitsTheChartOntoThePageKeepingItsShape) {
     for (int managePages : {0, 1}) {
       SCOPED_TRACE(::testing::Message() << c.name << ", pages " << managePages);
       DibCanvas page(200, 150, kPaper);
-      ASSERT_EQ(device::DrawToPrinter(chart_, Handle(page.dc()), c.left, c.top, c.width,
-                                      c.height, managePages),
+      ASSERT_EQ(device::DrawToPrinter(chart_, Handle(page.dc()), c.left, c.top, c.width, c.height,
+                                      managePages),
                 0);
       const testing::Pixels pixels = page.Read();
       for (const Probe& p : c.probes) {
@@ -89,8 +108,8 @@ TEST_F(DrawToPrinterTest, RefusesValuesThatAreNoUsableDeviceContext) {
   HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
   HDC deleted = CreateCompatibleDC(nullptr);
   DeleteDC(deleted);
-  const std::uintptr_t values[] = {0, 1, 0x12345678, 0xFFFFFFFF, Handle(deleted),
-                                   reinterpret_cast<std::uintptr_t>(brush)};
+  const std::uintptr_t values[] = {
+      0, 1, 0x12345678, 0xFFFFFFFF, Handle(deleted), reinterpret_cast<std::uintptr_t>(brush)};
   for (std::uintptr_t value : values) {
     EXPECT_EQ(device::DrawToPrinter(chart_, value, 0, 0, 0, 0, 0), -13) << value;
     EXPECT_EQ(device::DrawToPrinter(chart_, value, 0, 0, 100, 100, 1), -13) << value;

@@ -93,8 +93,13 @@ TEST_F(GdiplusRenderTest, ShapesColourTheirPixels) {
   const Case cases[] = {
       {"rects cover exactly their pixels, either way round",
        {Rect(10, 10, 20, 20, kRed), Rect(90, 90, -20, -20, kBlue)},
-       {{10, 10, kRed}, {29, 29, kRed}, {9, 15, kWhite}, {30, 30, kWhite}, {70, 70, kBlue},
-        {89, 89, kBlue}, {69, 80, kWhite}}},
+       {{10, 10, kRed},
+        {29, 29, kRed},
+        {9, 15, kWhite},
+        {30, 30, kWhite},
+        {70, 70, kBlue},
+        {89, 89, kBlue},
+        {69, 80, kWhite}}},
       {"outline only, on the edge pixels",
        {outline},
        {{15, 15, kWhite}, {10, 15, kBlack}, {30, 15, kBlack}, {15, 30, kBlack}, {8, 15, kWhite}}},
@@ -111,14 +116,23 @@ TEST_F(GdiplusRenderTest, ShapesColourTheirPixels) {
        {{0, 50, kRed, 12}, {99, 50, kBlue, 12}, {50, 0, kPurple, 14}}},
       {"lines cover whole rows",
        {Line({{10, 20}, {90, 20}}), Line({{10, 50}, {90, 50}}, 4)},
-       {{50, 20, kBlack}, {50, 19, kWhite}, {50, 21, kWhite}, {50, 48, kBlack}, {50, 51, kBlack},
-        {50, 47, kWhite}, {50, 52, kWhite}}},
+       {{50, 20, kBlack},
+        {50, 19, kWhite},
+        {50, 21, kWhite},
+        {50, 48, kBlack},
+        {50, 51, kBlack},
+        {50, 47, kWhite},
+        {50, 52, kWhite}}},
       {"invisible strokes",
        {Line({{10, 50}, {90, 50}}, 4, Dash::kSolid, 0x00000000), Line({{10, 60}, {90, 60}}, 0)},
        {{50, 50, kWhite}, {50, 60, kWhite}}},
       {"vertical spans, one per column",
        {columns},
-       {{10, 20, kGreen}, {10, 79, kGreen}, {10, 80, kWhite}, {11, 29, kWhite}, {11, 30, kGreen},
+       {{10, 20, kGreen},
+        {10, 79, kGreen},
+        {10, 80, kWhite},
+        {11, 29, kWhite},
+        {11, 30, kGreen},
         {12, 50, kWhite}}},
       {"horizontal spans, either order",
        {rows},
@@ -131,8 +145,7 @@ TEST_F(GdiplusRenderTest, ShapesColourTheirPixels) {
        {ClipPush{kNaN, 0, 10, 10}, Rect(0, 0, 100, 100, kRed), ClipPop{}},
        {{50, 50, kWhite}}},
       {"shapes that are not finite are skipped, far ones drawn",
-       {Rect(kNaN, 0, 50, 50, kRed), Line({{0, 10}, {kNaN, 10}}),
-        Rect(-1e30, 60, 2e30, 10, kBlue)},
+       {Rect(kNaN, 0, 50, 50, kRed), Line({{0, 10}, {kNaN, 10}}), Rect(-1e30, 60, 2e30, 10, kBlue)},
        {{5, 5, kWhite}, {5, 10, kWhite}, {50, 65, kBlue}}},
   };
   for (const Case& c : cases) {
@@ -148,7 +161,9 @@ TEST_F(GdiplusRenderTest, DashesLeaveGapsInProportion) {
   const struct {
     Dash dash;
     double width, inked;
-  } cases[] = {{Dash::kDash, 1, 0.75}, {Dash::kDot, 1, 0.5}, {Dash::kDashDot, 1, 4.0 / 6},
+  } cases[] = {{Dash::kDash, 1, 0.75},
+               {Dash::kDot, 1, 0.5},
+               {Dash::kDashDot, 1, 4.0 / 6},
                {Dash::kDash, 3, 0.75}};
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.dash));
@@ -203,7 +218,9 @@ TEST_F(GdiplusRenderTest, TextIsPlacedByItsAlignmentsAndTurnedAroundItsAnchor) {
       SCOPED_TRACE(::testing::Message() << "h " << int(h) << " v " << int(v));
       const Box ink = testing::InkBox(Draw({TextShape{"HHH", anchor, h, v, 0, font}}, 200, 200));
       ASSERT_FALSE(ink.empty());
-      const double left = anchor.x - extent.width * (h == HAlign::kLeft ? 0 : h == HAlign::kCentre ? 0.5 : 1);
+      const double left = anchor.x - extent.width * (h == HAlign::kLeft     ? 0
+                                                     : h == HAlign::kCentre ? 0.5
+                                                                            : 1);
       double baseline = anchor.y;
       if (v == VAlign::kTop) baseline += extent.ascent;
       if (v == VAlign::kMiddle) baseline += (extent.ascent - extent.descent) / 2;
@@ -260,7 +277,8 @@ TEST_F(GdiplusRenderTest, MeasurementsFollowTextFontAndSize) {
   EXPECT_EQ(fonts_.FamilyName(std::string(fallback.begin(), fallback.end())), fallback);
   EXPECT_DOUBLE_EQ(fonts_.Measure(missing, L"Wm").width, two);
   EXPECT_GT(fonts_.Measure(Font{"", 0}, L"x").width, 0);
-  EXPECT_DOUBLE_EQ(fonts_.Measure(Font{"", kNaN}, L"x").width, fonts_.Measure(Font{"", 0}, L"x").width);
+  EXPECT_DOUBLE_EQ(fonts_.Measure(Font{"", kNaN}, L"x").width,
+                   fonts_.Measure(Font{"", 0}, L"x").width);
 }
 
 TEST(Windows1252Test, BytesBecomeTheirCodePoints) {
@@ -281,10 +299,11 @@ TEST_F(GdiplusRenderTest, ImagesAreStretchedIntoTheirRectangleOrSkipped) {
   {
     // 2 x 2 green pixels, 24-bit, rows padded to 8 bytes.
     const unsigned char file[] = {
-        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0,
-        0,   0,   1,  0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0,   0,   0,  0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 0};
-    std::ofstream(picture, std::ios::binary).write(reinterpret_cast<const char*>(file), sizeof file);
+        'B', 'M', 70, 0, 0,  0, 0, 0,   0, 0, 54,  0, 0, 0, 40, 0,   0, 0, 2,   0, 0, 0, 2, 0,
+        0,   0,   1,  0, 24, 0, 0, 0,   0, 0, 16,  0, 0, 0, 0,  0,   0, 0, 0,   0, 0, 0, 0, 0,
+        0,   0,   0,  0, 0,  0, 0, 255, 0, 0, 255, 0, 0, 0, 0,  255, 0, 0, 255, 0, 0, 0};
+    std::ofstream(picture, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file), sizeof file);
     std::ofstream(text) << "not a picture";
   }
   ImageShape image{picture, 10, 20, 40, 30};

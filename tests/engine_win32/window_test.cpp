@@ -42,7 +42,8 @@ std::vector<HWND> ChartWindowsOf(HWND parent) {
 BOOL CALLBACK CollectTooltip(HWND hwnd, LPARAM found) {
   char name[64] = {};
   GetClassNameA(hwnd, name, sizeof name);
-  if (std::string(name) == TOOLTIPS_CLASSA) reinterpret_cast<std::vector<HWND>*>(found)->push_back(hwnd);
+  if (std::string(name) == TOOLTIPS_CLASSA)
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(hwnd);
   return TRUE;
 }
 
@@ -245,7 +246,8 @@ TEST_F(ChartWindowTest, TellsTheValueUnderTheMouseInATooltip) {
 
   const Pixels picture = Capture(child);
   const std::pair<POINT, std::string> cases[] = {
-      {{125, 108}, "North, Q2: 90 k$"}, {{75, 156}, "North, Q1: 30 k$"},
+      {{125, 108}, "North, Q2: 90 k$"},
+      {{75, 156}, "North, Q1: 30 k$"},
       {{75, 100}, ""},  // plot area above the short bar
       {{10, 10}, ""},
   };

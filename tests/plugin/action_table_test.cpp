@@ -83,7 +83,8 @@ TEST_F(ActionTest, EndChartDestroysTheWindowOnly) {
         std::pair{"&H10", "16"}, std::pair{"", "0"}}) {
     native::ClearCallLog();
     EXPECT_EQ(Exec(4, text), 1U);
-    EXPECT_EQ(native::CallLog(), std::vector<std::string>{std::string("DestroyWindow(") + window + ")"});
+    EXPECT_EQ(native::CallLog(),
+              std::vector<std::string>{std::string("DestroyWindow(") + window + ")"});
   }
   EXPECT_TRUE(recording::Calls().empty());
   EXPECT_TRUE(Host().variables.empty());
@@ -110,10 +111,8 @@ TEST_F(ActionTest, SeriesArrayAllocationFailure) {
   };
   const Case cases[] = {
       {14, "5|1|1,2,3|0|0|0|#FF0000", 1, {"RMC_DELETECHART(5)"}, "ae_Graph_AddBarSeriesStatus"},
-      {7, "5|1|1,2|#FF0000,#00FF00", 1, {"RMC_DELETECHART(5)"},
-       "ae_Graph_AddGridLessSeriesStatus"},
-      {7, "6|1|1,2|#FF0000,#00FF00", 2, {"RMC_DELETECHART(6)"},
-       "ae_Graph_AddGridLessSeriesStatus"},
+      {7, "5|1|1,2|#FF0000,#00FF00", 1, {"RMC_DELETECHART(5)"}, "ae_Graph_AddGridLessSeriesStatus"},
+      {7, "6|1|1,2|#FF0000,#00FF00", 2, {"RMC_DELETECHART(6)"}, "ae_Graph_AddGridLessSeriesStatus"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.parameters);

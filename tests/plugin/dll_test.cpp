@@ -63,7 +63,8 @@ class PeFile {
   }
   std::uint32_t U32(std::size_t at) const {
     if (at + 4 > bytes_.size()) return 0;
-    return static_cast<std::uint32_t>(bytes_[at]) | static_cast<std::uint32_t>(bytes_[at + 1]) << 8 |
+    return static_cast<std::uint32_t>(bytes_[at]) |
+           static_cast<std::uint32_t>(bytes_[at + 1]) << 8 |
            static_cast<std::uint32_t>(bytes_[at + 2]) << 16 |
            static_cast<std::uint32_t>(bytes_[at + 3]) << 24;
   }
@@ -85,9 +86,12 @@ class PeFile {
 };
 
 const std::set<std::string> kExports = {
-    "_nbEditAction@8",     "_nbExecAction@8",
-    "_nbInitPlugIn@16",    "_nbMessage@8",
-    "_nbRegisterInterfaceAccess@4", "_nbRegisterPlugIn@16",
+    "_nbEditAction@8",
+    "_nbExecAction@8",
+    "_nbInitPlugIn@16",
+    "_nbMessage@8",
+    "_nbRegisterInterfaceAccess@4",
+    "_nbRegisterPlugIn@16",
     "_nbRegisterScriptProcessor@4",
 };
 
@@ -126,10 +130,12 @@ TEST(ChartDllFile, ImportsTheSixteenEngineFunctionsByPlainName) {
     }
   }
   const std::set<std::string> expected = {
-      "RMC_CREATECHART", "RMC_CREATECHARTFROMFILE", "RMC_DRAW", "RMC_DELETECHART",
-      "RMC_ADDREGION", "RMC_ADDGRID", "RMC_ADDCAPTION", "RMC_ADDLEGEND",
-      "RMC_ADDDATAAXIS", "RMC_ADDLABELAXIS", "RMC_ADDBARSERIES", "RMC_ADDGRIDLESSSERIES",
-      "RMC_DRAW2FILE", "RMC_WRITERMCFILE", "RMC_DRAW2PRINTER", "RGB2ARGB"};
+      "RMC_CREATECHART",  "RMC_CREATECHARTFROMFILE", "RMC_DRAW",
+      "RMC_DELETECHART",  "RMC_ADDREGION",           "RMC_ADDGRID",
+      "RMC_ADDCAPTION",   "RMC_ADDLEGEND",           "RMC_ADDDATAAXIS",
+      "RMC_ADDLABELAXIS", "RMC_ADDBARSERIES",        "RMC_ADDGRIDLESSSERIES",
+      "RMC_DRAW2FILE",    "RMC_WRITERMCFILE",        "RMC_DRAW2PRINTER",
+      "RGB2ARGB"};
   EXPECT_EQ(engine, expected);
   for (const std::string& module : modules) {
     EXPECT_TRUE(module == "rmchart.dll" || systemDlls.count(module) == 1) << module;
@@ -140,8 +146,7 @@ TEST(ChartDllFile, ImportsTheSixteenEngineFunctionsByPlainName) {
 
 template <typename Function>
 Function Lookup(HMODULE module, const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
 class DllDriver : public PluginDriver {

@@ -19,17 +19,15 @@ HostLog& Host() {
 std::int32_t VANTIRO_STDCALL RecordAddAction(std::int32_t actionId, const char* name,
                                              const char* hint, const char* typeText,
                                              std::uint32_t count, std::uint32_t count2) {
-  Host().registrations.push_back(
-      {actionId, name != nullptr ? name : "(null)",
-       hint != nullptr ? std::optional<std::string>(hint) : std::nullopt,
-       typeText != nullptr ? typeText : "(null)", count, count2});
+  Host().registrations.push_back({actionId, name != nullptr ? name : "(null)",
+                                  hint != nullptr ? std::optional<std::string>(hint) : std::nullopt,
+                                  typeText != nullptr ? typeText : "(null)", count, count2});
   return 1;
 }
 
 std::int32_t VANTIRO_STDCALL RecordSetVariable(const char* name, const char* value) {
-  Host().variables.push_back(
-      {name != nullptr ? name : "(null)",
-       value != nullptr ? std::optional<std::string>(value) : std::nullopt});
+  Host().variables.push_back({name != nullptr ? name : "(null)",
+                              value != nullptr ? std::optional<std::string>(value) : std::nullopt});
   return 1;
 }
 

@@ -17,8 +17,8 @@ using Log = std::vector<std::string>;
 constexpr std::uintptr_t kDc = 0x5;
 
 // The dialog's memory, released whenever the dialog returned it.
-const Log kDialogMemory = {"GlobalLock(0xD302)", "GlobalUnlock(0xD302)",
-                           "GlobalFree(0xD302)", "GlobalFree(0xD301)"};
+const Log kDialogMemory = {"GlobalLock(0xD302)", "GlobalUnlock(0xD302)", "GlobalFree(0xD302)",
+                           "GlobalFree(0xD301)"};
 
 Log Concat(std::initializer_list<Log> parts) {
   Log all;
@@ -49,13 +49,13 @@ class PrintTest : public ::testing::Test {
 TEST_F(PrintTest, PrintsOnTheChosenPrinter) {
   native::AnswerPrintDialog(true, kDc);
   Print("4|anything");
-  EXPECT_EQ(native::CallLog(),
-            Concat({{"PrintDlgA"},
-                    kDialogMemory,
-                    {"StartDocA(0x5, \"Print job\")",
-                     "CreateFontIndirectA(\"Courier New\", fixed pitch)",
-                     "SelectObject(0x5, 0xF001)", "EndDoc(0x5)", "SelectObject(0x5, 0xF000)",
-                     "DeleteObject(0xF001)", "DeleteDC(0x5)"}}));
+  EXPECT_EQ(
+      native::CallLog(),
+      Concat({{"PrintDlgA"},
+              kDialogMemory,
+              {"StartDocA(0x5, \"Print job\")", "CreateFontIndirectA(\"Courier New\", fixed pitch)",
+               "SelectObject(0x5, 0xF001)", "EndDoc(0x5)", "SelectObject(0x5, 0xF000)",
+               "DeleteObject(0xF001)", "DeleteDC(0x5)"}}));
   EXPECT_EQ(recording::CallTexts(), Log{"RMC_DRAW2PRINTER(4, 5, 0, 0, 0, 0, 1)"});
   EXPECT_EQ(Host().variables, Reported("Ok"));
   EXPECT_EQ(native::LivePrintHandles(), 0U);
@@ -70,27 +70,30 @@ TEST_F(PrintTest, NoDeviceContextMeansCanceled) {
   };
   const Case cases[] = {
       {"cancel", false, native::PrintFailure::kNone, {"PrintDlgA"}},
-      {"dialog error after OK", true, native::PrintFailure::kDialogError,
+      {"dialog error after OK",
+       true,
+       native::PrintFailure::kDialogError,
        {"PrintDlgA", "CommDlgExtendedError"}},
       {"no device context", true, native::PrintFailure::kNoDeviceContext,
        Concat({{"PrintDlgA"}, kDialogMemory})},
-      {"no device names", true, native::PrintFailure::kNoDeviceNames,
+      {"no device names",
+       true,
+       native::PrintFailure::kNoDeviceNames,
        {"PrintDlgA", "GlobalFree(0xD301)", "DeleteDC(0x5)"}},
       {"StartDoc fails", true, native::PrintFailure::kStartDoc,
        Concat({{"PrintDlgA"}, kDialogMemory, {"StartDocA(0x5, \"Print job\")", "DeleteDC(0x5)"}})},
       {"font creation fails", true, native::PrintFailure::kCreateFont,
-       Concat({{"PrintDlgA"},
-                kDialogMemory,
-                {"StartDocA(0x5, \"Print job\")",
-                 "CreateFontIndirectA(\"Courier New\", fixed pitch)", "AbortDoc(0x5)",
-                 "DeleteDC(0x5)"}})},
+       Concat(
+           {{"PrintDlgA"},
+            kDialogMemory,
+            {"StartDocA(0x5, \"Print job\")", "CreateFontIndirectA(\"Courier New\", fixed pitch)",
+             "AbortDoc(0x5)", "DeleteDC(0x5)"}})},
       {"font selection fails", true, native::PrintFailure::kSelectFont,
        Concat({{"PrintDlgA"},
-                kDialogMemory,
-                {"StartDocA(0x5, \"Print job\")",
-                 "CreateFontIndirectA(\"Courier New\", fixed pitch)",
-                 "SelectObject(0x5, 0xF001)", "DeleteObject(0xF001)", "AbortDoc(0x5)",
-                 "DeleteDC(0x5)"}})},
+               kDialogMemory,
+               {"StartDocA(0x5, \"Print job\")",
+                "CreateFontIndirectA(\"Courier New\", fixed pitch)", "SelectObject(0x5, 0xF001)",
+                "DeleteObject(0xF001)", "AbortDoc(0x5)", "DeleteDC(0x5)"}})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

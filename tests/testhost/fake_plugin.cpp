@@ -17,8 +17,8 @@ void AddRow(std::int32_t id, const char* name, const char* hint, const char* typ
   std::string nameCopy = name;
   std::string hintCopy = hint != nullptr ? hint : "";
   std::string typeCopy = type;
-  g_addAction(id, nameCopy.data(), hint != nullptr ? hintCopy.data() : nullptr,
-              typeCopy.data(), count, count);
+  g_addAction(id, nameCopy.data(), hint != nullptr ? hintCopy.data() : nullptr, typeCopy.data(),
+              count, count);
   for (std::string* copy : {&nameCopy, &hintCopy, &typeCopy}) copy->assign(copy->size(), '#');
 }
 

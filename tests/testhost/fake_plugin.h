@@ -22,8 +22,8 @@ struct Record {
   std::vector<std::string> params;  // element 0 as the plug-in read it
   std::string remembered;           // text of the last fake_Remember
   int registerCalls = 0;
-  std::vector<char*> handedOver;    // blocks of nbInitPlugIn
-  std::vector<char*> released;      // blocks given to releaseInitText
+  std::vector<char*> handedOver;  // blocks of nbInitPlugIn
+  std::vector<char*> released;    // blocks given to releaseInitText
 };
 Record& Calls();
 void Reset();

@@ -117,9 +117,11 @@ TEST_F(TestHost, PrintsEachStatusTheActionSet) {
       {"fake_Remember a|b", "", 0},
       {"fake_Twice Ok", "A = Ok\nB = Ok\n", 0},
       {"fake_Twice no", "A = Ok\nB = no\n", 1},
-      {"!exec 18 x\n!exec 2 Ok", "nbExecAction(18) = 0\nnbExecAction(2) = 1\nfake_EchoStatus = Ok\n", 0},
+      {"!exec 18 x\n!exec 2 Ok",
+       "nbExecAction(18) = 0\nnbExecAction(2) = 1\nfake_EchoStatus = Ok\n", 0},
       {"!set S hi there\nfake_Echo [S]!", "fake_EchoStatus = hi there!\n", 1},
-      {"fake_Echo Ok\nfake_Echo [fake_EchoStatus]k", "fake_EchoStatus = Ok\nfake_EchoStatus = Okk\n", 1},
+      {"fake_Echo Ok\nfake_Echo [fake_EchoStatus]k",
+       "fake_EchoStatus = Ok\nfake_EchoStatus = Okk\n", 1},
       {"!echo window [HostWindow], [none].", "window 1, .\n", 0},
   };
   for (const Case& c : cases) {

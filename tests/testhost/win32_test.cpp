@@ -123,9 +123,7 @@ struct ExpectedRow {
   const char* usage;  // the usage line
 };
 
-std::string Hint(const ExpectedRow& row) {
-  return std::string(row.title) + "\r\n" + row.usage;
-}
+std::string Hint(const ExpectedRow& row) { return std::string(row.title) + "\r\n" + row.usage; }
 
 // The 22 rows in registration order. Rows 3 and 4 are code page 1251.
 const ExpectedRow kCatalogue[] = {
@@ -230,8 +228,8 @@ HGLOBAL WINAPI RecordGlobalAlloc(UINT flags, SIZE_T bytes) {
 }
 
 HGLOBAL WINAPI RecordGlobalFree(HGLOBAL block) {
-  g_globalCalls.log.push_back(
-      "GlobalFree(" + std::to_string(reinterpret_cast<std::uintptr_t>(block)) + ")");
+  g_globalCalls.log.push_back("GlobalFree(" +
+                              std::to_string(reinterpret_cast<std::uintptr_t>(block)) + ")");
   return g_globalCalls.realFree(block);
 }
 
@@ -255,8 +253,7 @@ void* PatchImport(HMODULE module, const char* function, void* replacement) {
       auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
       if (std::strcmp(reinterpret_cast<char*>(byName->Name), function) != 0) continue;
       DWORD protection = 0;
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
-                     &protection);
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
       void* original = reinterpret_cast<void*>(slots->u1.Function);
       slots->u1.Function = reinterpret_cast<DWORD>(replacement);
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
@@ -296,8 +293,8 @@ TEST_F(TestHostChartDll, HandsOverTheTextsInGlobalAllocBlocks) {
     char* block;
     std::string expected;
   };
-  for (const Text& text : {Text{title, "Vantiro 1.0.5"}, Text{publisher, "Quorvane"},
-                           Text{hint, "RMChart MAnager"}}) {
+  for (const Text& text :
+       {Text{title, "Vantiro 1.0.5"}, Text{publisher, "Quorvane"}, Text{hint, "RMChart MAnager"}}) {
     ASSERT_NE(text.block, nullptr) << text.expected;
     EXPECT_EQ(std::string(text.block), text.expected);
     EXPECT_EQ(GlobalSize(text.block), text.expected.size() + 1);
@@ -365,7 +362,8 @@ struct RecordingEngine {
 TEST_F(TestHostChartDll, SendVariablePresetsTheStatusOfAnUnlistedResult) {
   host->Register();
   RecordingEngine engine(GetModuleHandleA("rmchart.dll"));
-  ASSERT_NE(engine.pushResult, nullptr) << "rmchart.dll beside chart.dll is not the recording engine";
+  ASSERT_NE(engine.pushResult, nullptr)
+      << "rmchart.dll beside chart.dll is not the recording engine";
   engine.reset();
 
   std::optional<ActionResult> sent = host->Execute("ae_SendVariable", std::string("a|b"));

@@ -119,8 +119,8 @@ DrawList Layout(const Chart& chart, int width, int height) {
 }
 
 // The chart encoded as a file of the given kind; empty on failure.
-std::vector<std::uint8_t> EncodeChart(const Chart& chart, FileKind kind, int width,
-                                      int height, int jpegQuality) {
+std::vector<std::uint8_t> EncodeChart(const Chart& chart, FileKind kind, int width, int height,
+                                      int jpegQuality) {
   const DrawList list = Layout(chart, width, height);
   render::CairoFonts& fonts = State().fonts;
   std::vector<std::uint8_t> bytes;
@@ -136,8 +136,7 @@ std::vector<std::uint8_t> EncodeChart(const Chart& chart, FileKind kind, int wid
       return bytes;
     case FileKind::kPng:
     case FileKind::kJpeg:
-    case FileKind::kBmp:
-      break;
+    case FileKind::kBmp: break;
   }
   const render::CairoImage image = render::RenderToImage(list, fonts);
   if (!image.ok()) return bytes;
@@ -177,16 +176,15 @@ std::int32_t ShowChart(const Chart& chart) {
   }
 }
 
-std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width,
-                        int height, int jpegQuality) {
+std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width, int height,
+                        int jpegQuality) {
   const FileKind kind = FileKindOf(path);
   if (kind == FileKind::kUnknown || kind == FileKind::kEmf ||
       !FileSizeAllowed(kind, width, height)) {
     return codes::kImageFileFailed;
   }
   try {
-    const std::vector<std::uint8_t> bytes =
-        EncodeChart(chart, kind, width, height, jpegQuality);
+    const std::vector<std::uint8_t> bytes = EncodeChart(chart, kind, width, height, jpegQuality);
     const bool written = !bytes.empty() && files::WriteWholeFile(path, bytes);
     return written ? codes::kOk : codes::kImageFileFailed;
   } catch (const std::exception&) {  // out of memory, above all
@@ -194,8 +192,8 @@ std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width,
   }
 }
 
-std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int top,
-                           int width, int height, int managePages) {
+std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int top, int width,
+                           int height, int managePages) {
   auto found = State().printers.find(dc);
   if (found == State().printers.end()) return codes::kPrinterDcFailed;
   cairo_surface_t* page = found->second.surface();

@@ -40,10 +40,10 @@ constexpr int kTooltipOffsetX = 12;
 constexpr int kTooltipOffsetY = 20;
 
 struct ChartWindow {
-  HWND hwnd = nullptr;            // null once the window is gone
-  const Chart* chart = nullptr;   // last shown; valid until the next ShowChart
-  Argb background = 0xFFFFFFFF;   // painted until the chart is first shown
-  HBITMAP picture = nullptr;      // rendered chart, pictureWidth x pictureHeight
+  HWND hwnd = nullptr;           // null once the window is gone
+  const Chart* chart = nullptr;  // last shown; valid until the next ShowChart
+  Argb background = 0xFFFFFFFF;  // painted until the chart is first shown
+  HBITMAP picture = nullptr;     // rendered chart, pictureWidth x pictureHeight
   int pictureWidth = 0;
   int pictureHeight = 0;
   std::vector<HotSpot> hotSpots;  // of the picture, in its pixels
@@ -91,9 +91,9 @@ WindowTable& Table() {
 HINSTANCE ThisModule() {
   static const int marker = 0;
   HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&marker), &module);
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&marker), &module);
   return module;
 }
 
@@ -110,8 +110,7 @@ void RenderPicture(ChartWindow& window, int width, int height) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  GdiObject<HBITMAP> picture(
-      CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  GdiObject<HBITMAP> picture(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (picture.get() == nullptr || bits == nullptr) return;
   bool drawn = false;
   try {
@@ -149,8 +148,7 @@ bool UpToDate(ChartWindow& window, int& width, int& height) {
   width = client.right;
   height = client.bottom;
   if (width <= 0 || height <= 0) return false;
-  if (window.picture == nullptr || window.pictureWidth != width ||
-      window.pictureHeight != height) {
+  if (window.picture == nullptr || window.pictureWidth != width || window.pictureHeight != height) {
     RenderPicture(window, width, height);
   }
   return true;
@@ -207,10 +205,10 @@ bool SetUpTooltip(ChartWindow& window, std::int32_t maxWidth) {
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_BAR_CLASSES;  // holds the tooltip class
     InitCommonControlsEx(&controls);
-    HWND tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                   WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window.hwnd,
-                                   nullptr, ThisModule(), nullptr);
+    HWND tooltip =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                        WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, window.hwnd, nullptr, ThisModule(), nullptr);
     if (tooltip == nullptr) return false;
     char empty[] = "";
     TTTOOLINFOA tool = ToolOf(window);
@@ -270,8 +268,7 @@ LRESULT CALLBACK ChartWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
       break;
     }
-    case WM_ERASEBKGND:
-      return 1;  // the picture covers the whole client area
+    case WM_ERASEBKGND: return 1;  // the picture covers the whole client area
     case WM_PAINT: {
       PAINTSTRUCT paint{};
       HDC dc = BeginPaint(hwnd, &paint);
@@ -293,7 +290,8 @@ LRESULT CALLBACK ChartWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_MOUSEMOVE:
       // Client coordinates, signed 16-bit halves.
       if (window != nullptr) {
-        FollowMouse(*window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        FollowMouse(*window, static_cast<short>(LOWORD(lParam)),
+                    static_cast<short>(HIWORD(lParam)));
       }
       return 0;
     case WM_MOUSELEAVE:
@@ -312,8 +310,7 @@ LRESULT CALLBACK ChartWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
       }
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       break;
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -327,8 +324,8 @@ bool RegisterWindowClass(WindowTable& table, HINSTANCE module) {
   windowClass.hInstance = module;
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.lpszClassName = kWindowClass;
-  table.classRegistered = RegisterClassExW(&windowClass) != 0 ||
-                          GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  table.classRegistered =
+      RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   return table.classRegistered;
 }
 
@@ -352,8 +349,8 @@ std::int32_t CreateChartWindow(const Chart& chart) {
   slot->background = chart.settings.background;
   HWND hwnd = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
                               chart.settings.x, chart.settings.y, width, height, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(chart.ctrlId)),
-                              module, slot.get());
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(chart.ctrlId)), module,
+                              slot.get());
   if (hwnd == nullptr) {
     table.windows.erase(chart.ctrlId);
     return codes::kWindowNotCreated;

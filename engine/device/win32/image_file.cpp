@@ -22,14 +22,10 @@ namespace {
 // The GDI+ encoder of each raster kind.
 const wchar_t* MimeTypeOf(FileKind kind) {
   switch (kind) {
-    case FileKind::kPng:
-      return L"image/png";
-    case FileKind::kJpeg:
-      return L"image/jpeg";
-    case FileKind::kBmp:
-      return L"image/bmp";
-    default:
-      return nullptr;
+    case FileKind::kPng: return L"image/png";
+    case FileKind::kJpeg: return L"image/jpeg";
+    case FileKind::kBmp: return L"image/bmp";
+    default: return nullptr;
   }
 }
 
@@ -74,8 +70,8 @@ bool Encode(Gdiplus::Image& image, const CLSID& encoder,
          read == out.size();
 }
 
-std::int32_t WriteRaster(const Chart& chart, const std::string& target, FileKind kind,
-                         int width, int height, int jpegQuality) {
+std::int32_t WriteRaster(const Chart& chart, const std::string& target, FileKind kind, int width,
+                         int height, int jpegQuality) {
   CLSID encoder{};
   if (!FindEncoder(MimeTypeOf(kind), encoder)) return codes::kImageFileFailed;
   Gdiplus::Bitmap canvas(width, height, PixelFormat32bppARGB);
@@ -98,8 +94,7 @@ std::int32_t WriteRaster(const Chart& chart, const std::string& target, FileKind
     if (!Encode(canvas, encoder, &parameters, bytes)) return codes::kImageFileFailed;
   } else if (kind == FileKind::kBmp) {
     // Charts are opaque: 24-bit pixels, as every reader expects of a BMP.
-    std::unique_ptr<Gdiplus::Bitmap> rgb(
-        canvas.Clone(0, 0, width, height, PixelFormat24bppRGB));
+    std::unique_ptr<Gdiplus::Bitmap> rgb(canvas.Clone(0, 0, width, height, PixelFormat24bppRGB));
     if (!rgb || rgb->GetLastStatus() != Gdiplus::Ok) return codes::kImageFileFailed;
     if (!Encode(*rgb, encoder, nullptr, bytes)) return codes::kImageFileFailed;
   } else if (!Encode(canvas, encoder, nullptr, bytes)) {
@@ -121,8 +116,7 @@ void PixelSize(HDC dc, double& across, double& down) {
 
 // The metafile is made in memory and written as bytes, so that a write that
 // fails (a full disk) is seen and the old file stays.
-std::int32_t WriteMetafile(const Chart& chart, const std::string& target, int width,
-                           int height) {
+std::int32_t WriteMetafile(const Chart& chart, const std::string& target, int width, int height) {
   double across = 0, down = 0;
   std::vector<std::uint8_t> bytes;
   {
@@ -143,7 +137,8 @@ std::int32_t WriteMetafile(const Chart& chart, const std::string& target, int wi
     const UINT size = GetEnhMetaFileBits(metafile.get(), 0, nullptr);
     if (size == 0) return codes::kImageFileFailed;
     bytes.resize(size);
-    if (GetEnhMetaFileBits(metafile.get(), size, bytes.data()) != size) return codes::kImageFileFailed;
+    if (GetEnhMetaFileBits(metafile.get(), size, bytes.data()) != size)
+      return codes::kImageFileFailed;
   }
   return files::WriteWholeFile(target, bytes) ? codes::kOk : codes::kImageFileFailed;
 }

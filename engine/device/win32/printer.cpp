@@ -16,10 +16,8 @@ bool UsableDc(HDC dc) {
   switch (GetObjectType(dc)) {
     case OBJ_DC:
     case OBJ_MEMDC:
-    case OBJ_ENHMETADC:
-      return true;
-    default:
-      return false;
+    case OBJ_ENHMETADC: return true;
+    default: return false;
   }
 }
 
@@ -50,8 +48,8 @@ RECT PageOf(HDC dc) {
 
 }  // namespace
 
-std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dcValue, int left, int top,
-                           int width, int height, int managePages) {
+std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dcValue, int left, int top, int width,
+                           int height, int managePages) {
   HDC dc = reinterpret_cast<HDC>(dcValue);
   if (!UsableDc(dc) || StartGraphics() != codes::kOk) return codes::kPrinterDcFailed;
   double pageLeft = left, pageTop = top, pageWidth = width, pageHeight = height;

@@ -114,8 +114,8 @@ class Painter {
     }
     cairo_new_path(cr_);
     for (const Point& p : l.points) {
-      const Point q = straight ? Snap({Coord(p.x), Coord(p.y)}, l.stroke.width)
-                               : Point{Coord(p.x), Coord(p.y)};
+      const Point q =
+          straight ? Snap({Coord(p.x), Coord(p.y)}, l.stroke.width) : Point{Coord(p.x), Coord(p.y)};
       cairo_line_to(cr_, q.x, q.y);
     }
     cairo_stroke(cr_);
@@ -314,9 +314,18 @@ class Painter {
     int count = 0;
     switch (stroke.dash) {
       case Dash::kSolid: break;
-      case Dash::kDash: pattern = kDash; count = 2; break;
-      case Dash::kDot: pattern = kDot; count = 2; break;
-      case Dash::kDashDot: pattern = kDashDot; count = 4; break;
+      case Dash::kDash:
+        pattern = kDash;
+        count = 2;
+        break;
+      case Dash::kDot:
+        pattern = kDot;
+        count = 2;
+        break;
+      case Dash::kDashDot:
+        pattern = kDashDot;
+        count = 4;
+        break;
     }
     double scaled[4];
     for (int i = 0; i < count; ++i) scaled[i] = pattern[i] * u;

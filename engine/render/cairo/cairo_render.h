@@ -26,9 +26,7 @@ class CairoImage {
   CairoImage() = default;
   explicit CairoImage(cairo_surface_t* surface) : surface_(surface) {}
   ~CairoImage() { Reset(); }
-  CairoImage(CairoImage&& other) noexcept : surface_(other.surface_) {
-    other.surface_ = nullptr;
-  }
+  CairoImage(CairoImage&& other) noexcept : surface_(other.surface_) { other.surface_ = nullptr; }
   CairoImage& operator=(CairoImage&& other) noexcept;
   CairoImage(const CairoImage&) = delete;
   CairoImage& operator=(const CairoImage&) = delete;
@@ -54,9 +52,7 @@ CairoImage RenderToImage(const DrawList& list, CairoFonts& fonts);
 
 // Renders the list as an SVG or PDF document of list.width x list.height
 // points, one pixel to one point. False if Cairo reports an error.
-bool RenderToSvg(const DrawList& list, CairoFonts& fonts,
-                 std::vector<std::uint8_t>& out);
-bool RenderToPdf(const DrawList& list, CairoFonts& fonts,
-                 std::vector<std::uint8_t>& out);
+bool RenderToSvg(const DrawList& list, CairoFonts& fonts, std::vector<std::uint8_t>& out);
+bool RenderToPdf(const DrawList& list, CairoFonts& fonts, std::vector<std::uint8_t>& out);
 
 }  // namespace vantiro::engine::render

@@ -12,10 +12,9 @@ namespace {
 // Code points of the bytes 0x80..0x9F, where Windows-1252 differs from
 // Latin-1; undefined bytes keep their own number.
 constexpr char16_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 void AppendUtf8(std::string& out, char16_t cp) {
@@ -36,8 +35,7 @@ void AppendUtf8(std::string& out, char16_t cp) {
 bool FamilyInstalled(const std::string& family) {
   FcPattern* pattern = FcPatternCreate();
   if (pattern == nullptr) return false;
-  FcPatternAddString(pattern, FC_FAMILY,
-                     reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
@@ -45,11 +43,9 @@ bool FamilyInstalled(const std::string& family) {
   bool found = false;
   if (match != nullptr) {
     FcChar8* name = nullptr;
-    for (int i = 0; !found && FcPatternGetString(match, FC_FAMILY, i, &name) ==
-                                  FcResultMatch;
+    for (int i = 0; !found && FcPatternGetString(match, FC_FAMILY, i, &name) == FcResultMatch;
          ++i) {
-      found = FcStrCmpIgnoreCase(name, reinterpret_cast<const FcChar8*>(
-                                           family.c_str())) == 0;
+      found = FcStrCmpIgnoreCase(name, reinterpret_cast<const FcChar8*>(family.c_str())) == 0;
     }
     FcPatternDestroy(match);
   }
@@ -86,10 +82,9 @@ const std::string& CairoFonts::Resolve(const std::string& family) {
 }
 
 void CairoFonts::Select(cairo_t* cr, const Font& font) {
-  cairo_select_font_face(
-      cr, Resolve(font.family).c_str(),
-      font.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-      font.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_select_font_face(cr, Resolve(font.family).c_str(),
+                         font.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                         font.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, UsableSize(font.sizePx));
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
@@ -135,7 +130,5 @@ TextExtent CairoTextMeasurer::Measure(const Font& font, const std::string& text)
 #endif
 #endif
 #ifdef VANTIRO_FONT_CACHES_SUPPRESSED
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n";
-}
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 #endif

@@ -17,8 +17,8 @@ namespace {
 constexpr long kMaxFileBytes = 256L << 20;
 
 bool SizeAllowed(std::int64_t width, std::int64_t height) {
-  return width > 0 && height > 0 && width <= kMaxPictureSide &&
-         height <= kMaxPictureSide && width * height <= kMaxPicturePixels;
+  return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+         width * height <= kMaxPicturePixels;
 }
 
 std::uint32_t Le(const std::uint8_t* p, int bytes) {
@@ -28,13 +28,13 @@ std::uint32_t Le(const std::uint8_t* p, int bytes) {
 }
 
 std::uint32_t Be32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
-         (std::uint32_t{p[2]} << 8) | p[3];
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         p[3];
 }
 
 // Rows of an opaque RGB24 surface, written by the decoders.
-void StoreRgb(cairo_surface_t* surface, int y, int x, std::uint32_t r,
-              std::uint32_t g, std::uint32_t b) {
+void StoreRgb(cairo_surface_t* surface, int y, int x, std::uint32_t r, std::uint32_t g,
+              std::uint32_t b) {
   unsigned char* row = cairo_image_surface_get_data(surface) +
                        std::size_t(y) * cairo_image_surface_get_stride(surface);
   const std::uint32_t pixel = 0xFF000000u | (r << 16) | (g << 8) | b;
@@ -118,9 +118,9 @@ void JpegDecodeSteps(JpegDecodeJob& job) {
   if (job.info.output_components != 3 || !SizeAllowed(width, height)) return;
   job.surface = NewRgbSurface(width, height);
   if (job.surface == nullptr) return;
-  JSAMPARRAY row = (*job.info.mem->alloc_sarray)(
-      reinterpret_cast<j_common_ptr>(&job.info), JPOOL_IMAGE,
-      static_cast<JDIMENSION>(width) * 3, 1);
+  JSAMPARRAY row =
+      (*job.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&job.info), JPOOL_IMAGE,
+                                    static_cast<JDIMENSION>(width) * 3, 1);
   while (job.info.output_scanline < job.info.output_height) {
     const int y = static_cast<int>(job.info.output_scanline);
     if (jpeg_read_scanlines(&job.info, row, 1) != 1) break;
@@ -166,8 +166,7 @@ cairo_surface_t* DecodeBmp(const std::uint8_t* data, std::size_t size) {
   const auto rawHeight = static_cast<std::int32_t>(Le(data + 22, 4));
   const std::uint32_t bits = Le(data + 28, 2);
   const std::uint32_t compression = Le(data + 30, 4);
-  if (headerSize < 40 || compression != 0 || (bits != 24 && bits != 32) ||
-      rawHeight == INT32_MIN) {
+  if (headerSize < 40 || compression != 0 || (bits != 24 && bits != 32) || rawHeight == INT32_MIN) {
     return nullptr;
   }
   const bool topDown = rawHeight < 0;
@@ -202,7 +201,7 @@ cairo_surface_t* DecodePicture(const std::uint8_t* data, std::size_t size) {
 }
 
 cairo_surface_t* LoadPicture(const std::string& path) {
-  const std::vector<std::uint8_t> bytes = 
+  const std::vector<std::uint8_t> bytes =
       files::ReadRegularFile(path, static_cast<std::size_t>(kMaxFileBytes));
   return DecodePicture(bytes.data(), bytes.size());
 }

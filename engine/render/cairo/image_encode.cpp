@@ -21,8 +21,7 @@ constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
 
 bool Usable(const PixelView& image) {
   return image.data != nullptr && image.width > 0 && image.height > 0 &&
-         image.stride >= image.width * 4 &&
-         std::int64_t{image.width} * image.height <= kMaxPixels;
+         image.stride >= image.width * 4 && std::int64_t{image.width} * image.height <= kMaxPixels;
 }
 
 std::uint32_t PixelAt(const std::uint8_t* row, int x) {
@@ -79,8 +78,7 @@ void StoreBe32(std::uint8_t* at, std::uint32_t v) {
 
 // Appends a chunk whose data already follows `start` + 8 in `out`: fills
 // in length and type and appends the CRC.
-void FinishChunk(std::vector<std::uint8_t>& out, std::size_t start,
-                 const char type[4]) {
+void FinishChunk(std::vector<std::uint8_t>& out, std::size_t start, const char type[4]) {
   const std::size_t length = out.size() - start - 8;
   StoreBe32(&out[start], static_cast<std::uint32_t>(length));
   std::memcpy(&out[start + 4], type, 4);
@@ -125,7 +123,8 @@ void FilterRow(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n,
   } else if (sub < none) {
     out[0] = kFilterSub;
     std::memcpy(row, cur, step);
-    for (std::size_t i = step; i < n; ++i) row[i] = static_cast<std::uint8_t>(cur[i] - cur[i - step]);
+    for (std::size_t i = step; i < n; ++i)
+      row[i] = static_cast<std::uint8_t>(cur[i] - cur[i - step]);
   } else {
     out[0] = kFilterNone;
     std::memcpy(row, cur, n);
@@ -225,9 +224,7 @@ void PutLe(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodePng(const PixelView& image) {
-  return PngEncoder().Encode(image);
-}
+std::vector<std::uint8_t> EncodePng(const PixelView& image) { return PngEncoder().Encode(image); }
 
 std::vector<std::uint8_t> PngEncoder::Encode(const PixelView& image) {
   if (!Usable(image)) return {};
@@ -270,11 +267,11 @@ std::vector<std::uint8_t> PngEncoder::Encode(const PixelView& image) {
   std::size_t chunk = BeginChunk(out);
   PutBe32(out, static_cast<std::uint32_t>(image.width));
   PutBe32(out, static_cast<std::uint32_t>(image.height));
-  out.push_back(8);                   // bits per channel
-  out.push_back(opaque ? 2 : 6);      // colour type: RGB or RGBA
-  out.push_back(0);                   // deflate
-  out.push_back(0);                   // adaptive filtering
-  out.push_back(0);                   // not interlaced
+  out.push_back(8);               // bits per channel
+  out.push_back(opaque ? 2 : 6);  // colour type: RGB or RGBA
+  out.push_back(0);               // deflate
+  out.push_back(0);               // adaptive filtering
+  out.push_back(0);               // not interlaced
   FinishChunk(out, chunk, "IHDR");
 
   chunk = BeginChunk(out);
@@ -288,8 +285,7 @@ std::vector<std::uint8_t> PngEncoder::Encode(const PixelView& image) {
 }
 
 std::vector<std::uint8_t> EncodeJpeg(const PixelView& image, int quality) {
-  if (!Usable(image) || image.width > JPEG_MAX_DIMENSION ||
-      image.height > JPEG_MAX_DIMENSION) {
+  if (!Usable(image) || image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION) {
     return {};
   }
   std::vector<std::uint8_t> rgbRow(std::size_t(image.width) * 3);
@@ -316,18 +312,18 @@ std::vector<std::uint8_t> EncodeBmp(const PixelView& image) {
   out.push_back('B');
   out.push_back('M');
   PutLe(out, static_cast<std::uint32_t>(kHeaderBytes + pixelBytes), 4);
-  PutLe(out, 0, 4);                   // reserved
-  PutLe(out, kHeaderBytes, 4);        // offset of the pixels
-  PutLe(out, 40, 4);                  // BITMAPINFOHEADER
+  PutLe(out, 0, 4);             // reserved
+  PutLe(out, kHeaderBytes, 4);  // offset of the pixels
+  PutLe(out, 40, 4);            // BITMAPINFOHEADER
   PutLe(out, static_cast<std::uint32_t>(image.width), 4);
   PutLe(out, static_cast<std::uint32_t>(image.height), 4);  // positive: bottom-up
-  PutLe(out, 1, 2);                   // planes
-  PutLe(out, 24, 2);                  // bits per pixel
-  PutLe(out, 0, 4);                   // uncompressed
+  PutLe(out, 1, 2);                                         // planes
+  PutLe(out, 24, 2);                                        // bits per pixel
+  PutLe(out, 0, 4);                                         // uncompressed
   PutLe(out, static_cast<std::uint32_t>(pixelBytes), 4);
-  PutLe(out, 3780, 4);                // 96 dots per inch, in dots per metre
+  PutLe(out, 3780, 4);  // 96 dots per inch, in dots per metre
   PutLe(out, 3780, 4);
-  PutLe(out, 0, 4);                   // no palette
+  PutLe(out, 0, 4);  // no palette
   PutLe(out, 0, 4);
   out.resize(kHeaderBytes + pixelBytes);
   for (int y = 0; y < image.height; ++y) {

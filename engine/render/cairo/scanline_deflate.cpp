@@ -27,8 +27,8 @@ constexpr int kCodeLengthSymbols = 19;
 constexpr int kEndOfBlock = 256;
 
 // Order in which the code-length code's lengths are stored.
-constexpr std::uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {
-    16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+constexpr std::uint8_t kCodeLengthOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                               11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 // A literal byte, or a match: bit 31 set, distance - 1 in bits 9..23,
 // length in bits 0..8.
@@ -265,7 +265,8 @@ void WriteBlock(const Token* tokens, std::size_t count, bool final, BitWriter& w
   std::uint32_t clFreq[kCodeLengthSymbols] = {};
   for (int i = 0; i < runCount; ++i) ++clFreq[runs[i].symbol];
   // The code-length code must be complete: give it at least two symbols.
-  if (std::count_if(clFreq, clFreq + kCodeLengthSymbols, [](std::uint32_t f) { return f != 0; }) < 2) {
+  if (std::count_if(clFreq, clFreq + kCodeLengthSymbols, [](std::uint32_t f) { return f != 0; }) <
+      2) {
     ++clFreq[clFreq[0] == 0 ? 0 : 1];
   }
   std::uint8_t clLengths[kCodeLengthSymbols];

@@ -13,8 +13,7 @@ namespace vantiro::engine::render {
 // blocks, Adler-32) of `size` bytes at `data`. `rowBytes` is the distance
 // between a byte and the one above it, `pixelBytes` the distance between
 // neighbouring pixels; both only guide the search for repeats.
-void ZlibCompressScanlines(const std::uint8_t* data, std::size_t size,
-                           std::size_t rowBytes, std::size_t pixelBytes,
-                           std::vector<std::uint8_t>& out);
+void ZlibCompressScanlines(const std::uint8_t* data, std::size_t size, std::size_t rowBytes,
+                           std::size_t pixelBytes, std::vector<std::uint8_t>& out);
 
 }  // namespace vantiro::engine::render

@@ -42,17 +42,14 @@ bool Finite(double a, double b, double c = 0, double d = 0) {
 }
 
 bool Finite(const std::vector<Point>& points) {
-  return std::all_of(points.begin(), points.end(),
-                     [](const Point& p) { return Finite(p.x, p.y); });
+  return std::all_of(points.begin(), points.end(), [](const Point& p) { return Finite(p.x, p.y); });
 }
 
 INT Count(std::size_t n) {
   return static_cast<INT>(std::min<std::size_t>(n, std::numeric_limits<INT>::max()));
 }
 
-Gdiplus::Color ToColor(Argb colour) {
-  return Gdiplus::Color(static_cast<Gdiplus::ARGB>(colour));
-}
+Gdiplus::Color ToColor(Argb colour) { return Gdiplus::Color(static_cast<Gdiplus::ARGB>(colour)); }
 
 // A rectangle with its width and height made non-negative, its edges held
 // inside GDI+'s range.
@@ -111,9 +108,18 @@ std::vector<double> DashLengths(const Stroke& stroke) {
   std::size_t count = 0;
   switch (stroke.dash) {
     case Dash::kSolid: break;
-    case Dash::kDash: pattern = kDashPattern; count = std::size(kDashPattern); break;
-    case Dash::kDot: pattern = kDotPattern; count = std::size(kDotPattern); break;
-    case Dash::kDashDot: pattern = kDashDotPattern; count = std::size(kDashDotPattern); break;
+    case Dash::kDash:
+      pattern = kDashPattern;
+      count = std::size(kDashPattern);
+      break;
+    case Dash::kDot:
+      pattern = kDotPattern;
+      count = std::size(kDotPattern);
+      break;
+    case Dash::kDashDot:
+      pattern = kDashDotPattern;
+      count = std::size(kDashDotPattern);
+      break;
   }
   const double unit = std::max(stroke.width, 1.0);
   std::vector<double> lengths;
@@ -231,8 +237,7 @@ void AddHatch(GraphicsPath& bands, GraphicsPath& lines, std::int32_t hatch, cons
 // Restores a graphics state on every way out of a scope.
 class StateGuard {
  public:
-  explicit StateGuard(Gdiplus::Graphics& graphics)
-      : graphics_(graphics), state_(graphics.Save()) {}
+  explicit StateGuard(Gdiplus::Graphics& graphics) : graphics_(graphics), state_(graphics.Save()) {}
   ~StateGuard() { graphics_.Restore(state_); }
   StateGuard(const StateGuard&) = delete;
   StateGuard& operator=(const StateGuard&) = delete;

@@ -26,7 +26,6 @@ inline constexpr float kDashDotPattern[] = {3.0f, 1.0f, 1.0f, 1.0f};
 // coordinates that are not finite are skipped; unreadable images are
 // skipped. Clips pushed by the list are all released before returning, and
 // `graphics` is left in the state it was given in.
-void DrawOnGdiplus(Gdiplus::Graphics& graphics, const DrawList& list,
-                   GdiplusFonts& fonts);
+void DrawOnGdiplus(Gdiplus::Graphics& graphics, const DrawList& list, GdiplusFonts& fonts);
 
 }  // namespace vantiro::engine::render

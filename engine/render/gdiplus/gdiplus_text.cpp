@@ -12,8 +12,8 @@ std::wstring Widen(std::string_view text, UINT codePage) {
   if (text.empty()) return {};
   // Chart texts are at most kMaxTextLength bytes; anything longer is cut
   // rather than overflowing the converter's int length.
-  const int length = static_cast<int>(
-      std::min<std::size_t>(text.size(), std::numeric_limits<int>::max() / 2));
+  const int length =
+      static_cast<int>(std::min<std::size_t>(text.size(), std::numeric_limits<int>::max() / 2));
   const int wide = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
   if (wide <= 0) return {};
   std::wstring out(static_cast<std::size_t>(wide), L'\0');
@@ -73,8 +73,7 @@ GdiplusFonts::GdiplusFonts()
                                    : std::make_unique<Gdiplus::StringFormat>();
   format_->SetFormatFlags(format_->GetFormatFlags() |
                           Gdiplus::StringFormatFlagsMeasureTrailingSpaces |
-                          Gdiplus::StringFormatFlagsNoWrap |
-                          Gdiplus::StringFormatFlagsNoClip);
+                          Gdiplus::StringFormatFlagsNoWrap | Gdiplus::StringFormatFlagsNoClip);
   PrepareGraphics(*graphics_);
 }
 
@@ -108,15 +107,15 @@ const GdiplusFace* GdiplusFonts::Face(const Font& font) {
   if (it == faces_.end()) {
     GdiplusFace face;
     if (const Gdiplus::FontFamily* family = Family(font.family)) {
-      INT style = (font.bold ? Gdiplus::FontStyleBold : 0) |
-                  (font.italic ? Gdiplus::FontStyleItalic : 0);
-      auto made = std::make_unique<Gdiplus::Font>(family, static_cast<Gdiplus::REAL>(size),
-                                                  style, Gdiplus::UnitPixel);
+      INT style =
+          (font.bold ? Gdiplus::FontStyleBold : 0) | (font.italic ? Gdiplus::FontStyleItalic : 0);
+      auto made = std::make_unique<Gdiplus::Font>(family, static_cast<Gdiplus::REAL>(size), style,
+                                                  Gdiplus::UnitPixel);
       if (made->GetLastStatus() != Gdiplus::Ok) {
         // A family without the bold or italic face: the regular one.
         style = Gdiplus::FontStyleRegular;
-        made = std::make_unique<Gdiplus::Font>(family, static_cast<Gdiplus::REAL>(size),
-                                               style, Gdiplus::UnitPixel);
+        made = std::make_unique<Gdiplus::Font>(family, static_cast<Gdiplus::REAL>(size), style,
+                                               Gdiplus::UnitPixel);
       }
       const double em = family->GetEmHeight(style);
       if (made->GetLastStatus() == Gdiplus::Ok && em > 0) {
@@ -138,11 +137,10 @@ TextExtent GdiplusFonts::Measure(const Font& font, const std::wstring& text) {
   extent.descent = face->descent;
   if (!text.empty()) {
     Gdiplus::RectF box;
-    const INT length = static_cast<INT>(
-        std::min<std::size_t>(text.size(), std::numeric_limits<INT>::max()));
-    if (graphics_->MeasureString(text.c_str(), length, face->font.get(),
-                                 Gdiplus::PointF(0, 0), format_.get(),
-                                 &box) == Gdiplus::Ok) {
+    const INT length =
+        static_cast<INT>(std::min<std::size_t>(text.size(), std::numeric_limits<INT>::max()));
+    if (graphics_->MeasureString(text.c_str(), length, face->font.get(), Gdiplus::PointF(0, 0),
+                                 format_.get(), &box) == Gdiplus::Ok) {
       extent.width = box.Width;
     }
   }

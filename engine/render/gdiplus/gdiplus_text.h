@@ -17,8 +17,7 @@ namespace vantiro::engine::render {
 // Families tried, in order, when a font names no family or one that is not
 // installed; if none exists the first installed family is used.
 inline constexpr const wchar_t* kDefaultFontFamilies[] = {
-    L"Arial", L"DejaVu Sans", L"Liberation Sans", L"Tahoma",
-    L"Microsoft Sans Serif"};
+    L"Arial", L"DejaVu Sans", L"Liberation Sans", L"Tahoma", L"Microsoft Sans Serif"};
 
 // Windows-1252 bytes as UTF-16, the way Windows converts them (the five
 // undefined bytes become the control characters of the same number).

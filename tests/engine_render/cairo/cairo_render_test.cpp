@@ -97,50 +97,85 @@ std::vector<ShapeCase> ShapeCases() {
   rows.colour = kBlue;
   const double nan = std::numeric_limits<double>::quiet_NaN();
   return {
-      {"filled rect", {Rect(10, 10, 30, 20, kRed)},
-       {{20, 20, kRed, 0}, {10, 10, kRed, 0}, {39, 29, kRed, 0}, {5, 5, kWhite, 0},
-        {40, 20, kWhite, 0}, {20, 30, kWhite, 0}}},
-      {"rect given with negative size", {Rect(40, 30, -30, -20, kRed)},
+      {"filled rect",
+       {Rect(10, 10, 30, 20, kRed)},
+       {{20, 20, kRed, 0},
+        {10, 10, kRed, 0},
+        {39, 29, kRed, 0},
+        {5, 5, kWhite, 0},
+        {40, 20, kWhite, 0},
+        {20, 30, kWhite, 0}}},
+      {"rect given with negative size",
+       {Rect(40, 30, -30, -20, kRed)},
        {{20, 20, kRed, 0}, {45, 35, kWhite, 0}}},
-      {"outlined rect: sharp one-pixel frame", {outlined},
-       {{10, 20, kBlack, 0}, {50, 20, kBlack, 0}, {25, 10, kBlack, 0}, {25, 40, kBlack, 0},
-        {11, 20, kBlue, 0}, {25, 25, kBlue, 0}, {51, 20, kWhite, 0}}},
-      {"translucent fill over white", {Rect(0, 0, 10, 10, 0x80FF0000)},
-       {{5, 5, 0xFFFF7F7F, 2}}},
-      {"triangle", {triangle},
-       {{30, 40, kRed, 0}, {30, 20, kRed, 0}, {12, 15, kWhite, 0}, {48, 15, kWhite, 0},
+      {"outlined rect: sharp one-pixel frame",
+       {outlined},
+       {{10, 20, kBlack, 0},
+        {50, 20, kBlack, 0},
+        {25, 10, kBlack, 0},
+        {25, 40, kBlack, 0},
+        {11, 20, kBlue, 0},
+        {25, 25, kBlue, 0},
+        {51, 20, kWhite, 0}}},
+      {"translucent fill over white", {Rect(0, 0, 10, 10, 0x80FF0000)}, {{5, 5, 0xFFFF7F7F, 2}}},
+      {"triangle",
+       {triangle},
+       {{30, 40, kRed, 0},
+        {30, 20, kRed, 0},
+        {12, 15, kWhite, 0},
+        {48, 15, kWhite, 0},
         {30, 52, kWhite, 0}}},
-      {"vertical gradient", {vertical},
+      {"vertical gradient",
+       {vertical},
        {{10, 0, 0xFFFD0002, 4}, {10, 99, 0xFF0200FD, 4}, {10, 50, 0xFF80007F, 4}}},
-      {"horizontal gradient", {horizontal},
-       {{0, 10, 0xFFFD0002, 4}, {99, 10, 0xFF0200FD, 4}}},
-      {"horizontal line on whole pixels", {line},
+      {"horizontal gradient", {horizontal}, {{0, 10, 0xFFFD0002, 4}, {99, 10, 0xFF0200FD, 4}}},
+      {"horizontal line on whole pixels",
+       {line},
        {{50, 20, kBlack, 0}, {50, 19, kWhite, 0}, {50, 21, kWhite, 0}}},
-      {"vertical spans", {columns},
-       {{10, 30, kRed, 0}, {11, 25, kRed, 0}, {11, 15, kWhite, 0}, {12, 40, kRed, 0},
-        {12, 25, kWhite, 0}, {13, 40, kWhite, 0}, {9, 40, kWhite, 0}}},
-      {"horizontal spans", {rows},
-       {{15, 5, kBlue, 0}, {35, 5, kWhite, 0}, {35, 6, kBlue, 0}, {5, 6, kWhite, 0},
+      {"vertical spans",
+       {columns},
+       {{10, 30, kRed, 0},
+        {11, 25, kRed, 0},
+        {11, 15, kWhite, 0},
+        {12, 40, kRed, 0},
+        {12, 25, kWhite, 0},
+        {13, 40, kWhite, 0},
+        {9, 40, kWhite, 0}}},
+      {"horizontal spans",
+       {rows},
+       {{15, 5, kBlue, 0},
+        {35, 5, kWhite, 0},
+        {35, 6, kBlue, 0},
+        {5, 6, kWhite, 0},
         {15, 7, kWhite, 0}}},
       {"clip limits shapes until popped",
        {ClipPush{0, 0, 50, 50}, Rect(0, 0, 100, 100, kRed), ClipPop{}, Rect(60, 0, 20, 20, kBlue)},
-       {{25, 25, kRed, 0}, {75, 75, kWhite, 0}, {49, 49, kRed, 0}, {50, 25, kWhite, 0},
+       {{25, 25, kRed, 0},
+        {75, 75, kWhite, 0},
+        {49, 49, kRed, 0},
+        {50, 25, kWhite, 0},
         {70, 10, kBlue, 0}}},
       {"nested clips intersect",
-       {ClipPush{0, 0, 50, 50}, ClipPush{25, 25, 50, 50}, Rect(0, 0, 100, 100, kRed),
-        ClipPop{}, ClipPop{}},
+       {ClipPush{0, 0, 50, 50}, ClipPush{25, 25, 50, 50}, Rect(0, 0, 100, 100, kRed), ClipPop{},
+        ClipPop{}},
        {{30, 30, kRed, 0}, {10, 10, kWhite, 0}, {60, 60, kWhite, 0}}},
       {"unmatched pop is ignored", {ClipPop{}, Rect(0, 0, 10, 10, kRed)}, {{5, 5, kRed, 0}}},
       {"shapes with NaN are skipped, others drawn",
-       {Rect(nan, 0, 10, 10, kBlue), Rect(0, 0, 10, 10, kRed)}, {{5, 5, kRed, 0}}},
-      {"huge coordinates are drawn clamped", {Rect(-1e300, 10, 2e300, 10, kRed)},
+       {Rect(nan, 0, 10, 10, kBlue), Rect(0, 0, 10, 10, kRed)},
+       {{5, 5, kRed, 0}}},
+      {"huge coordinates are drawn clamped",
+       {Rect(-1e300, 10, 2e300, 10, kRed)},
        {{50, 15, kRed, 0}}},
-      {"horizontal hatch: lines every 8 px, clipped to the shape", {Hatched(kHatchHorizontal)},
-       {{30, 24, kBlack, 0}, {30, 32, kBlack, 0}, {30, 28, kWhite, 0}, {8, 8, kWhite, 0},
+      {"horizontal hatch: lines every 8 px, clipped to the shape",
+       {Hatched(kHatchHorizontal)},
+       {{30, 24, kBlack, 0},
+        {30, 32, kBlack, 0},
+        {30, 28, kWhite, 0},
+        {8, 8, kWhite, 0},
         {70, 24, kWhite, 0}}},
-      {"vertical hatch", {Hatched(kHatchVertical)},
-       {{24, 30, kBlack, 0}, {28, 30, kWhite, 0}}},
-      {"cross hatch", {Hatched(kHatchCross)},
+      {"vertical hatch", {Hatched(kHatchVertical)}, {{24, 30, kBlack, 0}, {28, 30, kWhite, 0}}},
+      {"cross hatch",
+       {Hatched(kHatchCross)},
        {{24, 30, kBlack, 0}, {30, 24, kBlack, 0}, {28, 29, kWhite, 0}}},
   };
 }
@@ -219,10 +254,13 @@ TEST(CairoText, InkLiesInsideTheMeasuredBoxForEveryAlignment) {
   for (HAlign h : {HAlign::kLeft, HAlign::kCentre, HAlign::kRight}) {
     for (VAlign v : {VAlign::kTop, VAlign::kMiddle, VAlign::kBaseline, VAlign::kBottom}) {
       SCOPED_TRACE(::testing::Message() << "h " << int(h) << " v " << int(v));
-      const double left = 100 - (h == HAlign::kLeft ? 0 : h == HAlign::kCentre ? m.width / 2 : m.width);
-      const double baseline = 50 + (v == VAlign::kTop ? m.ascent
+      const double left = 100 - (h == HAlign::kLeft     ? 0
+                                 : h == HAlign::kCentre ? m.width / 2
+                                                        : m.width);
+      const double baseline = 50 + (v == VAlign::kTop      ? m.ascent
                                     : v == VAlign::kMiddle ? (m.ascent - m.descent) / 2
-                                    : v == VAlign::kBottom ? -m.descent : 0);
+                                    : v == VAlign::kBottom ? -m.descent
+                                                           : 0);
       const auto ink = FindInk(Render(ListOf(200, 100, {Text(text, 100, 50, h, v)})));
       ASSERT_FALSE(ink.empty());
       EXPECT_GE(ink.x0, left - 2);
@@ -239,14 +277,16 @@ TEST(CairoText, RotationIsCounterClockwiseAroundTheAnchor) {
   CairoTextMeasurer measurer(fonts);
   const TextExtent m = measurer.Measure(Font{"", 20, false, false}, "HHHHHH");
   // A quarter turn reads upwards: the text runs up from the anchor.
-  auto ink = FindInk(Render(ListOf(100, 200, {Text("HHHHHH", 50, 150, HAlign::kLeft, VAlign::kBaseline, 90)})));
+  auto ink = FindInk(
+      Render(ListOf(100, 200, {Text("HHHHHH", 50, 150, HAlign::kLeft, VAlign::kBaseline, 90)})));
   EXPECT_GE(ink.x0, 50 - m.ascent - 1);
   EXPECT_LE(ink.x1, 51);
   EXPECT_GE(ink.y0, 150 - m.width - 2);
   EXPECT_LE(ink.y1, 151);
   EXPECT_GT(ink.y1 - ink.y0, m.width * 0.8);
   // Half a turn: upside down, to the left of the anchor.
-  ink = FindInk(Render(ListOf(200, 100, {Text("HHHHHH", 150, 50, HAlign::kLeft, VAlign::kBaseline, 180)})));
+  ink = FindInk(
+      Render(ListOf(200, 100, {Text("HHHHHH", 150, 50, HAlign::kLeft, VAlign::kBaseline, 180)})));
   EXPECT_LE(ink.x1, 152);
   EXPECT_GE(ink.x0, 150 - m.width - 2);
   EXPECT_GE(ink.y0, 49);
@@ -281,11 +321,11 @@ TEST(CairoText, Windows1252BecomesUtf8) {
     std::string in, out;
   } cases[] = {
       {"Q1 2024", "Q1 2024"},
-      {"\x80", "\xE2\x82\xAC"},             // euro sign
-      {"caf\xE9", "caf\xC3\xA9"},           // e acute
+      {"\x80", "\xE2\x82\xAC"},                    // euro sign
+      {"caf\xE9", "caf\xC3\xA9"},                  // e acute
       {"\x93x\x94", "\xE2\x80\x9Cx\xE2\x80\x9D"},  // curly quotes
-      {"\x9F\xFF", "\xC5\xB8\xC3\xBF"},     // Y and y with diaeresis
-      {"\x81", "\xC2\x81"},                 // undefined byte: its control character
+      {"\x9F\xFF", "\xC5\xB8\xC3\xBF"},            // Y and y with diaeresis
+      {"\x81", "\xC2\x81"},                        // undefined byte: its control character
   };
   for (const auto& c : cases) EXPECT_EQ(Windows1252ToUtf8(c.in), c.out) << c.in;
 }
@@ -303,14 +343,16 @@ class CairoPictures : public ::testing::Test {
 
   // A 32x32 picture of four quarters: red, green / blue, white (quarters
   // as large as JPEG's blocks, so that its colours stay apart).
-  std::string Write(const std::string& name, std::vector<std::uint8_t> (*encode)(const PixelView&)) {
+  std::string Write(const std::string& name,
+                    std::vector<std::uint8_t> (*encode)(const PixelView&)) {
     const std::uint32_t quarters[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
     std::uint32_t pixels[32 * 32];
     for (int i = 0; i < 32 * 32; ++i) pixels[i] = quarters[(i / 32 >= 16) * 2 + (i % 32 >= 16)];
-    const auto bytes = encode(PixelView{reinterpret_cast<const std::uint8_t*>(pixels), 32, 32, 128});
+    const auto bytes =
+        encode(PixelView{reinterpret_cast<const std::uint8_t*>(pixels), 32, 32, 128});
     const std::string path = (folder_ / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
   }
   std::filesystem::path folder_;
@@ -357,7 +399,8 @@ TEST_F(CairoPictures, UnreadablePicturesAreSkipped) {
 }
 
 TEST(CairoVector, SvgAndPdfDocumentsCarryTheirSignatures) {
-  const DrawList list = ListOf(200, 100, {Rect(10, 10, 50, 50, kRed), Text("Q1", 20, 80, HAlign::kLeft, VAlign::kBaseline)});
+  const DrawList list = ListOf(
+      200, 100, {Rect(10, 10, 50, 50, kRed), Text("Q1", 20, 80, HAlign::kLeft, VAlign::kBaseline)});
   CairoFonts fonts;
   std::vector<std::uint8_t> svg, pdf;
   ASSERT_TRUE(RenderToSvg(list, fonts, svg));

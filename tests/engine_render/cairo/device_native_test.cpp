@@ -107,9 +107,9 @@ TEST_F(NativeDevice, DrawToFileResultsByExtensionAndSize) {
       {"no-extension", 320, 200, -20, nullptr},
       {"dotted.folder/name", 320, 200, -20, nullptr},
       {"missing-folder/j.png", 320, 200, -20, nullptr},
-      {"taken.png", 320, 200, -20, nullptr},      // a folder of that name
-      {"wide.png", 20000, 10, -20, nullptr},      // side over the limit
-      {"huge.png", 10000, 10000, -20, nullptr},   // too many pixels
+      {"taken.png", 320, 200, -20, nullptr},     // a folder of that name
+      {"wide.png", 20000, 10, -20, nullptr},     // side over the limit
+      {"huge.png", 10000, 10000, -20, nullptr},  // too many pixels
       {"empty.png", 0, 10, -20, nullptr},
   };
   const Chart chart = BarChart({3, 5, 4});

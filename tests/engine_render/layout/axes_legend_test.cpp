@@ -66,7 +66,8 @@ std::vector<TextShape> TextsAt(const DrawList& list, double angle) {
 }
 
 TEST(Axes, ReportChartsKeepTextApartAndInside) {
-  const std::pair<int, int> sizes[] = {{800, 600}, {640, 480}, {400, 300}, {320, 200}, {1600, 1000}};
+  const std::pair<int, int> sizes[] = {
+      {800, 600}, {640, 480}, {400, 300}, {320, 200}, {1600, 1000}};
   const std::string labelSets[] = {
       "Q1;Q2;Q3;Q4",
       "January;February;March;April;May;June;July;August;September;October;November;December",
@@ -85,8 +86,11 @@ TEST(Axes, ReportChartsKeepTextApartAndInside) {
 }
 
 TEST(Axes, LongCategoryLabelsSlantWhenThatShowsThemAll) {
-  const DrawList list = Lay(ReportChart(800, 600,
-      "January;February;March;April;May;June;July;August;September;October;November;December"), 800, 600);
+  const DrawList list = Lay(
+      ReportChart(
+          800, 600,
+          "January;February;March;April;May;June;July;August;September;October;November;December"),
+      800, 600);
   const std::vector<TextShape> slanted = TextsAt(list, 45);
   ASSERT_EQ(slanted.size(), 12u);
   EXPECT_EQ(slanted.front().text, "January");
@@ -115,7 +119,8 @@ TEST(Axes, CrowdedCategoriesAreThinnedEvenly) {
   ASSERT_GE(shown.size(), 4u);
   EXPECT_LT(shown.size(), 120u);
   EXPECT_EQ(shown[0], 1);
-  for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_EQ(shown[i] - shown[i - 1], shown[1] - shown[0]);
+  for (std::size_t i = 1; i < shown.size(); ++i)
+    EXPECT_EQ(shown[i] - shown[i - 1], shown[1] - shown[0]);
   EXPECT_TRUE(OverlappingTexts(list).empty());
 }
 
@@ -195,7 +200,8 @@ TEST(Legend, MarkersTakeTheSeriesColoursInOrder) {
     const std::vector<RectShape> markers = RectsOf(list, colours[i]);
     const RectShape& marker = markers.back();
     const auto texts = All<TextShape>(list);
-    const auto entry = std::find_if(texts.begin(), texts.end(), [&](const TextShape& t) { return t.text == names[i]; });
+    const auto entry = std::find_if(texts.begin(), texts.end(),
+                                    [&](const TextShape& t) { return t.text == names[i]; });
     ASSERT_NE(entry, texts.end());
     EXPECT_EQ(entry->colour, 0xFFFF0000u);
     EXPECT_GT(marker.y, plot.y + plot.height);
@@ -209,9 +215,12 @@ TEST(Legend, AlignmentsPlaceTheBox) {
   const struct {
     std::int32_t alignment;
     const char* where;
-  } cases[] = {{kLegendRight, "right"},          {kLegendLeft, "left"},
-               {kLegendTop, "above"},            {kLegendBottom, "below"},
-               {kLegendInsideTopLeft, "inside"}, {kLegendInsideTopRight, "inside"}};
+  } cases[] = {{kLegendRight, "right"},
+               {kLegendLeft, "left"},
+               {kLegendTop, "above"},
+               {kLegendBottom, "below"},
+               {kLegendInsideTopLeft, "inside"},
+               {kLegendInsideTopRight, "inside"}};
   for (const auto& c : cases) {
     Chart chart = ReportChart(640, 480);
     Legend& l = chart.regions[0].legend;
@@ -241,8 +250,10 @@ TEST(Legend, AlignmentsPlaceTheBox) {
       EXPECT_GE(box.x, plot.x);
       EXPECT_LE(box.x + box.width, plot.x + plot.width);
       EXPECT_GE(box.y, plot.y);
-      EXPECT_LT(std::abs(c.alignment == kLegendInsideTopLeft ? box.x - plot.x
-                                                              : plot.x + plot.width - box.x - box.width), 10);
+      EXPECT_LT(
+          std::abs(c.alignment == kLegendInsideTopLeft ? box.x - plot.x
+                                                       : plot.x + plot.width - box.x - box.width),
+          10);
     }
     // Round markers are polygons in the series' colours.
     EXPECT_EQ(PolygonsOf(list, 0xFFED7D31u).size(), 1u);
@@ -271,7 +282,7 @@ TEST(Regions, RectanglesReachToTheEdgesAndStayInside) {
     int x, y, w, h;
     double ex, ey, ew, eh;  // at 640 x 480; ew 0: no region drawn
   } cases[] = {
-      {0, 0, 0, 0, 0, 0, 640, 480},       {10, 20, 300, 200, 10, 20, 300, 200},
+      {0, 0, 0, 0, 0, 0, 640, 480},         {10, 20, 300, 200, 10, 20, 300, 200},
       {10, 20, -10, -20, 10, 20, 620, 440}, {600, 0, 100, 100, 600, 0, 40, 100},
       {-50, -50, 100, 100, 0, 0, 100, 100}, {700, 10, 10, 10, 0, 0, 0, 0},
       {0, 0, -640, 0, 0, 0, 0, 0},
@@ -298,7 +309,8 @@ TEST(Regions, RectanglesReachToTheEdgesAndStayInside) {
 TEST(Regions, LargerImagesKeepEachRegionsShare) {
   Chart chart = OneRegion(640, 480);
   chart.regions[0] = Region{};
-  chart.regions[0].x = 10, chart.regions[0].y = 20, chart.regions[0].width = 300, chart.regions[0].height = -80;
+  chart.regions[0].x = 10, chart.regions[0].y = 20, chart.regions[0].width = 300,
+  chart.regions[0].height = -80;
   const std::vector<ClipPush> clips = All<ClipPush>(Lay(chart, 1280, 960));
   ASSERT_EQ(clips.size(), 1u);
   EXPECT_DOUBLE_EQ(clips[0].x, 20);

@@ -64,12 +64,13 @@ TEST(Bars, HeightsAreProportionalAndMeetTheAxis) {
 }
 
 TEST(Bars, GroupedBarsShareTheirCategorySlot) {
-  const DrawList list = Lay(BarChart({Bars({5, 8, 3, 9, 4}, kRed), Bars({7, 2, 6, 1, 8}, kGreen),
-                                      Bars({3, 3, 3, 3, 3}, kBlue)},
-                                     "Mon;Tue;Wed;Thu;Fri"));
+  const DrawList list = Lay(BarChart(
+      {Bars({5, 8, 3, 9, 4}, kRed), Bars({7, 2, 6, 1, 8}, kGreen), Bars({3, 3, 3, 3, 3}, kBlue)},
+      "Mon;Tue;Wed;Thu;Fri"));
   const RectShape plot = Plot(list);
   const double slot = plot.width / 5;
-  const std::vector<RectShape> series[] = {RectsOf(list, kRed), RectsOf(list, kGreen), RectsOf(list, kBlue)};
+  const std::vector<RectShape> series[] = {RectsOf(list, kRed), RectsOf(list, kGreen),
+                                           RectsOf(list, kBlue)};
   for (const auto& s : series) ASSERT_EQ(s.size(), 5u);
   for (std::size_t c = 0; c < 5; ++c) {
     const double from = plot.x + slot * double(c), to = from + slot;
@@ -89,9 +90,9 @@ TEST(Bars, GroupedBarsShareTheirCategorySlot) {
 }
 
 TEST(Bars, StackedSegmentsSumUpAndNegativesGoDown) {
-  const DrawList list = Lay(BarChart({Bars({10, 20, 30, -8}, kRed, kBarStacked),
-                                      Bars({5, 5, -5, -4}, kGreen, kBarStacked)},
-                                     "a;b;c;d"));
+  const DrawList list = Lay(BarChart(
+      {Bars({10, 20, 30, -8}, kRed, kBarStacked), Bars({5, 5, -5, -4}, kGreen, kBarStacked)},
+      "a;b;c;d"));
   const std::vector<RectShape> lower = RectsOf(list, kRed), upper = RectsOf(list, kGreen);
   ASSERT_EQ(lower.size(), 4u);
   ASSERT_EQ(upper.size(), 4u);
@@ -113,9 +114,8 @@ TEST(Bars, StackedSegmentsSumUpAndNegativesGoDown) {
 }
 
 TEST(Bars, StackedToHundredPercentFillsTheColumn) {
-  const DrawList list = Lay(BarChart({Bars({1, 30}, kRed, kBarStacked100),
-                                      Bars({3, 10}, kGreen, kBarStacked100)},
-                                     "x;y"));
+  const DrawList list = Lay(BarChart(
+      {Bars({1, 30}, kRed, kBarStacked100), Bars({3, 10}, kGreen, kBarStacked100)}, "x;y"));
   const std::vector<RectShape> a = RectsOf(list, kRed), b = RectsOf(list, kGreen);
   ASSERT_EQ(a.size(), 2u);
   ASSERT_EQ(b.size(), 2u);
@@ -232,7 +232,8 @@ TEST(Bars, ValueLabelsOutsideAndInside) {
 TEST(Bars, MillionValuesBecomeABoundedEnvelope) {
   for (const std::size_t n : {std::size_t(100000), std::size_t(1000000)}) {
     std::vector<double> values(n);
-    for (std::size_t j = 0; j < n; ++j) values[j] = j < n / 2 ? 100 + double(j % 7) : 900 + double(j % 5);
+    for (std::size_t j = 0; j < n; ++j)
+      values[j] = j < n / 2 ? 100 + double(j % 7) : 900 + double(j % 5);
     values[n / 4] = 1000;  // one spike in the left half
     const DrawList list = Lay(BarChart({Bars(values, kRed)}));
     EXPECT_TRUE(RectsOf(list, kRed).empty());
@@ -270,7 +271,7 @@ TEST(Bars, HorizontalEnvelopeRunsAlongRows) {
   EXPECT_FALSE(spans[0].vertical);
   const RectShape plot = Plot(list);
   EXPECT_NEAR(double(spans[0].from.size()), plot.height, 2);
-  EXPECT_NEAR(spans[0].from[10], plot.x, 0.5);           // bars start at zero, on the left
+  EXPECT_NEAR(spans[0].from[10], plot.x, 0.5);             // bars start at zero, on the left
   EXPECT_NEAR(spans[0].to[10], plot.x + plot.width, 0.5);  // and reach the top of the 0..5 scale
 }
 

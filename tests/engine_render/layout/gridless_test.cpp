@@ -104,9 +104,10 @@ TEST(Gridless, ExplodedSlicesMoveAlongTheirBisector) {
     for (std::size_t i = 0; i < 3; ++i) slices.push_back(SliceOf(PolygonsOf(list, kColours[i])[0]));
     // The centre of the pie lies back along each pulled slice's bisector.
     const double r = slices[0].radius;
-    const Point centre = explode == 2 ? slices[0].apex
-                                      : Point{slices[0].apex.x - std::sin(std::numbers::pi / 4) * 0.1 * r,
-                                              slices[0].apex.y + std::cos(std::numbers::pi / 4) * 0.1 * r};
+    const Point centre = explode == 2
+                             ? slices[0].apex
+                             : Point{slices[0].apex.x - std::sin(std::numbers::pi / 4) * 0.1 * r,
+                                     slices[0].apex.y + std::cos(std::numbers::pi / 4) * 0.1 * r};
     for (std::size_t i = 0; i < 3; ++i) {
       const bool pulled = explode == -1 || i == 1;
       const double mid = (slices[i].from + slices[i].sweep / 2) * std::numbers::pi / 180;
@@ -153,11 +154,13 @@ TEST(Gridless, PyramidLayersStackFromTheApex) {
     const std::vector<PolygonShape> p = PolygonsOf(list, kColours[i]);
     ASSERT_EQ(p.size(), 1u);
     Layer l{1e9, -1e9, 0, 0};
-    for (const Point& q : p[0].points) l.top = std::min(l.top, q.y), l.bottom = std::max(l.bottom, q.y);
+    for (const Point& q : p[0].points)
+      l.top = std::min(l.top, q.y), l.bottom = std::max(l.bottom, q.y);
     double topMin = 1e9, topMax = -1e9, bottomMin = 1e9, bottomMax = -1e9;
     for (const Point& q : p[0].points) {
       if (q.y == l.top) topMin = std::min(topMin, q.x), topMax = std::max(topMax, q.x);
-      if (q.y == l.bottom) bottomMin = std::min(bottomMin, q.x), bottomMax = std::max(bottomMax, q.x);
+      if (q.y == l.bottom)
+        bottomMin = std::min(bottomMin, q.x), bottomMax = std::max(bottomMax, q.x);
     }
     l.topWidth = topMax - topMin;
     l.bottomWidth = bottomMax - bottomMin;

@@ -12,7 +12,8 @@ namespace {
 
 constexpr Argb kRed = 0xFFC00000, kBlue = 0xFF0000C0;
 
-Chart BarChart(std::vector<BarSeries> series, const std::string& legend, const std::string& labels) {
+Chart BarChart(std::vector<BarSeries> series, const std::string& legend,
+               const std::string& labels) {
   Chart chart = OneRegion();
   chart.settings.tooltipWidth = 200;
   Region& r = chart.regions[0];
@@ -68,7 +69,8 @@ TEST(HotSpots, OnePerBarOverItNamedAfterSeriesAndCategory) {
       EXPECT_DOUBLE_EQ(corners[0].y, b.y);
       EXPECT_DOUBLE_EQ(corners[2].x, b.x + b.width);
       EXPECT_DOUBLE_EQ(corners[2].y, b.y + b.height);
-      EXPECT_EQ(HotSpotAt(list.hotSpots, {b.x + b.width / 2, b.y + b.height / 2}), &list.hotSpots[i]);
+      EXPECT_EQ(HotSpotAt(list.hotSpots, {b.x + b.width / 2, b.y + b.height / 2}),
+                &list.hotSpots[i]);
     }
     EXPECT_EQ(HotSpotAt(list.hotSpots, {2, 2}), nullptr);
   }

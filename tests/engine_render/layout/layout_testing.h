@@ -158,11 +158,14 @@ inline bool AllFinite(const DrawList& list) {
   };
   for (const Shape& s : list.shapes) {
     bool good = true;
-    if (const auto* r = std::get_if<RectShape>(&s)) good = ok(r->x) && ok(r->y) && ok(r->width) && ok(r->height);
+    if (const auto* r = std::get_if<RectShape>(&s))
+      good = ok(r->x) && ok(r->y) && ok(r->width) && ok(r->height);
     if (const auto* p = std::get_if<PolygonShape>(&s)) good = points(p->points);
     if (const auto* l = std::get_if<LineShape>(&s)) good = points(l->points);
-    if (const auto* t = std::get_if<TextShape>(&s)) good = ok(t->anchor.x) && ok(t->anchor.y) && ok(t->angle) && ok(t->font.sizePx);
-    if (const auto* c = std::get_if<ClipPush>(&s)) good = ok(c->x) && ok(c->y) && ok(c->width) && ok(c->height);
+    if (const auto* t = std::get_if<TextShape>(&s))
+      good = ok(t->anchor.x) && ok(t->anchor.y) && ok(t->angle) && ok(t->font.sizePx);
+    if (const auto* c = std::get_if<ClipPush>(&s))
+      good = ok(c->x) && ok(c->y) && ok(c->width) && ok(c->height);
     if (const auto* sp = std::get_if<SpanShape>(&s)) {
       good = ok(sp->start);
       for (std::size_t i = 0; good && i < sp->from.size(); ++i) good = ok(sp->from[i]);

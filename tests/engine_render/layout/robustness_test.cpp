@@ -53,54 +53,66 @@ const Case kCases[] = {
     {"no regions", [](Chart& c) { c.regions.clear(); }},
     {"empty region", [](Chart& c) { c.regions[0] = Region{}; }},
     {"zero-size region", [](Chart& c) { c.regions[0].x = 640; }},
-    {"extreme region", [](Chart& c) {
+    {"extreme region",
+     [](Chart& c) {
        Region& r = c.regions[0];
        r.x = INT_MIN, r.y = INT_MAX, r.width = INT_MIN, r.height = INT_MAX;
      }},
     {"huge region", [](Chart& c) { c.regions[0].width = INT_MAX, c.regions[0].height = INT_MAX; }},
-    {"empty series", [](Chart& c) {
+    {"empty series",
+     [](Chart& c) {
        for (BarSeries& b : c.regions[0].bars) b.values.clear();
        c.regions[0].gridless[0].values.clear();
      }},
-    {"all zero", [](Chart& c) {
+    {"all zero",
+     [](Chart& c) {
        for (BarSeries& b : c.regions[0].bars) b.values = {0, 0, 0};
        c.regions[0].gridless[0].values = {0, 0};
      }},
-    {"non-finite values", [](Chart& c) {
+    {"non-finite values",
+     [](Chart& c) {
        for (BarSeries& b : c.regions[0].bars) b.values = {kNaN, kInf, -kInf};
        c.regions[0].gridless[0].values = {kNaN, kInf, -1};
      }},
-    {"huge values", [](Chart& c) {
+    {"huge values",
+     [](Chart& c) {
        for (BarSeries& b : c.regions[0].bars) b.values = {1e308, -1e308, 1e300};
        c.regions[0].gridless[0].values = {1e308, 1e308};
      }},
-    {"tiny values", [](Chart& c) {
+    {"tiny values",
+     [](Chart& c) {
        for (BarSeries& b : c.regions[0].bars) b.values = {1e-300, -1e-300, 4e-320};
      }},
-    {"min equals max", [](Chart& c) {
+    {"min equals max",
+     [](Chart& c) {
        for (DataAxis& a : c.regions[0].dataAxes) a.minValue = a.maxValue = 5;
      }},
-    {"min above max", [](Chart& c) {
+    {"min above max",
+     [](Chart& c) {
        c.regions[0].dataAxes[0].minValue = 100, c.regions[0].dataAxes[0].maxValue = -100;
      }},
-    {"non-finite axis range", [](Chart& c) {
+    {"non-finite axis range",
+     [](Chart& c) {
        c.regions[0].dataAxes[0].minValue = kNaN, c.regions[0].dataAxes[0].maxValue = kInf;
      }},
-    {"extreme counts", [](Chart& c) {
+    {"extreme counts",
+     [](Chart& c) {
        Region& r = c.regions[0];
        r.labelAxis.axisCount = INT_MAX;
        r.labelAxis.tickCount = INT_MAX;
        for (DataAxis& a : r.dataAxes) a.tickCount = INT_MAX, a.decimalDigits = INT_MAX;
        for (BarSeries& b : r.bars) b.pointsPerColumn = INT_MAX;
      }},
-    {"negative counts", [](Chart& c) {
+    {"negative counts",
+     [](Chart& c) {
        Region& r = c.regions[0];
        r.labelAxis.axisCount = INT_MIN;
        r.labelAxis.tickCount = -5;
        for (DataAxis& a : r.dataAxes) a.tickCount = -1, a.decimalDigits = -7, a.fontSize = -3;
        for (BarSeries& b : r.bars) b.pointsPerColumn = INT_MIN;
      }},
-    {"odd enumerations", [](Chart& c) {
+    {"odd enumerations",
+     [](Chart& c) {
        Region& r = c.regions[0];
        r.legend.alignment = 99, r.legend.style = -1;
        r.labelAxis.alignment = -4, r.labelAxis.textAlignment = 7, r.labelAxis.lineStyle = 42;
@@ -109,21 +121,25 @@ const Case kCases[] = {
        r.gridless[0].style = 9, r.gridless[0].alignment = -1, r.gridless[0].valueLabels = 8;
        r.gridless[0].hatch = -3, r.gridless[0].explode = 12345;
      }},
-    {"extreme angles and explode", [](Chart& c) {
+    {"extreme angles and explode",
+     [](Chart& c) {
        c.regions[0].gridless[0].startAngle = INT_MIN;
        c.regions[0].gridless[0].explode = -1;
      }},
     {"pyramid", [](Chart& c) { c.regions[0].gridless[0].style = kGridlessPyramid; }},
-    {"empty pyramid", [](Chart& c) {
+    {"empty pyramid",
+     [](Chart& c) {
        c.regions[0].gridless[0].style = kGridlessPyramid;
        c.regions[0].gridless[0].values = {-1, 0};
      }},
-    {"huge fonts", [](Chart& c) {
+    {"huge fonts",
+     [](Chart& c) {
        Region& r = c.regions[0];
        r.caption.fontSize = INT_MAX, r.legend.fontSize = 10000, r.labelAxis.fontSize = 500;
        for (DataAxis& a : r.dataAxes) a.fontSize = 144;
      }},
-    {"long texts", [](Chart& c) {
+    {"long texts",
+     [](Chart& c) {
        Region& r = c.regions[0];
        const std::string longText(999, 'W');
        r.caption.text = r.footer = r.labelAxis.title = longText;
@@ -132,18 +148,21 @@ const Case kCases[] = {
        r.dataAxes[0].labels = longText;
        r.dataAxes[0].units = longText;
      }},
-    {"many legend entries", [](Chart& c) {
+    {"many legend entries",
+     [](Chart& c) {
        std::string text;
        for (int i = 0; i < 400; ++i) text += "entry;";
        c.regions[0].legend.text = text;
        c.regions[0].legend.alignment = kLegendTop;
      }},
-    {"explicit grid outside", [](Chart& c) {
+    {"explicit grid outside",
+     [](Chart& c) {
        c.regions[0].grid.x = INT_MIN, c.regions[0].grid.y = INT_MAX;
        c.regions[0].grid.width = INT_MAX, c.regions[0].grid.height = 5;
      }},
     {"chart size zero", [](Chart& c) { c.settings.width = 0, c.settings.height = -5; }},
-    {"six regions", [](Chart& c) {
+    {"six regions",
+     [](Chart& c) {
        for (int i = 1; i < 6; ++i) {
          c.regions.push_back(c.regions[0]);
          c.regions.back().x = 100 * i;
@@ -184,7 +203,8 @@ void ExpectSane(const DrawList& list) {
 TEST_P(Degenerate, LaysOutSanely) {
   Chart chart = Everything();
   GetParam().distort(chart);
-  for (const auto& [w, h] : {std::pair{640, 480}, std::pair{1, 1}, std::pair{7, 3}, std::pair{90, 4000}}) {
+  for (const auto& [w, h] :
+       {std::pair{640, 480}, std::pair{1, 1}, std::pair{7, 3}, std::pair{90, 4000}}) {
     SCOPED_TRACE(testing::Message() << w << "x" << h);
     const DrawList list = Lay(chart, w, h);
     EXPECT_EQ(list.width, w);
@@ -205,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(Layout, Degenerate, ::testing::ValuesIn(kCases),
 TEST(Robustness, TargetSizesAreClamped) {
   const struct {
     int w, h, ew, eh;
-  } sizes[] = {{0, 480, 0, 480}, {-5, -5, 0, 0}, {INT_MAX, 10, kMaxSide, 10}, {16384, 16384, 16384, 16384}};
+  } sizes[] = {
+      {0, 480, 0, 480}, {-5, -5, 0, 0}, {INT_MAX, 10, kMaxSide, 10}, {16384, 16384, 16384, 16384}};
   for (const auto& s : sizes) {
     const DrawList list = Lay(Everything(), s.w, s.h);
     EXPECT_EQ(list.width, s.ew);
@@ -228,7 +249,8 @@ class BrokenMeasurer : public TextMeasurer {
 };
 
 TEST(Robustness, NonsenseMetricsAreSurvived) {
-  const TextExtent extents[] = {{kNaN, kNaN, kNaN}, {-10, -5, -1}, {0, 0, 0}, {kInf, kInf, kInf}, {1e300, 1, 1}};
+  const TextExtent extents[] = {
+      {kNaN, kNaN, kNaN}, {-10, -5, -1}, {0, 0, 0}, {kInf, kInf, kInf}, {1e300, 1, 1}};
   for (const TextExtent& e : extents) {
     BrokenMeasurer measurer(e);
     ExpectSane(LayoutChart(Everything(), 640, 480, measurer));
