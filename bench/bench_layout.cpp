@@ -9,7 +9,7 @@
 
 #include "engine/layout/draw_list.h"
 #include "engine/layout/layout.h"
-#include "engine/layout/painter.h"
+#include "engine/layout/draw_list_builder.h"
 #include "engine/model/chart_model.h"
 
 namespace vantiro::engine::layout_bench {

@@ -16,7 +16,8 @@ endfunction()
 #                    [WORKING_DIRECTORY dir] [OUTPUT_DIRECTORY dir] [LABELS l...])
 # Tests that need an X display carry the label "display" (run under Xvfb).
 function(vantiro_add_test name)
-  cmake_parse_arguments(T "" "WORKING_DIRECTORY;OUTPUT_DIRECTORY" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "WORKING_DIRECTORY;OUTPUT_DIRECTORY" "SOURCES;LIBS;LABELS;PROPERTIES"
+    ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main vantiro_includes)
   vantiro_warnings(${name})
@@ -26,9 +27,12 @@ function(vantiro_add_test name)
   if(NOT T_WORKING_DIRECTORY)
     set(T_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   endif()
+  if(T_LABELS)
+    list(APPEND T_PROPERTIES LABELS "${T_LABELS}")
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}."
     WORKING_DIRECTORY ${T_WORKING_DIRECTORY}
-    DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300 LABELS "${T_LABELS}")
+    DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300 ${T_PROPERTIES})
 endfunction()
 
 # Adds the listed sub-folders; a listed folder without a CMakeLists.txt stops

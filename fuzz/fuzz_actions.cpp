@@ -15,12 +15,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/device/native/native_extensions.h"
+#include "fuzz/host_callbacks.h"
 #include "fuzz/private_folder.h"
 #include "plugin/charts/chart_engine.h"
 #include "plugin/host/entry_points.h"
@@ -117,20 +117,6 @@ std::string Sanitised(std::int32_t actionId, std::string_view text) {
   return out;
 }
 
-std::size_t reportedBytes = 0;
-
-// Touches every byte the plug-in hands over, so a bad pointer shows.
-std::int32_t VANTIRO_STDCALL AddAction(std::int32_t, const char* name, const char* hint,
-                                       const char* type, std::uint32_t, std::uint32_t) {
-  reportedBytes += std::strlen(name) + std::strlen(type) + (hint ? std::strlen(hint) : 0);
-  return 0;
-}
-
-std::int32_t VANTIRO_STDCALL SetVariable(const char* name, const char* value) {
-  reportedBytes += std::strlen(name) + (value ? std::strlen(value) : 0);
-  return 0;
-}
-
 const vantiro::fuzz::PrivateFolder& Folder() {
   static const vantiro::fuzz::PrivateFolder folder("vantiro-fuzz-actions");
   return folder;
@@ -163,7 +149,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   *argc = static_cast<int>(arguments.size());
   *argv = argumentPointers.data();
 
-  nbRegisterPlugIn(AddAction, nullptr, nullptr, SetVariable);
+  nbRegisterPlugIn(vantiro::fuzz::AddAction, nullptr, nullptr, vantiro::fuzz::SetVariable);
   VantiroEngine_SetSnapshotFolder(Folder().Path().c_str());
   return 0;
 }

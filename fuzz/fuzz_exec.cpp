@@ -5,9 +5,9 @@
 // print step.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
+#include "fuzz/host_callbacks.h"
 #include "plugin/host/entry_points.h"
 #include "plugin/platform/platform_native.h"
 #include "recording_engine/recording_engine.h"
@@ -22,25 +22,11 @@ constexpr const char* kEngineFunctions[] = {
     "RMC_DRAW2FILE",    "RMC_WRITERMCFILE",        "RMC_DRAW2PRINTER",
 };
 
-std::size_t reportedBytes = 0;
-
-// Touches every byte the plug-in hands over, so a bad pointer shows.
-std::int32_t VANTIRO_STDCALL AddAction(std::int32_t, const char* name, const char* hint,
-                                       const char* type, std::uint32_t, std::uint32_t) {
-  reportedBytes += std::strlen(name) + std::strlen(type) + (hint ? std::strlen(hint) : 0);
-  return 0;
-}
-
-std::int32_t VANTIRO_STDCALL SetVariable(const char* name, const char* value) {
-  reportedBytes += std::strlen(name) + (value ? std::strlen(value) : 0);
-  return 0;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool registered = [] {
-    nbRegisterPlugIn(AddAction, nullptr, nullptr, SetVariable);
+    nbRegisterPlugIn(vantiro::fuzz::AddAction, nullptr, nullptr, vantiro::fuzz::SetVariable);
     return true;
   }();
   (void)registered;

@@ -10,7 +10,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vantiro::engine::render;
-  cairo_surface_t* surface = DecodePicture(data, size);
+  const CairoSurface owned = DecodePicture(data, size);
+  cairo_surface_t* surface = owned.get();
   if (surface == nullptr) return 0;
   if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
     const int width = cairo_image_surface_get_width(surface);
@@ -30,6 +31,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (sum == 0xFFFFFFFFu) std::abort();  // keeps the loop from being optimised away
   }
-  cairo_surface_destroy(surface);
   return 0;
 }

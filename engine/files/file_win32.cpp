@@ -52,7 +52,8 @@ std::wstring FullPath(const std::string& path) {
   return L"\\\\?\\" + full;
 }
 
-// Where a link (reparse point) leads; empty if it leads nowhere.
+// The final path of an existing file, through any links; empty if it
+// leads nowhere.
 std::wstring Resolved(const std::wstring& path) {
   HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -102,12 +103,13 @@ bool PendingFile::Open(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
   } else {
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-      s.target = Resolved(s.target);
-      if (s.target.empty()) return false;
-      attributes = GetFileAttributesW(s.target.c_str());
-      if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    }
+    // Written where the name finally leads: through a Windows link, and
+    // through a link of the file system underneath, which Wine shows as a
+    // plain file. The link itself stays.
+    s.target = Resolved(s.target);
+    if (s.target.empty()) return false;
+    attributes = GetFileAttributesW(s.target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     constexpr DWORD kRefused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
                                FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
     if ((attributes & kRefused) != 0) return false;

@@ -121,45 +121,45 @@ Argb AxisLineColour(Argb gridColour) { return Darker(gridColour, 0.45); }
 
 double Crisp(double v) { return std::floor(v) + 0.5; }
 
-void DrawTitle(Painter& painter, const std::string& title, Side side, const Rect& plot,
+void DrawTitle(DrawListBuilder& builder, const std::string& title, Side side, const Rect& plot,
                double outer, const Font& font, Argb colour) {
   if (title.empty()) return;
   const bool vertical = RunsVertically(side);
-  const std::string shown = painter.Fit(font, title, vertical ? plot.h : plot.w);
+  const std::string shown = builder.Fit(font, title, vertical ? plot.h : plot.w);
   switch (side) {
     case Side::kLeft:
-      painter.Text(shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kTop, 90, font, colour);
+      builder.Text(shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kTop, 90, font, colour);
       break;
     case Side::kRight:
-      painter.Text(shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kBottom, 90, font,
+      builder.Text(shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kBottom, 90, font,
                    colour);
       break;
     case Side::kTop:
-      painter.Text(shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kTop, 0, font, colour);
+      builder.Text(shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kTop, 0, font, colour);
       break;
     case Side::kBottom:
-      painter.Text(shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kBottom, 0, font,
+      builder.Text(shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kBottom, 0, font,
                    colour);
       break;
   }
 }
 
-void DrawTick(Painter& painter, Side side, double edge, double pos, const Stroke& stroke) {
+void DrawTick(DrawListBuilder& builder, Side side, double edge, double pos, const Stroke& stroke) {
   const double out = Outwards(side) * kTickLength;
   if (RunsVertically(side)) {
-    painter.Line({edge, Crisp(pos)}, {edge + out, Crisp(pos)}, stroke);
+    builder.Line({edge, Crisp(pos)}, {edge + out, Crisp(pos)}, stroke);
   } else {
-    painter.Line({Crisp(pos), edge}, {Crisp(pos), edge + out}, stroke);
+    builder.Line({Crisp(pos), edge}, {Crisp(pos), edge + out}, stroke);
   }
 }
 
-void DrawAxisLine(Painter& painter, Side side, const Rect& plot, double edge,
+void DrawAxisLine(DrawListBuilder& builder, Side side, const Rect& plot, double edge,
                   const Stroke& stroke) {
   const double e = Crisp(edge);
   if (RunsVertically(side)) {
-    painter.Line({e, plot.y}, {e, plot.Bottom()}, stroke);
+    builder.Line({e, plot.y}, {e, plot.Bottom()}, stroke);
   } else {
-    painter.Line({plot.x, e}, {plot.Right(), e}, stroke);
+    builder.Line({plot.x, e}, {plot.Right(), e}, stroke);
   }
 }
 
@@ -175,7 +175,7 @@ void Overhang::Include(Side side, const Rect& box, const Rect& plot) {
   }
 }
 
-DataAxisPlan PlanDataAxis(Painter& painter, const DataAxis* model, Side side,
+DataAxisPlan PlanDataAxis(DrawListBuilder& builder, const DataAxis* model, Side side,
                           const DataAxisInput& input, const Rect& plot, double maxDepth) {
   DataAxisPlan plan;
   plan.model = model;
@@ -193,11 +193,11 @@ DataAxisPlan PlanDataAxis(Painter& painter, const DataAxis* model, Side side,
     return plan;
   }
 
-  plan.font = painter.MakeFont(FontPoints(model->fontSize, 9), false);
-  plan.titleFont = painter.MakeFont(FontPoints(model->fontSize, 9), true);
+  plan.font = builder.MakeFont(FontPoints(model->fontSize, 9), false);
+  plan.titleFont = builder.MakeFont(FontPoints(model->fontSize, 9), true);
   plan.textColour = model->textColour;
   plan.decimalDigits = std::clamp(model->decimalDigits, 0, 10);
-  const double thickness = painter.LineHeight(plan.font);
+  const double thickness = builder.LineHeight(plan.font);
   const std::int32_t orientation = Orientation(model->labelAlignment);
   const std::vector<std::string_view> custom = SplitList(model->labels);
   const std::string units = model->units.empty() && input.percent ? "%" : model->units;
@@ -231,8 +231,8 @@ DataAxisPlan PlanDataAxis(Painter& painter, const DataAxis* model, Side side,
       } else {
         text = FormatValue(plan.scale.ticks[i], plan.decimalDigits) + units;
       }
-      text = painter.Fit(plan.font, text, longest);
-      widest = std::max(widest, painter.Measure(plan.font, text).width);
+      text = builder.Fit(plan.font, text, longest);
+      widest = std::max(widest, builder.Measure(plan.font, text).width);
       texts.push_back(std::move(text));
     }
     if (vertical || request.tickCount > 0 || request.maxIntervals <= 1) break;
@@ -252,7 +252,7 @@ DataAxisPlan PlanDataAxis(Painter& painter, const DataAxis* model, Side side,
     if (texts[i].empty()) continue;
     const double pos = ValuePosition(plan.scale, plot, vertical, plan.scale.ticks[i]);
     const Placement p = PlaceLabel(side, orientation, edge, pos);
-    const Rect box = TextBounds(painter.Measure(plan.font, texts[i]), p.anchor, p.h, p.v, p.angle);
+    const Rect box = TextBounds(builder.Measure(plan.font, texts[i]), p.anchor, p.h, p.v, p.angle);
     double from = 0, to = 0;
     AlongAxis(side, orientation, box, pos, thickness, from, to);
     if (any && from < lastTo + 2 && to > lastFrom - 2) continue;
@@ -264,11 +264,12 @@ DataAxisPlan PlanDataAxis(Painter& painter, const DataAxis* model, Side side,
     plan.labels.push_back({std::move(texts[i]), pos});
   }
   plan.depth = std::max(reach, kTickLength);
-  if (!model->title.empty()) plan.depth += kTitleGap + painter.LineHeight(plan.titleFont);
+  if (!model->title.empty()) plan.depth += kTitleGap + builder.LineHeight(plan.titleFont);
   return plan;
 }
 
-void DrawValueBands(Painter& painter, const DataAxisPlan& plan, const Rect& plot, Argb colour) {
+void DrawValueBands(DrawListBuilder& builder, const DataAxisPlan& plan, const Rect& plot,
+                    Argb colour) {
   std::vector<double> bounds{plan.scale.min};
   for (const double t : plan.scale.ticks) {
     if (t > bounds.back()) bounds.push_back(t);
@@ -281,14 +282,14 @@ void DrawValueBands(Painter& painter, const DataAxisPlan& plan, const Rect& plot
     const double a = ValuePosition(plan.scale, plot, vertical, bounds[i]);
     const double b = ValuePosition(plan.scale, plot, vertical, bounds[i + 1]);
     if (vertical) {
-      painter.FillRect({plot.x, b, plot.w, a - b}, fill);
+      builder.FillRect({plot.x, b, plot.w, a - b}, fill);
     } else {
-      painter.FillRect({a, plot.y, b - a, plot.h}, fill);
+      builder.FillRect({a, plot.y, b - a, plot.h}, fill);
     }
   }
 }
 
-void DrawValueGridLines(Painter& painter, const DataAxisPlan& plan, const Rect& plot) {
+void DrawValueGridLines(DrawListBuilder& builder, const DataAxisPlan& plan, const Rect& plot) {
   Stroke stroke;
   if (plan.model == nullptr || !DashFor(plan.model->lineStyle, stroke.dash)) return;
   stroke.colour = plan.model->lineColour;
@@ -296,44 +297,44 @@ void DrawValueGridLines(Painter& painter, const DataAxisPlan& plan, const Rect& 
   for (const double t : plan.scale.ticks) {
     const double pos = Crisp(ValuePosition(plan.scale, plot, vertical, t));
     if (vertical) {
-      painter.Line({plot.x, pos}, {plot.Right(), pos}, stroke);
+      builder.Line({plot.x, pos}, {plot.Right(), pos}, stroke);
     } else {
-      painter.Line({pos, plot.y}, {pos, plot.Bottom()}, stroke);
+      builder.Line({pos, plot.y}, {pos, plot.Bottom()}, stroke);
     }
   }
 }
 
-void DrawDataAxis(Painter& painter, const DataAxisPlan& plan, const Rect& plot) {
+void DrawDataAxis(DrawListBuilder& builder, const DataAxisPlan& plan, const Rect& plot) {
   if (plan.model == nullptr) return;
   const bool vertical = RunsVertically(plan.side);
   const double edge = EdgeOf(plan.side, plot, plan.offset);
   Stroke line;
   line.colour = AxisLineColour(plan.model->lineColour);
-  DrawAxisLine(painter, plan.side, plot, edge, line);
+  DrawAxisLine(builder, plan.side, plot, edge, line);
   for (const double t : plan.scale.ticks) {
-    DrawTick(painter, plan.side, edge, ValuePosition(plan.scale, plot, vertical, t), line);
+    DrawTick(builder, plan.side, edge, ValuePosition(plan.scale, plot, vertical, t), line);
   }
   const std::int32_t orientation = Orientation(plan.model->labelAlignment);
   for (const AxisLabel& label : plan.labels) {
     const Placement p = PlaceLabel(plan.side, orientation, edge, label.pos);
-    painter.Text(label.text, p.anchor, p.h, p.v, p.angle, plan.font, plan.textColour);
+    builder.Text(label.text, p.anchor, p.h, p.v, p.angle, plan.font, plan.textColour);
   }
   const double outer = edge + Outwards(plan.side) * plan.depth;
-  DrawTitle(painter, plan.model->title, plan.side, plot, outer, plan.titleFont, plan.textColour);
+  DrawTitle(builder, plan.model->title, plan.side, plot, outer, plan.titleFont, plan.textColour);
 }
 
-LabelAxisPlan PlanLabelAxis(Painter& painter, const LabelAxis& model, Side side,
+LabelAxisPlan PlanLabelAxis(DrawListBuilder& builder, const LabelAxis& model, Side side,
                             std::int64_t categories, const Rect& plot, double maxDepth) {
   LabelAxisPlan plan;
   plan.model = &model;
   plan.side = side;
   plan.categories = std::max<std::int64_t>(categories, 1);
-  plan.font = painter.MakeFont(FontPoints(model.fontSize, 9), false);
-  plan.titleFont = painter.MakeFont(FontPoints(model.fontSize, 9), true);
+  plan.font = builder.MakeFont(FontPoints(model.fontSize, 9), false);
+  plan.titleFont = builder.MakeFont(FontPoints(model.fontSize, 9), true);
   const bool vertical = RunsVertically(side);
   const double length = std::max(vertical ? plot.h : plot.w, 1.0);
   const double slot = length / double(plan.categories);
-  const double thickness = painter.LineHeight(plan.font);
+  const double thickness = builder.LineHeight(plan.font);
   const std::int64_t firstStep = std::max<std::int64_t>(model.tickCount, 1);
 
   const std::vector<std::string_view> entries = SplitList(model.labels);
@@ -344,8 +345,8 @@ LabelAxisPlan PlanLabelAxis(Painter& painter, const LabelAxis& model, Side side,
     std::vector<std::string> texts;
     widest = 0;
     for (std::size_t i = 0; i < count; ++i) {
-      texts.push_back(painter.Fit(plan.font, entries[i], longest));
-      widest = std::max(widest, painter.Measure(plan.font, texts.back()).width);
+      texts.push_back(builder.Fit(plan.font, entries[i], longest));
+      widest = std::max(widest, builder.Measure(plan.font, texts.back()).width);
     }
     return texts;
   };
@@ -376,13 +377,13 @@ LabelAxisPlan PlanLabelAxis(Painter& painter, const LabelAxis& model, Side side,
   for (std::int64_t i = 0; i < labelCount; i += plan.step) {
     const double pos = (vertical ? plot.y : plot.x) + (double(i) + 0.5) * slot;
     const Placement p = PlaceLabel(side, plan.orientation, edge, pos);
-    const Rect box = TextBounds(painter.Measure(plan.font, plan.labels[std::size_t(i)]), p.anchor,
+    const Rect box = TextBounds(builder.Measure(plan.font, plan.labels[std::size_t(i)]), p.anchor,
                                 p.h, p.v, p.angle);
     reach = std::max(reach, Reach(side, box, edge));
     plan.overhang.Include(side, box, plot);
   }
   plan.depth = std::max(reach, kTickLength);
-  if (!model.title.empty()) plan.depth += kTitleGap + painter.LineHeight(plan.titleFont);
+  if (!model.title.empty()) plan.depth += kTitleGap + builder.LineHeight(plan.titleFont);
   return plan;
 }
 
@@ -396,7 +397,7 @@ std::int64_t BoundaryStep(const LabelAxisPlan& plan, double length) {
 
 }  // namespace
 
-void DrawCategoryLines(Painter& painter, const LabelAxisPlan& plan, const Rect& plot) {
+void DrawCategoryLines(DrawListBuilder& builder, const LabelAxisPlan& plan, const Rect& plot) {
   Stroke stroke;
   if (!DashFor(plan.model->lineStyle, stroke.dash)) return;
   stroke.colour = plan.model->lineColour;
@@ -407,14 +408,14 @@ void DrawCategoryLines(Painter& painter, const LabelAxisPlan& plan, const Rect& 
     const double pos =
         Crisp((vertical ? plot.y : plot.x) + length * double(i) / double(plan.categories));
     if (vertical) {
-      painter.Line({plot.x, pos}, {plot.Right(), pos}, stroke);
+      builder.Line({plot.x, pos}, {plot.Right(), pos}, stroke);
     } else {
-      painter.Line({pos, plot.y}, {pos, plot.Bottom()}, stroke);
+      builder.Line({pos, plot.y}, {pos, plot.Bottom()}, stroke);
     }
   }
 }
 
-void DrawLabelAxis(Painter& painter, const LabelAxisPlan& plan, const Rect& plot) {
+void DrawLabelAxis(DrawListBuilder& builder, const LabelAxisPlan& plan, const Rect& plot) {
   const LabelAxis& model = *plan.model;
   const bool vertical = RunsVertically(plan.side);
   const double length = vertical ? plot.h : plot.w;
@@ -422,21 +423,21 @@ void DrawLabelAxis(Painter& painter, const LabelAxisPlan& plan, const Rect& plot
   const double edge = EdgeOf(plan.side, plot, 0);
   Stroke line;
   line.colour = AxisLineColour(model.lineColour);
-  DrawAxisLine(painter, plan.side, plot, edge, line);
+  DrawAxisLine(builder, plan.side, plot, edge, line);
   const std::int64_t every = BoundaryStep(plan, length);
   for (std::int64_t i = 0; i <= plan.categories; i += every) {
-    DrawTick(painter, plan.side, edge, start + length * double(i) / double(plan.categories), line);
+    DrawTick(builder, plan.side, edge, start + length * double(i) / double(plan.categories), line);
   }
   const double slot = length / double(plan.categories);
   const auto labelCount = std::int64_t(plan.labels.size());
   for (std::int64_t i = 0; i < labelCount; i += plan.step) {
     const Placement p =
         PlaceLabel(plan.side, plan.orientation, edge, start + (double(i) + 0.5) * slot);
-    painter.Text(plan.labels[std::size_t(i)], p.anchor, p.h, p.v, p.angle, plan.font,
+    builder.Text(plan.labels[std::size_t(i)], p.anchor, p.h, p.v, p.angle, plan.font,
                  model.textColour);
   }
   const double outer = edge + Outwards(plan.side) * plan.depth;
-  DrawTitle(painter, model.title, plan.side, plot, outer, plan.titleFont, model.textColour);
+  DrawTitle(builder, model.title, plan.side, plot, outer, plan.titleFont, model.textColour);
 }
 
 }  // namespace vantiro::engine::layout

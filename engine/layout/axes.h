@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/layout/painter.h"
+#include "engine/layout/draw_list_builder.h"
 #include "engine/layout/value_scale.h"
 #include "engine/model/chart_model.h"
 
@@ -62,14 +62,15 @@ struct DataAxisPlan {
 };
 
 // `maxDepth`: the most room the labels may take beside the plot area.
-DataAxisPlan PlanDataAxis(Painter& painter, const DataAxis* model, Side side,
+DataAxisPlan PlanDataAxis(DrawListBuilder& builder, const DataAxis* model, Side side,
                           const DataAxisInput& input, const Rect& plot, double maxDepth);
 
 // Every second band between grid lines, in `colour`.
-void DrawValueBands(Painter& painter, const DataAxisPlan& plan, const Rect& plot, Argb colour);
-void DrawValueGridLines(Painter& painter, const DataAxisPlan& plan, const Rect& plot);
+void DrawValueBands(DrawListBuilder& builder, const DataAxisPlan& plan, const Rect& plot,
+                    Argb colour);
+void DrawValueGridLines(DrawListBuilder& builder, const DataAxisPlan& plan, const Rect& plot);
 // Axis line, ticks, labels and title.
-void DrawDataAxis(Painter& painter, const DataAxisPlan& plan, const Rect& plot);
+void DrawDataAxis(DrawListBuilder& builder, const DataAxisPlan& plan, const Rect& plot);
 
 struct LabelAxisPlan {
   const LabelAxis* model = nullptr;
@@ -84,12 +85,12 @@ struct LabelAxisPlan {
 };
 
 // `maxDepth`: the most room the labels may take beside the plot area.
-LabelAxisPlan PlanLabelAxis(Painter& painter, const LabelAxis& model, Side side,
+LabelAxisPlan PlanLabelAxis(DrawListBuilder& builder, const LabelAxis& model, Side side,
                             std::int64_t categories, const Rect& plot, double maxDepth);
 
 // Lines between categories (per the axis' line style).
-void DrawCategoryLines(Painter& painter, const LabelAxisPlan& plan, const Rect& plot);
+void DrawCategoryLines(DrawListBuilder& builder, const LabelAxisPlan& plan, const Rect& plot);
 // Axis line, ticks, labels and title.
-void DrawLabelAxis(Painter& painter, const LabelAxisPlan& plan, const Rect& plot);
+void DrawLabelAxis(DrawListBuilder& builder, const LabelAxisPlan& plan, const Rect& plot);
 
 }  // namespace vantiro::engine::layout

@@ -173,13 +173,13 @@ std::string BarTooltip(const TooltipNames& names, std::size_t member, std::size_
 
 // Value labels of neighbouring bars can run into each other: going along
 // the categories, a label that overlaps one kept before is dropped.
-std::vector<PlacedText> WithoutClashes(Painter& painter, std::vector<PlacedText> texts,
-                                       bool horizontal) {
+std::vector<TextShape> WithoutClashes(DrawListBuilder& builder, std::vector<TextShape> texts,
+                                      bool horizontal) {
   std::vector<Rect> boxes;
   boxes.reserve(texts.size());
-  for (const PlacedText& t : texts) {
+  for (const TextShape& t : texts) {
     boxes.push_back(
-        TextBounds(painter.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle));
+        TextBounds(builder.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle));
   }
   auto from = [&](std::size_t i) { return horizontal ? boxes[i].y : boxes[i].x; };
   auto to = [&](std::size_t i) { return horizontal ? boxes[i].Bottom() : boxes[i].Right(); };
@@ -201,7 +201,7 @@ std::vector<PlacedText> WithoutClashes(Painter& painter, std::vector<PlacedText>
     keep[i] = true;
     active.push_back(i);
   }
-  std::vector<PlacedText> kept;
+  std::vector<TextShape> kept;
   for (std::size_t i = 0; i < texts.size(); ++i) {
     if (keep[i]) kept.push_back(std::move(texts[i]));
   }
@@ -273,12 +273,12 @@ DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units,
   return extent;
 }
 
-std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
-                                 const std::vector<BarUnit>& units, const Rect& plot,
-                                 bool horizontal, std::int64_t categories,
-                                 const ValueScale* scales[2], const BarLabelStyle labels[2],
-                                 const TooltipNames& names) {
-  std::vector<PlacedText> texts;
+std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
+                                const std::vector<BarUnit>& units, const Rect& plot,
+                                bool horizontal, std::int64_t categories,
+                                const ValueScale* scales[2], const BarLabelStyle labels[2],
+                                const TooltipNames& names) {
+  std::vector<TextShape> texts;
   if (units.empty() || plot.Empty()) return texts;
   const bool valuesVertical = !horizontal;
   const double length = horizontal ? plot.h : plot.w;
@@ -310,7 +310,7 @@ std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
       auto flush = [&](std::size_t member) {
         const BarSeries& s = region.bars[member];
         const Argb colour = s.lucent != 0 ? Translucent(s.colour) : s.colour;
-        painter.Add(envelope.Finish(valuesVertical, basePixel, colour));
+        builder.Add(envelope.Finish(valuesVertical, basePixel, colour));
         envelope = Envelope(start, start + length);
       };
       ForEachSegment(region, unit, categories, base,
@@ -328,7 +328,7 @@ std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
     }
 
     const bool crisp = barWidth >= kCrispFrom;
-    const double lineHeight = painter.LineHeight(style.font);
+    const double lineHeight = builder.LineHeight(style.font);
     // Room for a label across the bar: its share of the slot, gap included.
     const double labelRoom = slot / double(units.size()) / double(unit.perColumn);
     const bool roomForLabels =
@@ -354,9 +354,9 @@ std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
               shape.outlined = true;
               shape.outline.colour = Darker(s.colour, 0.4);
             }
-            painter.Add(std::move(shape));
-            if (painter.WantsHotSpots()) {
-              painter.AddHotSpot({{bar.x, bar.y},
+            builder.Add(std::move(shape));
+            if (builder.WantsHotSpots()) {
+              builder.AddHotSpot({{bar.x, bar.y},
                                   {bar.Right(), bar.y},
                                   {bar.Right(), bar.Bottom()},
                                   {bar.x, bar.Bottom()}},
@@ -369,10 +369,10 @@ std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
               (s.valueLabels != kBarLabelsOutside && s.valueLabels != kBarLabelsInside)) {
             return;
           }
-          PlacedText label;
+          TextShape label;
           label.text = FormatValue(raw, style.decimalDigits);
           label.font = style.font;
-          const TextExtent e = painter.Measure(style.font, label.text);
+          const TextExtent e = builder.Measure(style.font, label.text);
           const double thickness = e.ascent + e.descent;
           const double across = horizontal ? thickness : e.width;
           const double barLength = horizontal ? bar.w : bar.h;
@@ -416,7 +416,7 @@ std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
           texts.push_back(std::move(label));
         });
   }
-  return WithoutClashes(painter, std::move(texts), horizontal);
+  return WithoutClashes(builder, std::move(texts), horizontal);
 }
 
 }  // namespace vantiro::engine::layout

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/layout/axes.h"
-#include "engine/layout/painter.h"
+#include "engine/layout/draw_list_builder.h"
 #include "engine/model/chart_model.h"
 
 namespace vantiro::engine::layout {
@@ -50,12 +50,12 @@ struct BarLabelStyle {
 
 // Draws every bar of the region into `plot`; `horizontal`: values grow to
 // the right and categories run downwards. Value labels come back, to be
-// drawn over the axes. Hot spots, when the painter wants them, name bars
+// drawn over the axes. Hot spots, when the builder wants them, name bars
 // after `names.Series(index in Region::bars)` and their category.
-std::vector<PlacedText> DrawBars(Painter& painter, const Region& region,
-                                 const std::vector<BarUnit>& units, const Rect& plot,
-                                 bool horizontal, std::int64_t categories,
-                                 const ValueScale* scales[2], const BarLabelStyle labels[2],
-                                 const TooltipNames& names);
+std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
+                                const std::vector<BarUnit>& units, const Rect& plot,
+                                bool horizontal, std::int64_t categories,
+                                const ValueScale* scales[2], const BarLabelStyle labels[2],
+                                const TooltipNames& names);
 
 }  // namespace vantiro::engine::layout

@@ -91,9 +91,9 @@ void Spread(std::vector<OutsideLabel*>& labels, double top, double bottom, doubl
   }
 }
 
-void DrawOutsideLabels(Painter& painter, std::vector<OutsideLabel>& labels, const Rect& area,
-                       const Font& font) {
-  const double lineHeight = painter.LineHeight(font) + 1;
+void DrawOutsideLabels(DrawListBuilder& builder, std::vector<OutsideLabel>& labels,
+                       const Rect& area, const Font& font) {
+  const double lineHeight = builder.LineHeight(font) + 1;
   std::vector<OutsideLabel*> left, right;
   for (OutsideLabel& l : labels) (l.right ? right : left).push_back(&l);
   Spread(left, area.y, area.Bottom(), lineHeight);
@@ -105,8 +105,8 @@ void DrawOutsideLabels(Painter& painter, std::vector<OutsideLabel>& labels, cons
     line.points = l.leader;
     line.points.push_back({l.x + (l.right ? -3 : 3), l.y});
     line.stroke = leader;
-    painter.Add(std::move(line));
-    painter.Text(l.text, {l.x, l.y}, l.right ? HAlign::kLeft : HAlign::kRight, VAlign::kMiddle, 0,
+    builder.Add(std::move(line));
+    builder.Text(l.text, {l.x, l.y}, l.right ? HAlign::kLeft : HAlign::kRight, VAlign::kMiddle, 0,
                  font, kLabelColour);
   }
 }
@@ -132,19 +132,19 @@ bool BoxInSector(Point c, double inner, double outer, double from, double sweep,
   return true;
 }
 
-void DrawEmptyOutline(Painter& painter, std::vector<Point> points) {
+void DrawEmptyOutline(DrawListBuilder& builder, std::vector<Point> points) {
   if (points.size() < 2) return;
   points.push_back(points.front());
   LineShape line;
   line.points = std::move(points);
   line.stroke.colour = kEmptyColour;
-  painter.Add(std::move(line));
+  builder.Add(std::move(line));
 }
 
-void DrawPie(Painter& painter, const GridlessSeries& s, const Rect& area,
+void DrawPie(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area,
              const std::vector<double>& values, double total, const TooltipNames& names) {
-  const Font font = painter.MakeFont(kLabelPoints, false);
-  const double lineHeight = painter.LineHeight(font);
+  const Font font = builder.MakeFont(kLabelPoints, false);
+  const double lineHeight = builder.LineHeight(font);
   const bool donut = s.style == kGridlessDonut;
   bool anyExploded = false;
   double widest = 0;
@@ -154,7 +154,7 @@ void DrawPie(Painter& painter, const GridlessSeries& s, const Rect& area,
     anyExploded = anyExploded || Exploded(s, i);
     if (values[i] / total < kLabelledShare) continue;
     texts[i] = SliceLabel(s.valueLabels, values[i], values[i] / total);
-    widest = std::max(widest, painter.Measure(font, texts[i]).width);
+    widest = std::max(widest, builder.Measure(font, texts[i]).width);
   }
   const double pull = anyExploded ? kExplodeShare : 0;
   const Point centre{area.CentreX(), area.CentreY()};
@@ -169,7 +169,7 @@ void DrawPie(Painter& painter, const GridlessSeries& s, const Rect& area,
     const double distance = donut ? (r + inner) / 2 : r * 0.62;
     at = {c.x + dir.x * distance, c.y + dir.y * distance};
     const bool whole = sweep >= 359.999;
-    return BoxInSector(c, inner, r, from, whole ? 360 : sweep, at, painter.Measure(font, texts[i]));
+    return BoxInSector(c, inner, r, from, whole ? 360 : sweep, at, builder.Measure(font, texts[i]));
   };
   auto allInside = [&](double r) {
     double angle = startAngle;
@@ -198,12 +198,12 @@ void DrawPie(Painter& painter, const GridlessSeries& s, const Rect& area,
   if (total <= 0) {
     std::vector<Point> circle;
     AppendArc(circle, centre, radius, 0, 360);
-    DrawEmptyOutline(painter, std::move(circle));
+    DrawEmptyOutline(builder, std::move(circle));
     return;
   }
 
   std::vector<OutsideLabel> outside;
-  std::vector<PlacedText> inside;
+  std::vector<TextShape> inside;
   // Runs of slices too thin to see are drawn together as one grey wedge,
   // so that thousands of values do not become thousands of shapes.
   double runFrom = 0, runSweep = 0;
@@ -214,7 +214,7 @@ void DrawPie(Painter& painter, const GridlessSeries& s, const Rect& area,
     AppendArc(wedge.points, centre, radius, runFrom, runFrom + runSweep);
     if (donut) AppendArc(wedge.points, centre, inner, runFrom + runSweep, runFrom);
     wedge.fill.colour = kEmptyColour;
-    painter.Add(std::move(wedge));
+    builder.Add(std::move(wedge));
     runSweep = 0;
   };
   constexpr double kRadPerDeg = std::numbers::pi / 180;
@@ -242,10 +242,10 @@ void DrawPie(Painter& painter, const GridlessSeries& s, const Rect& area,
     slice.fill = SliceFill(s, i);
     slice.outlined = !whole;
     slice.outline.colour = kSliceEdge;
-    if (painter.WantsHotSpots()) {
-      painter.AddHotSpot(slice.points, SliceTooltip(names, i, values[i], values[i] / total));
+    if (builder.WantsHotSpots()) {
+      builder.AddHotSpot(slice.points, SliceTooltip(names, i, values[i], values[i] / total));
     }
-    painter.Add(std::move(slice));
+    builder.Add(std::move(slice));
 
     if (texts[i].empty()) continue;
     Point at;
@@ -264,19 +264,19 @@ void DrawPie(Painter& painter, const GridlessSeries& s, const Rect& area,
     outside.push_back(std::move(label));
   }
   flushRun();
-  for (const PlacedText& t : inside) painter.Text(t);
-  DrawOutsideLabels(painter, outside, area, font);
+  for (const TextShape& t : inside) builder.Text(t);
+  DrawOutsideLabels(builder, outside, area, font);
 }
 
-void DrawPyramid(Painter& painter, const GridlessSeries& s, const Rect& area,
+void DrawPyramid(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area,
                  const std::vector<double>& values, double total, const TooltipNames& names) {
-  const Font font = painter.MakeFont(kLabelPoints, false);
+  const Font font = builder.MakeFont(kLabelPoints, false);
   std::vector<std::string> texts(values.size());
   double widest = 0;
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (values[i] <= 0 || values[i] / total < kLabelledShare) continue;
     texts[i] = SliceLabel(s.valueLabels, values[i], values[i] / total);
-    widest = std::max(widest, painter.Measure(font, texts[i]).width);
+    widest = std::max(widest, builder.Measure(font, texts[i]).width);
   }
   const double height = area.h - 8;
   const double top = area.y + 4;
@@ -325,7 +325,7 @@ void DrawPyramid(Painter& painter, const GridlessSeries& s, const Rect& area,
   // As wide as the area allows (at most 1.2 times as wide as high); labels
   // that do not fit their layer need room to the right.
   auto labelFits = [&](const Band& b, double base) {
-    const TextExtent e = painter.Measure(font, texts[b.index]);
+    const TextExtent e = builder.Measure(font, texts[b.index]);
     return e.width <= base * (b.y0 + b.y1) / 2 / usable - 6 &&
            e.ascent + e.descent <= b.y1 - b.y0 - 2;
   };
@@ -342,13 +342,13 @@ void DrawPyramid(Painter& painter, const GridlessSeries& s, const Rect& area,
   const double cx = area.x + 4 + free / 2 + base / 2;
 
   if (total <= 0) {
-    DrawEmptyOutline(painter,
+    DrawEmptyOutline(builder,
                      {{cx, top}, {cx + base / 2, top + height}, {cx - base / 2, top + height}});
     return;
   }
 
   std::vector<OutsideLabel> outside;
-  std::vector<PlacedText> inside;
+  std::vector<TextShape> inside;
   for (const Band& b : bands) {
     const double w0 = base * b.y0 / usable, w1 = base * b.y1 / usable;
     const double top0 = top + b.shift + b.y0, top1 = top + b.shift + b.y1;
@@ -359,17 +359,17 @@ void DrawPyramid(Painter& painter, const GridlessSeries& s, const Rect& area,
     layer.points.push_back({cx - w1 / 2, top1});
     if (b.index == kRun) {
       layer.fill.colour = kEmptyColour;
-      painter.Add(std::move(layer));
+      builder.Add(std::move(layer));
       continue;
     }
     layer.fill = SliceFill(s, b.index);
     layer.outlined = true;
     layer.outline.colour = kSliceEdge;
-    if (painter.WantsHotSpots()) {
-      painter.AddHotSpot(layer.points,
+    if (builder.WantsHotSpots()) {
+      builder.AddHotSpot(layer.points,
                          SliceTooltip(names, b.index, values[b.index], values[b.index] / total));
     }
-    painter.Add(std::move(layer));
+    builder.Add(std::move(layer));
 
     const std::string& text = texts[b.index];
     if (text.empty()) continue;
@@ -391,8 +391,8 @@ void DrawPyramid(Painter& painter, const GridlessSeries& s, const Rect& area,
     label.y = midY;
     outside.push_back(std::move(label));
   }
-  for (const PlacedText& t : inside) painter.Text(t);
-  DrawOutsideLabels(painter, outside, area, font);
+  for (const TextShape& t : inside) builder.Text(t);
+  DrawOutsideLabels(builder, outside, area, font);
 }
 
 }  // namespace
@@ -402,7 +402,7 @@ Argb SliceColour(const GridlessSeries& series, std::size_t index) {
   return kPalette[index % std::size(kPalette)];
 }
 
-void DrawGridless(Painter& painter, const GridlessSeries& series, const Rect& plot,
+void DrawGridless(DrawListBuilder& builder, const GridlessSeries& series, const Rect& plot,
                   const TooltipNames& names) {
   const Rect area = AreaOf(series, plot);
   if (area.Empty()) return;
@@ -413,9 +413,9 @@ void DrawGridless(Painter& painter, const GridlessSeries& series, const Rect& pl
     total += values[i];
   }
   if (series.style == kGridlessPyramid) {
-    DrawPyramid(painter, series, area, values, total, names);
+    DrawPyramid(builder, series, area, values, total, names);
   } else {
-    DrawPie(painter, series, area, values, total, names);
+    DrawPie(builder, series, area, values, total, names);
   }
 }
 

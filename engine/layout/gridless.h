@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "engine/layout/painter.h"
+#include "engine/layout/draw_list_builder.h"
 #include "engine/model/chart_model.h"
 
 namespace vantiro::engine::layout {
@@ -18,8 +18,8 @@ inline constexpr double kExplodeShare = 0.1;
 inline constexpr double kDonutHole = 0.5;
 
 // Draws the series inside `plot` (its left or right half when aligned so).
-// Hot spots, when the painter wants them, name slice i `names.Series(i)`.
-void DrawGridless(Painter& painter, const GridlessSeries& series, const Rect& plot,
+// Hot spots, when the builder wants them, name slice i `names.Series(i)`.
+void DrawGridless(DrawListBuilder& builder, const GridlessSeries& series, const Rect& plot,
                   const TooltipNames& names);
 
 }  // namespace vantiro::engine::layout

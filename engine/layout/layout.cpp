@@ -12,7 +12,7 @@
 #include "engine/layout/bars.h"
 #include "engine/layout/gridless.h"
 #include "engine/layout/legend.h"
-#include "engine/layout/painter.h"
+#include "engine/layout/draw_list_builder.h"
 
 namespace vantiro::engine {
 
@@ -69,23 +69,23 @@ Fill FlatOrGradient(Argb colour, bool gradient) {
   return fill;
 }
 
-void DrawBackground(layout::Painter& painter, const ChartSettings& s) {
-  const Rect image = painter.Image();
-  painter.FillRect(image, FlatOrGradient(s.background, (s.style & kChartGradient) != 0));
+void DrawBackground(layout::DrawListBuilder& builder, const ChartSettings& s) {
+  const Rect image = builder.Image();
+  builder.FillRect(image, FlatOrGradient(s.background, (s.style & kChartGradient) != 0));
   if (!s.backgroundImage.empty()) {
     Fill under;
     under.colour = s.backgroundImageColour;
-    if ((under.colour >> 24) != 0) painter.FillRect(image, under);
-    painter.Add(ImageShape{s.backgroundImage, 0, 0, image.w, image.h});
+    if ((under.colour >> 24) != 0) builder.FillRect(image, under);
+    builder.Add(ImageShape{s.backgroundImage, 0, 0, image.w, image.h});
   }
 }
 
 // Drawn over the regions, so that none of them hides it.
-void DrawChartFrame(layout::Painter& painter, const ChartSettings& s) {
+void DrawChartFrame(layout::DrawListBuilder& builder, const ChartSettings& s) {
   if ((s.style & kChartBorder) == 0) return;
   Stroke frame;
   frame.colour = layout::Darker(s.background | 0xFF000000u, 0.4);
-  painter.FrameRect(painter.Image().Inset(0.5), frame);
+  builder.FrameRect(builder.Image().Inset(0.5), frame);
 }
 
 Side DataAxisSide(const DataAxis& axis, std::size_t index, bool horizontal) {
@@ -113,8 +113,8 @@ struct PlotPlan {
 
 class RegionLayout {
  public:
-  RegionLayout(layout::Painter& painter, const Region& region, const ChartScale& scale)
-      : p_(painter), r_(region), scale_(scale) {}
+  RegionLayout(layout::DrawListBuilder& builder, const Region& region, const ChartScale& scale)
+      : p_(builder), r_(region), scale_(scale) {}
 
   void Run() {
     area_ = RegionRect(r_, scale_).ClippedTo(p_.Image());
@@ -311,7 +311,7 @@ class RegionLayout {
       if (plot_.hasLabels) layout::DrawCategoryLines(p_, plot_.labels, plot);
     }
 
-    std::vector<layout::PlacedText> valueLabels;
+    std::vector<TextShape> valueLabels;
     if (!r_.bars.empty() && !plot.Empty()) {
       const layout::ValueScale* scales[2] = {&plot_.data[0].scale, &plot_.data[1].scale};
       layout::BarLabelStyle styles[2];
@@ -340,7 +340,7 @@ class RegionLayout {
       if (plot_.hasLabels) layout::DrawLabelAxis(p_, plot_.labels, plot);
     }
     PlaceLegend();
-    for (const layout::PlacedText& t : valueLabels) {
+    for (const TextShape& t : valueLabels) {
       if (!UnderLegend(t)) p_.Text(t);
     }
     DrawGridlessSeries();
@@ -371,7 +371,7 @@ class RegionLayout {
   }
 
   // A legend over the plot area hides the value labels under it.
-  bool UnderLegend(const layout::PlacedText& t) {
+  bool UnderLegend(const TextShape& t) {
     if (!inside_ || legend_.entries.empty()) return false;
     const Rect b =
         layout::TextBounds(p_.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle);
@@ -412,7 +412,7 @@ class RegionLayout {
     }
   }
 
-  layout::Painter& p_;
+  layout::DrawListBuilder& p_;
   const Region& r_;
   const ChartScale& scale_;
   Rect area_, content_;
@@ -433,12 +433,12 @@ DrawList LayoutChart(const Chart& chart, int width, int height, TextMeasurer& me
   out.width = std::clamp(width, 0, kMaxSide);
   out.height = std::clamp(height, 0, kMaxSide);
   if (out.width == 0 || out.height == 0) return out;
-  layout::Painter painter(out, measurer, chart.settings.fontName);
-  if (chart.settings.tooltipWidth > 0) painter.CollectHotSpots(kMaxHotSpots);
-  DrawBackground(painter, chart.settings);
+  layout::DrawListBuilder builder(out, measurer, chart.settings.fontName);
+  if (chart.settings.tooltipWidth > 0) builder.CollectHotSpots(kMaxHotSpots);
+  DrawBackground(builder, chart.settings);
   const ChartScale scale = ScaleFor(chart.settings, out.width, out.height);
-  for (const Region& region : chart.regions) RegionLayout(painter, region, scale).Run();
-  DrawChartFrame(painter, chart.settings);
+  for (const Region& region : chart.regions) RegionLayout(builder, region, scale).Run();
+  DrawChartFrame(builder, chart.settings);
   return out;
 }
 

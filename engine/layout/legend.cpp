@@ -41,11 +41,11 @@ bool LegendInRows(const Legend& legend) {
   return legend.alignment == kLegendTop || legend.alignment == kLegendBottom;
 }
 
-LegendPlan PlanLegend(Painter& painter, const Legend& legend, const std::vector<Argb>& colours,
-                      const Rect& room) {
+LegendPlan PlanLegend(DrawListBuilder& builder, const Legend& legend,
+                      const std::vector<Argb>& colours, const Rect& room) {
   LegendPlan plan;
-  plan.font = painter.MakeFont(FontPoints(legend.fontSize, 9), legend.bold != 0);
-  const double lineHeight = painter.LineHeight(plan.font);
+  plan.font = builder.MakeFont(FontPoints(legend.fontSize, 9), legend.bold != 0);
+  const double lineHeight = builder.LineHeight(plan.font);
   plan.markerSize = std::round(lineHeight * 0.75);
   const double rowHeight = std::max(lineHeight, plan.markerSize) + kRowGap;
   const std::vector<std::string_view> texts = SplitList(legend.text);
@@ -63,9 +63,9 @@ LegendPlan PlanLegend(Painter& painter, const Legend& legend, const std::vector<
   std::vector<std::pair<std::size_t, double>> rowWidths;
   for (std::size_t i = 0; i < texts.size(); ++i) {
     if (texts[i].empty()) continue;  // keeps its colour, shows nothing
-    std::string text = painter.Fit(plan.font, texts[i], widest);
+    std::string text = builder.Fit(plan.font, texts[i], widest);
     if (text.empty()) continue;
-    const double width = plan.markerSize + kMarkerGap + painter.Measure(plan.font, text).width;
+    const double width = plan.markerSize + kMarkerGap + builder.Measure(plan.font, text).width;
     const bool wrap = rows && x > 0 && x + kEntryGap + width > room.w - 2 * kPadding;
     const double top = wrap ? y + rowHeight : y;
     if (top + rowHeight - kRowGap > tallest) break;
@@ -110,16 +110,16 @@ LegendPlan PlanLegend(Painter& painter, const Legend& legend, const std::vector<
   return plan;
 }
 
-void DrawLegend(Painter& painter, const Legend& legend, const LegendPlan& plan) {
+void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan& plan) {
   if (plan.entries.empty()) return;
   const Rect& box = plan.box;
   Fill background;
   background.colour = legend.background;
-  painter.FillRect(box, background);
+  builder.FillRect(box, background);
   if ((legend.style & kLegendNoFrame) == 0) {
     Stroke frame;
     frame.colour = kFrameColour;
-    painter.FrameRect(box.Inset(0.5), frame);
+    builder.FrameRect(box.Inset(0.5), frame);
   }
   const bool round = (legend.style & kLegendRoundMarkers) != 0;
   const Argb textColour = WindowsColourToArgb(legend.textColour);
@@ -131,14 +131,14 @@ void DrawLegend(Painter& painter, const Legend& legend, const LegendPlan& plan) 
       PolygonShape dot;
       AppendArc(dot.points, {marker.CentreX(), marker.CentreY()}, plan.markerSize / 2, 0, 360);
       dot.fill = fill;
-      painter.Add(std::move(dot));
+      builder.Add(std::move(dot));
     } else {
       RectShape square = marker.Shape(fill);
       square.outlined = true;
       square.outline.colour = Darker(e.colour, 0.3);
-      painter.Add(std::move(square));
+      builder.Add(std::move(square));
     }
-    painter.Text(e.text, {box.x + e.textAt.x, box.y + e.textAt.y}, HAlign::kLeft, VAlign::kMiddle,
+    builder.Text(e.text, {box.x + e.textAt.x, box.y + e.textAt.y}, HAlign::kLeft, VAlign::kMiddle,
                  0, plan.font, textColour);
   }
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/layout/painter.h"
+#include "engine/layout/draw_list_builder.h"
 #include "engine/model/chart_model.h"
 
 namespace vantiro::engine::layout {
@@ -36,9 +36,9 @@ struct LegendPlan {
 bool LegendInRows(const Legend& legend);
 
 // Sizes the legend to fit `room` (entries that do not fit are left out).
-LegendPlan PlanLegend(Painter& painter, const Legend& legend, const std::vector<Argb>& colours,
-                      const Rect& room);
+LegendPlan PlanLegend(DrawListBuilder& builder, const Legend& legend,
+                      const std::vector<Argb>& colours, const Rect& room);
 
-void DrawLegend(Painter& painter, const Legend& legend, const LegendPlan& plan);
+void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan& plan);
 
 }  // namespace vantiro::engine::layout

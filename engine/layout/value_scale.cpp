@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "engine/layout/painter.h"
+#include "engine/layout/draw_list_builder.h"
 
 namespace vantiro::engine::layout {
 

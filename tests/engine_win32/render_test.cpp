@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/layout/draw_geometry.h"
 #include "engine/render/gdiplus/gdiplus_render.h"
 #include "engine/render/gdiplus/gdiplus_text.h"
 #include "tests/engine_win32/pixels.h"
@@ -181,7 +182,7 @@ TEST_F(GdiplusRenderTest, HatchesLieOnAGridFixedToTheOriginInsideTheirShape) {
     shape.fill.hatchColour = kBlack;
     return shape;
   };
-  const int s = static_cast<int>(render::kHatchSpacing);
+  const int s = static_cast<int>(kHatchSpacing);
   // Two neighbours continue one pattern; the triangle's hatch stays inside.
   Pixels p = Draw({hatched({{0, 0}, {50, 0}, {50, 100}, {0, 100}}, kHatchCross),
                    hatched({{50, 0}, {100, 0}, {50, 100}}, kHatchCross)});

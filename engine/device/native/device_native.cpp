@@ -18,6 +18,7 @@
 #include "engine/device/shared/device_shared.h"
 #include "engine/files/file_io.h"
 #include "engine/layout/layout.h"
+#include "engine/render/cairo/cairo_handles.h"
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/cairo_text.h"
 #include "engine/render/cairo/image_encode.h"
@@ -44,51 +45,27 @@ class PdfPrinter {
   PdfPrinter(std::string path, double width, double height)
       : path_(std::move(path)),
         bytes_(std::make_unique<std::vector<std::uint8_t>>()),
-        surface_(cairo_pdf_surface_create_for_stream(&Append, bytes_.get(), width, height)) {}
-  PdfPrinter(PdfPrinter&& other) noexcept
-      : path_(std::move(other.path_)),
-        bytes_(std::move(other.bytes_)),
-        surface_(std::exchange(other.surface_, nullptr)) {}
+        surface_(cairo_pdf_surface_create_for_stream(&render::AppendToBytes, bytes_.get(), width,
+                                                     height)) {}
+  PdfPrinter(PdfPrinter&&) noexcept = default;
   PdfPrinter& operator=(PdfPrinter&&) = delete;
   ~PdfPrinter() { Finish(); }
 
-  cairo_surface_t* surface() const { return surface_; }
+  cairo_surface_t* surface() const { return surface_.get(); }
 
   // Ends the document and writes the file; false if either fails.
   bool Finish() {
     if (surface_ == nullptr) return false;
-    cairo_surface_finish(surface_);
-    const bool ok = cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS &&
-                    files::WriteWholeFile(path_, *bytes_);
-    cairo_surface_destroy(std::exchange(surface_, nullptr));
-    return ok;
+    const render::CairoSurface surface = std::move(surface_);
+    cairo_surface_finish(surface.get());
+    return cairo_surface_status(surface.get()) == CAIRO_STATUS_SUCCESS &&
+           files::WriteWholeFile(path_, *bytes_);
   }
 
  private:
-  // Cairo's write callback: no exception may leave it.
-  static cairo_status_t Append(void* closure, const unsigned char* data,
-                               unsigned int length) noexcept {
-    try {
-      auto* bytes = static_cast<std::vector<std::uint8_t>*>(closure);
-      bytes->insert(bytes->end(), data, data + length);
-      return CAIRO_STATUS_SUCCESS;
-    } catch (...) {
-      return CAIRO_STATUS_WRITE_ERROR;
-    }
-  }
-
   std::string path_;
   std::unique_ptr<std::vector<std::uint8_t>> bytes_;  // stays put when moved
-  cairo_surface_t* surface_;
-};
-
-// Owns a cairo_t.
-struct CairoContext {
-  explicit CairoContext(cairo_surface_t* target) : cr(cairo_create(target)) {}
-  CairoContext(const CairoContext&) = delete;
-  CairoContext& operator=(const CairoContext&) = delete;
-  ~CairoContext() { cairo_destroy(cr); }
-  cairo_t* cr;
+  render::CairoSurface surface_;
 };
 
 // All state of the native device.
@@ -212,8 +189,8 @@ std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int 
     const DrawList list = Layout(chart, chartWidth, chartHeight);
     // Scaled to fit the rectangle, keeping the chart's proportions, centred.
     const double scale = std::min(w / chartWidth, h / chartHeight);
-    const CairoContext context(page);
-    cairo_t* cr = context.cr;
+    const render::CairoContext context(cairo_create(page));
+    cairo_t* cr = context.get();
     cairo_translate(cr, x + (w - chartWidth * scale) / 2, y + (h - chartHeight * scale) / 2);
     cairo_scale(cr, scale, scale);
     cairo_rectangle(cr, 0, 0, chartWidth, chartHeight);

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <objidl.h>
 
+#include "engine/render/gdiplus/stream_ref.h"
+
 namespace vantiro::engine::device {
 
 // A GDI object (bitmap, brush) deleted with DeleteObject.
@@ -104,19 +106,6 @@ class MetafileDc {
 };
 
 // A COM stream, released with Release.
-class StreamRef {
- public:
-  StreamRef() = default;
-  StreamRef(const StreamRef&) = delete;
-  StreamRef& operator=(const StreamRef&) = delete;
-  ~StreamRef() {
-    if (stream_ != nullptr) stream_->Release();
-  }
-  IStream* get() const { return stream_; }
-  IStream** out() { return &stream_; }
-
- private:
-  IStream* stream_ = nullptr;
-};
+using render::StreamRef;
 
 }  // namespace vantiro::engine::device

@@ -86,33 +86,27 @@ void CairoFonts::Select(cairo_t* cr, const Font& font) {
                          font.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                          font.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, UsableSize(font.sizePx));
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_set_font_options(cr, options);
-  cairo_font_options_destroy(options);
+  const CairoFontOptions options(cairo_font_options_create());
+  cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
+  cairo_set_font_options(cr, options.get());
 }
 
 CairoTextMeasurer::CairoTextMeasurer(CairoFonts& fonts)
     : fonts_(fonts),
       surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1)),
-      cr_(cairo_create(surface_)) {}
-
-CairoTextMeasurer::~CairoTextMeasurer() {
-  cairo_destroy(cr_);
-  cairo_surface_destroy(surface_);
-}
+      cr_(cairo_create(surface_.get())) {}
 
 TextExtent CairoTextMeasurer::Measure(const Font& font, const std::string& text) {
-  fonts_.Select(cr_, font);
+  fonts_.Select(cr_.get(), font);
   cairo_font_extents_t fe;
-  cairo_font_extents(cr_, &fe);
+  cairo_font_extents(cr_.get(), &fe);
   TextExtent extent;
   extent.ascent = fe.ascent;
   extent.descent = fe.descent;
   if (!text.empty()) {
     const std::string utf8 = Windows1252ToUtf8(text);
     cairo_text_extents_t te;
-    cairo_text_extents(cr_, utf8.c_str(), &te);
+    cairo_text_extents(cr_.get(), utf8.c_str(), &te);
     extent.width = te.x_advance;
   }
   return extent;

@@ -9,6 +9,7 @@
 #include <cairo.h>
 
 #include "engine/layout/draw_list.h"
+#include "engine/render/cairo/cairo_handles.h"
 
 namespace vantiro::engine::render {
 
@@ -41,16 +42,13 @@ class CairoFonts {
 class CairoTextMeasurer : public TextMeasurer {
  public:
   explicit CairoTextMeasurer(CairoFonts& fonts);
-  ~CairoTextMeasurer() override;
-  CairoTextMeasurer(const CairoTextMeasurer&) = delete;
-  CairoTextMeasurer& operator=(const CairoTextMeasurer&) = delete;
 
   TextExtent Measure(const Font& font, const std::string& text) override;
 
  private:
   CairoFonts& fonts_;
-  cairo_surface_t* surface_;
-  cairo_t* cr_;
+  CairoSurface surface_;
+  CairoContext cr_;
 };
 
 }  // namespace vantiro::engine::render

@@ -41,13 +41,10 @@ void StoreRgb(cairo_surface_t* surface, int y, int x, std::uint32_t r, std::uint
   std::memcpy(row + std::size_t(x) * 4, &pixel, 4);
 }
 
-cairo_surface_t* NewRgbSurface(int width, int height) {
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return nullptr;
-  }
-  cairo_surface_flush(surface);
+CairoSurface NewRgbSurface(int width, int height) {
+  CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+  cairo_surface_flush(surface.get());
   return surface;
 }
 
@@ -67,18 +64,15 @@ cairo_status_t ReadFromMemory(void* closure, unsigned char* out, unsigned int le
   return CAIRO_STATUS_SUCCESS;
 }
 
-cairo_surface_t* DecodePng(const std::uint8_t* data, std::size_t size) {
+CairoSurface DecodePng(const std::uint8_t* data, std::size_t size) {
   // Width and height of the header chunk, checked before Cairo allocates.
   if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0 ||
       !SizeAllowed(Be32(data + 16), Be32(data + 20))) {
     return nullptr;
   }
   MemoryReader reader{data, size, 0};
-  cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(ReadFromMemory, &reader);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return nullptr;
-  }
+  CairoSurface surface(cairo_image_surface_create_from_png_stream(ReadFromMemory, &reader));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
   return surface;
 }
 
@@ -96,7 +90,8 @@ struct JpegErrorTrap {
 void JpegSilence(j_common_ptr) {}
 
 // Everything one JPEG decoding touches, kept outside the frames that a
-// libjpeg error unwinds with longjmp.
+// libjpeg error unwinds with longjmp. The surface is a plain pointer for
+// that reason; DecodeJpeg hands it to a guard once libjpeg is done.
 struct JpegDecodeJob {
   jpeg_decompress_struct info{};
   JpegErrorTrap trap{};
@@ -116,7 +111,7 @@ void JpegDecodeSteps(JpegDecodeJob& job) {
   const int width = static_cast<int>(job.info.output_width);
   const int height = static_cast<int>(job.info.output_height);
   if (job.info.output_components != 3 || !SizeAllowed(width, height)) return;
-  job.surface = NewRgbSurface(width, height);
+  job.surface = NewRgbSurface(width, height).release();
   if (job.surface == nullptr) return;
   JSAMPARRAY row =
       (*job.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&job.info), JPOOL_IMAGE,
@@ -141,24 +136,22 @@ bool JpegDecodeGuarded(JpegDecodeJob& job) {
   return true;
 }
 
-cairo_surface_t* DecodeJpeg(const std::uint8_t* data, std::size_t size) {
+CairoSurface DecodeJpeg(const std::uint8_t* data, std::size_t size) {
   JpegDecodeJob job;
   job.data = data;
   job.size = size;
   const bool ok = JpegDecodeGuarded(job);
   jpeg_destroy_decompress(&job.info);
-  if (!ok && job.surface != nullptr) {
-    cairo_surface_destroy(job.surface);
-    return nullptr;
-  }
-  if (job.surface != nullptr) cairo_surface_mark_dirty(job.surface);
-  return job.surface;
+  CairoSurface surface(job.surface);
+  if (!ok || surface == nullptr) return nullptr;
+  cairo_surface_mark_dirty(surface.get());
+  return surface;
 }
 
 // ---------------------------------------------------------------- BMP
 
 // Uncompressed 24- and 32-bit BMP files, bottom-up or top-down.
-cairo_surface_t* DecodeBmp(const std::uint8_t* data, std::size_t size) {
+CairoSurface DecodeBmp(const std::uint8_t* data, std::size_t size) {
   if (size < 54) return nullptr;
   const std::uint32_t pixelOffset = Le(data + 10, 4);
   const std::uint32_t headerSize = Le(data + 14, 4);
@@ -176,23 +169,23 @@ cairo_surface_t* DecodeBmp(const std::uint8_t* data, std::size_t size) {
   if (pixelOffset > size || (size - pixelOffset) / rowBytes < std::size_t(height)) {
     return nullptr;
   }
-  cairo_surface_t* surface = NewRgbSurface(width, height);
+  CairoSurface surface = NewRgbSurface(width, height);
   if (surface == nullptr) return nullptr;
   const std::size_t step = bits / 8;
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* row = data + pixelOffset + rowBytes * (topDown ? y : height - 1 - y);
     for (int x = 0; x < width; ++x) {
       const std::uint8_t* p = row + step * x;
-      StoreRgb(surface, y, x, p[2], p[1], p[0]);
+      StoreRgb(surface.get(), y, x, p[2], p[1], p[0]);
     }
   }
-  cairo_surface_mark_dirty(surface);
+  cairo_surface_mark_dirty(surface.get());
   return surface;
 }
 
 }  // namespace
 
-cairo_surface_t* DecodePicture(const std::uint8_t* data, std::size_t size) {
+CairoSurface DecodePicture(const std::uint8_t* data, std::size_t size) {
   if (data == nullptr || size < 4) return nullptr;
   if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) return DecodePng(data, size);
   if (data[0] == 0xFF && data[1] == 0xD8) return DecodeJpeg(data, size);
@@ -200,7 +193,7 @@ cairo_surface_t* DecodePicture(const std::uint8_t* data, std::size_t size) {
   return nullptr;
 }
 
-cairo_surface_t* LoadPicture(const std::string& path) {
+CairoSurface LoadPicture(const std::string& path) {
   const std::vector<std::uint8_t> bytes =
       files::ReadRegularFile(path, static_cast<std::size_t>(kMaxFileBytes));
   return DecodePicture(bytes.data(), bytes.size());

@@ -7,6 +7,8 @@
 
 #include <cairo.h>
 
+#include "engine/render/cairo/cairo_handles.h"
+
 namespace vantiro::engine::render {
 
 // Largest picture read, per side and in pixels; bigger files count as
@@ -14,11 +16,11 @@ namespace vantiro::engine::render {
 inline constexpr int kMaxPictureSide = 16384;
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{64} << 20;
 
-// The picture in `path` as a new image surface owned by the caller, or
-// null if the file is missing, unreadable, of another kind, or too large.
-cairo_surface_t* LoadPicture(const std::string& path);
+// The picture in `path` as a new image surface, or null if the file is
+// missing, unreadable, of another kind, or too large.
+CairoSurface LoadPicture(const std::string& path);
 
 // The same for a picture already in memory.
-cairo_surface_t* DecodePicture(const std::uint8_t* data, std::size_t size);
+CairoSurface DecodePicture(const std::uint8_t* data, std::size_t size);
 
 }  // namespace vantiro::engine::render

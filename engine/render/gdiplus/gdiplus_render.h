@@ -9,18 +9,6 @@
 
 namespace vantiro::engine::render {
 
-// Hatch lines: one pixel wide, kHatchSpacing pixels apart (diagonals
-// measured along the axes), on a grid fixed to the surface's origin so that
-// neighbouring shapes continue each other's pattern. The Cairo backend uses
-// the same grid.
-inline constexpr double kHatchSpacing = 8.0;
-
-// Dash patterns in multiples of the line width (at least one pixel):
-// on, off, on, off...
-inline constexpr float kDashPattern[] = {3.0f, 1.0f};
-inline constexpr float kDotPattern[] = {1.0f, 1.0f};
-inline constexpr float kDashDotPattern[] = {3.0f, 1.0f, 1.0f, 1.0f};
-
 // Paints the shapes of `list` on `graphics` in order, anti-aliased, in the
 // world space `graphics` has (the caller scales for print). Shapes with
 // coordinates that are not finite are skipped; unreadable images are

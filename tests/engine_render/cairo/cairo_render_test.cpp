@@ -5,6 +5,7 @@
 #include <fstream>
 #include <limits>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -387,8 +388,10 @@ TEST_F(CairoPictures, UnreadablePicturesAreSkipped) {
   std::ofstream(garbage) << "\x89PNG\r\n\x1a\n this is not a picture";
   const std::string truncatedJpeg = (folder_ / "t.jpg").string();
   std::ofstream(truncatedJpeg) << "\xFF\xD8\xFF\xE0 truncated";
+  const std::string pipe = (folder_ / "pipe.png").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);  // no writer: reading it would block the drawing
   for (const std::string& path : {std::string("/no/such/file.png"), garbage, truncatedJpeg,
-                                  folder_.string(), std::string()}) {
+                                  folder_.string(), pipe, std::string()}) {
     ImageShape picture;
     picture.path = path;
     picture.width = picture.height = 50;

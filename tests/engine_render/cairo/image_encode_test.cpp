@@ -209,9 +209,9 @@ TEST(BmpEncoder, HeaderAndBottomUpPaddedRows) {
   EXPECT_EQ(Le(bmp, 54, 3), 0xFF7F7Fu);
   EXPECT_EQ(Le(bmp, 54 + 12, 3), 0x102030u);
   // Our own reader takes it back.
-  cairo_surface_t* back = DecodePicture(bmp.data(), bmp.size());
+  CairoSurface back = DecodePicture(bmp.data(), bmp.size());
   ASSERT_NE(back, nullptr);
-  CairoImage owned(back);
+  CairoImage owned(back.release());
   EXPECT_EQ(owned.Pixel(0, 0), 0xFF102030u);
   EXPECT_EQ(owned.Pixel(2, 1), image.at(2, 1));
 }

@@ -1,6 +1,6 @@
 // Helpers shared by the layout step: rectangles, colour shades, fonts and a
-// Painter that appends shapes to a draw list and keeps every text inside the
-// image.
+// DrawListBuilder that appends shapes to a draw list and keeps every text
+// inside the image.
 #pragma once
 
 #include <cstddef>
@@ -67,17 +67,6 @@ std::vector<std::string_view> SplitList(std::string_view text);
 // Box of a text shape as placed, axis-aligned, rotation included.
 Rect TextBounds(const TextExtent& extent, Point anchor, HAlign h, VAlign v, double angleDegrees);
 
-// A text waiting to be drawn after other shapes (value labels go on top).
-struct PlacedText {
-  std::string text;
-  Point anchor;
-  HAlign hAlign = HAlign::kLeft;
-  VAlign vAlign = VAlign::kBaseline;
-  double angle = 0;
-  Font font;
-  Argb colour = 0xFF000000;
-};
-
 // What value tooltips call the things they point at, as the author wrote
 // them: series (or slice) names from the legend, category labels from the
 // label axis. Names missing from either list are empty.
@@ -98,9 +87,9 @@ std::string TooltipText(std::string_view series, std::string_view category, std:
 
 // Appends shapes to a draw list. Texts are measured through the backend's
 // measurer; everything else is plain geometry.
-class Painter {
+class DrawListBuilder {
  public:
-  Painter(DrawList& out, TextMeasurer& measurer, std::string family);
+  DrawListBuilder(DrawList& out, TextMeasurer& measurer, std::string family);
 
   int Width() const { return out_.width; }
   int Height() const { return out_.height; }
@@ -137,7 +126,7 @@ class Painter {
   // for an empty text).
   Rect Text(std::string_view text, Point anchor, HAlign h, VAlign v, double angle, const Font& font,
             Argb colour);
-  Rect Text(const PlacedText& t) {
+  Rect Text(const TextShape& t) {
     return Text(t.text, t.anchor, t.hAlign, t.vAlign, t.angle, t.font, t.colour);
   }
 

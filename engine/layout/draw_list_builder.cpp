@@ -1,5 +1,5 @@
 // Rectangles, colours, text placement and arcs for the layout step.
-#include "engine/layout/painter.h"
+#include "engine/layout/draw_list_builder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -155,10 +155,10 @@ Rect TextBounds(const TextExtent& e, Point anchor, HAlign h, VAlign v, double an
   return {anchor.x + minX, anchor.y + minY, maxX - minX, maxY - minY};
 }
 
-Painter::Painter(DrawList& out, TextMeasurer& measurer, std::string family)
+DrawListBuilder::DrawListBuilder(DrawList& out, TextMeasurer& measurer, std::string family)
     : out_(out), measurer_(measurer), family_(std::move(family)) {}
 
-Font Painter::MakeFont(double points, bool bold) const {
+Font DrawListBuilder::MakeFont(double points, bool bold) const {
   Font font;
   font.family = family_;
   font.sizePx = PointsToPixels(points);
@@ -166,7 +166,7 @@ Font Painter::MakeFont(double points, bool bold) const {
   return font;
 }
 
-TextExtent Painter::Measure(const Font& font, std::string_view text) {
+TextExtent DrawListBuilder::Measure(const Font& font, std::string_view text) {
   if (text.empty()) return {};
   TextExtent e = measurer_.Measure(font, std::string(text));
   e.width = ClampFinite(e.width, 0, 1e6);
@@ -181,12 +181,12 @@ TextExtent Painter::Measure(const Font& font, std::string_view text) {
   return e;
 }
 
-double Painter::LineHeight(const Font& font) {
+double DrawListBuilder::LineHeight(const Font& font) {
   const TextExtent e = Measure(font, "Ag");
   return e.ascent + e.descent;
 }
 
-std::string Painter::Fit(const Font& font, std::string_view text, double maxWidth) {
+std::string DrawListBuilder::Fit(const Font& font, std::string_view text, double maxWidth) {
   if (Measure(font, text).width <= maxWidth) return std::string(text);
   // Longest prefix that still fits with the ellipsis after it.
   std::size_t lo = 0, hi = text.size();
@@ -217,12 +217,12 @@ RectShape Rect::Shape(const Fill& fill) const {
   return shape;
 }
 
-void Painter::FillRect(const Rect& r, const Fill& fill) {
+void DrawListBuilder::FillRect(const Rect& r, const Fill& fill) {
   if (r.Empty()) return;
   Add(r.Shape(fill));
 }
 
-void Painter::FrameRect(const Rect& r, const Stroke& stroke) {
+void DrawListBuilder::FrameRect(const Rect& r, const Stroke& stroke) {
   if (r.Empty()) return;
   RectShape shape = r.Shape(Fill{});
   shape.filled = false;
@@ -231,23 +231,23 @@ void Painter::FrameRect(const Rect& r, const Stroke& stroke) {
   Add(std::move(shape));
 }
 
-void Painter::Line(Point a, Point b, const Stroke& stroke) {
+void DrawListBuilder::Line(Point a, Point b, const Stroke& stroke) {
   LineShape shape;
   shape.points = {a, b};
   shape.stroke = stroke;
   Add(std::move(shape));
 }
 
-void Painter::PushClip(const Rect& r) { Add(ClipPush{r.x, r.y, r.w, r.h}); }
-void Painter::PopClip() { Add(ClipPop{}); }
+void DrawListBuilder::PushClip(const Rect& r) { Add(ClipPush{r.x, r.y, r.w, r.h}); }
+void DrawListBuilder::PopClip() { Add(ClipPop{}); }
 
-void Painter::AddHotSpot(std::vector<Point> polygon, std::string text) {
+void DrawListBuilder::AddHotSpot(std::vector<Point> polygon, std::string text) {
   if (!WantsHotSpots() || polygon.size() < 3) return;
   out_.hotSpots.push_back({std::move(polygon), std::move(text)});
 }
 
-Rect Painter::Text(std::string_view text, Point anchor, HAlign h, VAlign v, double angle,
-                   const Font& font, Argb colour) {
+Rect DrawListBuilder::Text(std::string_view text, Point anchor, HAlign h, VAlign v, double angle,
+                           const Font& font, Argb colour) {
   if (text.empty()) return {};
   const double width = Width(), height = Height();
   std::string shown(text);
