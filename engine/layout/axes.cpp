@@ -126,20 +126,23 @@ void DrawTitle(DrawListBuilder& builder, const std::string& title, Side side, co
   if (title.empty()) return;
   const bool vertical = RunsVertically(side);
   const std::string shown = builder.Fit(font, title, vertical ? plot.h : plot.w);
+  const TextRole role = TextRole::kAxisTitle;
   switch (side) {
     case Side::kLeft:
-      builder.Text(shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kTop, 90, font, colour);
+      builder.Text(role, shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kTop, 90, font,
+                   colour, title);
       break;
     case Side::kRight:
-      builder.Text(shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kBottom, 90, font,
-                   colour);
+      builder.Text(role, shown, {outer, plot.CentreY()}, HAlign::kCentre, VAlign::kBottom, 90, font,
+                   colour, title);
       break;
     case Side::kTop:
-      builder.Text(shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kTop, 0, font, colour);
+      builder.Text(role, shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kTop, 0, font,
+                   colour, title);
       break;
     case Side::kBottom:
-      builder.Text(shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kBottom, 0, font,
-                   colour);
+      builder.Text(role, shown, {plot.CentreX(), outer}, HAlign::kCentre, VAlign::kBottom, 0, font,
+                   colour, title);
       break;
   }
 }
@@ -317,7 +320,8 @@ void DrawDataAxis(DrawListBuilder& builder, const DataAxisPlan& plan, const Rect
   const std::int32_t orientation = Orientation(plan.model->labelAlignment);
   for (const AxisLabel& label : plan.labels) {
     const Placement p = PlaceLabel(plan.side, orientation, edge, label.pos);
-    builder.Text(label.text, p.anchor, p.h, p.v, p.angle, plan.font, plan.textColour);
+    builder.Text(TextRole::kTick, label.text, p.anchor, p.h, p.v, p.angle, plan.font,
+                 plan.textColour);
   }
   const double outer = edge + Outwards(plan.side) * plan.depth;
   DrawTitle(builder, plan.model->title, plan.side, plot, outer, plan.titleFont, plan.textColour);
@@ -430,11 +434,18 @@ void DrawLabelAxis(DrawListBuilder& builder, const LabelAxisPlan& plan, const Re
   }
   const double slot = length / double(plan.categories);
   const auto labelCount = std::int64_t(plan.labels.size());
-  for (std::int64_t i = 0; i < labelCount; i += plan.step) {
+  const std::vector<std::string_view> entries = SplitList(model.labels);
+  for (std::int64_t i = 0; i < labelCount; ++i) {
+    const std::string_view full =
+        std::size_t(i) < entries.size() ? entries[std::size_t(i)] : std::string_view{};
+    if (i % plan.step != 0) {
+      builder.Omit(TextRole::kCategory, full);  // thinned out
+      continue;
+    }
     const Placement p =
         PlaceLabel(plan.side, plan.orientation, edge, start + (double(i) + 0.5) * slot);
-    builder.Text(plan.labels[std::size_t(i)], p.anchor, p.h, p.v, p.angle, plan.font,
-                 model.textColour);
+    builder.Text(TextRole::kCategory, plan.labels[std::size_t(i)], p.anchor, p.h, p.v, p.angle,
+                 plan.font, model.textColour, full);
   }
   const double outer = edge + Outwards(plan.side) * plan.depth;
   DrawTitle(builder, model.title, plan.side, plot, outer, plan.titleFont, model.textColour);

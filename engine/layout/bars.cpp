@@ -203,7 +203,11 @@ std::vector<TextShape> WithoutClashes(DrawListBuilder& builder, std::vector<Text
   }
   std::vector<TextShape> kept;
   for (std::size_t i = 0; i < texts.size(); ++i) {
-    if (keep[i]) kept.push_back(std::move(texts[i]));
+    if (keep[i]) {
+      kept.push_back(std::move(texts[i]));
+    } else {
+      builder.Omit(texts[i].role, texts[i].text);
+    }
   }
   return kept;
 }
@@ -370,6 +374,7 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
             return;
           }
           TextShape label;
+          label.role = TextRole::kValue;
           label.text = FormatValue(raw, style.decimalDigits);
           label.font = style.font;
           const TextExtent e = builder.Measure(style.font, label.text);

@@ -4,6 +4,7 @@
 // all backends draw the same shapes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -85,16 +86,33 @@ struct SpanShape {
   Argb colour = 0xFF000000;
 };
 
+// What a text is in the chart, for the layout report.
+enum class TextRole : std::uint8_t {
+  kCaption,
+  kFooter,
+  kLegend,
+  kAxisTitle,
+  kTick,      // a value axis's tick label
+  kCategory,  // a label axis's category label
+  kValue,     // a bar's or point's value label
+  kSlice,     // a pie, donut or pyramid slice's label
+};
+
+// The report's name of a role: "caption", "axis-title", ...
+const char* TextRoleName(TextRole role);
+
 // A line of text. The anchor is placed by the alignments before rotation;
 // the text is rotated by `angle` degrees counter-clockwise around it.
 struct TextShape {
-  std::string text;  // Windows-1252
+  std::string text;  // Windows-1252, as drawn
   Point anchor;
   HAlign hAlign = HAlign::kLeft;
   VAlign vAlign = VAlign::kBaseline;
   double angle = 0;
   Font font;
   Argb colour = 0xFF000000;
+  TextRole role = TextRole::kCaption;
+  std::string full = {};  // the whole text when `text` was shortened, else empty
 };
 
 // An image file drawn stretched into a rectangle (skipped if unreadable).
@@ -120,9 +138,22 @@ struct HotSpot {
   std::string text;  // Windows-1252
 };
 
+// A text the layout left out for want of room.
+struct OmittedText {
+  TextRole role = TextRole::kCaption;
+  std::string text;  // Windows-1252
+};
+
+// Most omitted texts one layout lists; the rest are only counted.
+inline constexpr std::size_t kMaxOmittedListed = 1000;
+
 struct DrawList {
   int width = 0, height = 0;
   std::vector<Shape> shapes;  // painted in order
+  // Texts left out, in layout order, up to kMaxOmittedListed; `omittedMore`
+  // counts those beyond. Not drawn.
+  std::vector<OmittedText> omitted{};
+  std::size_t omittedMore = 0;
   // In drawing order; only for charts with value tooltips. Not drawn.
   std::vector<HotSpot> hotSpots{};
 };

@@ -2,6 +2,7 @@
 #include "engine/layout/draw_list_builder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -122,7 +123,8 @@ std::string TooltipText(std::string_view series, std::string_view category,
   return text;
 }
 
-Rect TextBounds(const TextExtent& e, Point anchor, HAlign h, VAlign v, double angleDegrees) {
+std::array<Point, 4> TextQuad(const TextExtent& e, Point anchor, HAlign h, VAlign v,
+                              double angleDegrees) {
   const double height = e.ascent + e.descent;
   double left = 0;
   if (h == HAlign::kCentre) left = -e.width / 2;
@@ -134,25 +136,28 @@ Rect TextBounds(const TextExtent& e, Point anchor, HAlign h, VAlign v, double an
 
   const double a = ClampFinite(angleDegrees, -3600, 3600) * kDegToRad;
   const double c = std::cos(a), s = std::sin(a);
-  double minX = 0, maxX = 0, minY = 0, maxY = 0;
-  bool first = true;
-  for (const double dx : {left, left + e.width}) {
-    for (const double dy : {top, top + height}) {
-      // Counter-clockwise on screen, where y grows downwards.
-      const double x = dx * c + dy * s;
-      const double y = -dx * s + dy * c;
-      if (first) {
-        minX = maxX = x;
-        minY = maxY = y;
-        first = false;
-      }
-      minX = std::min(minX, x);
-      maxX = std::max(maxX, x);
-      minY = std::min(minY, y);
-      maxY = std::max(maxY, y);
-    }
+  const std::array<Point, 4> corners{Point{left, top}, Point{left + e.width, top},
+                                     Point{left + e.width, top + height},
+                                     Point{left, top + height}};
+  std::array<Point, 4> quad;
+  for (std::size_t i = 0; i < 4; ++i) {
+    // Counter-clockwise on screen, where y grows downwards.
+    const Point d = corners[i];
+    quad[i] = {anchor.x + d.x * c + d.y * s, anchor.y - d.x * s + d.y * c};
   }
-  return {anchor.x + minX, anchor.y + minY, maxX - minX, maxY - minY};
+  return quad;
+}
+
+Rect TextBounds(const TextExtent& e, Point anchor, HAlign h, VAlign v, double angleDegrees) {
+  const std::array<Point, 4> quad = TextQuad(e, anchor, h, v, angleDegrees);
+  double minX = quad[0].x, maxX = quad[0].x, minY = quad[0].y, maxY = quad[0].y;
+  for (const Point& p : quad) {
+    minX = std::min(minX, p.x);
+    maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y);
+    maxY = std::max(maxY, p.y);
+  }
+  return {minX, minY, maxX - minX, maxY - minY};
 }
 
 DrawListBuilder::DrawListBuilder(DrawList& out, TextMeasurer& measurer, std::string family)
@@ -246,9 +251,22 @@ void DrawListBuilder::AddHotSpot(std::vector<Point> polygon, std::string text) {
   out_.hotSpots.push_back({std::move(polygon), std::move(text)});
 }
 
-Rect DrawListBuilder::Text(std::string_view text, Point anchor, HAlign h, VAlign v, double angle,
-                           const Font& font, Argb colour) {
-  if (text.empty()) return {};
+void DrawListBuilder::Omit(TextRole role, std::string_view text) {
+  if (text.empty()) return;
+  if (out_.omitted.size() < kMaxOmittedListed) {
+    out_.omitted.push_back({role, std::string(text)});
+  } else {
+    ++out_.omittedMore;
+  }
+}
+
+Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, HAlign h, VAlign v,
+                           double angle, const Font& font, Argb colour, std::string_view full) {
+  if (full.empty()) full = text;
+  if (text.empty()) {
+    Omit(role, full);
+    return {};
+  }
   const double width = Width(), height = Height();
   std::string shown(text);
   TextExtent e = Measure(font, shown);
@@ -262,7 +280,10 @@ Rect DrawListBuilder::Text(std::string_view text, Point anchor, HAlign h, VAlign
   if (s > 1e-6) maxRun = std::min(maxRun, (height - thickness * c) / s);
   if (e.width > maxRun) {
     shown = Fit(font, shown, maxRun);
-    if (shown.empty()) return {};
+    if (shown.empty()) {
+      Omit(role, full);
+      return {};
+    }
     e = Measure(font, shown);
   }
 
@@ -276,6 +297,8 @@ Rect DrawListBuilder::Text(std::string_view text, Point anchor, HAlign h, VAlign
   if (box.y + dy < 0) dy = -box.y;
 
   TextShape shape;
+  if (shown != full) shape.full = std::string(full);
+  shape.role = role;
   shape.text = std::move(shown);
   shape.anchor = {std::clamp(anchor.x + dx, 0.0, width), std::clamp(anchor.y + dy, 0.0, height)};
   shape.hAlign = h;
@@ -305,3 +328,21 @@ void AppendArc(std::vector<Point>& points, Point centre, double radius, double f
 }
 
 }  // namespace vantiro::engine::layout
+
+namespace vantiro::engine {
+
+const char* TextRoleName(TextRole role) {
+  switch (role) {
+    case TextRole::kCaption: return "caption";
+    case TextRole::kFooter: return "footer";
+    case TextRole::kLegend: return "legend";
+    case TextRole::kAxisTitle: return "axis-title";
+    case TextRole::kTick: return "tick";
+    case TextRole::kCategory: return "category";
+    case TextRole::kValue: return "value";
+    case TextRole::kSlice: return "slice";
+  }
+  return "caption";
+}
+
+}  // namespace vantiro::engine

@@ -3,6 +3,7 @@
 // inside the image.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -64,6 +65,11 @@ bool DashFor(std::int32_t lineStyle, Dash& dash);
 // a trailing separator adds no empty entry.
 std::vector<std::string_view> SplitList(std::string_view text);
 
+// Corners of a text shape's box as placed, rotation included: top-left,
+// top-right, bottom-right, bottom-left of the unrotated text.
+std::array<Point, 4> TextQuad(const TextExtent& extent, Point anchor, HAlign h, VAlign v,
+                              double angleDegrees);
+
 // Box of a text shape as placed, axis-aligned, rotation included.
 Rect TextBounds(const TextExtent& extent, Point anchor, HAlign h, VAlign v, double angleDegrees);
 
@@ -122,13 +128,18 @@ class DrawListBuilder {
   void AddHotSpot(std::vector<Point> polygon, std::string text);
 
   // Places a text; it is shortened if longer than the image and moved
-  // inward so that it lies wholly inside the image. Returns its box (empty
-  // for an empty text).
-  Rect Text(std::string_view text, Point anchor, HAlign h, VAlign v, double angle, const Font& font,
-            Argb colour);
+  // inward so that it lies wholly inside the image. `full` is the whole
+  // text when the caller has already shortened `text`. A text that cannot
+  // be shown at all is reported as omitted. Returns its box (empty when
+  // nothing is drawn).
+  Rect Text(TextRole role, std::string_view text, Point anchor, HAlign h, VAlign v, double angle,
+            const Font& font, Argb colour, std::string_view full = {});
   Rect Text(const TextShape& t) {
-    return Text(t.text, t.anchor, t.hAlign, t.vAlign, t.angle, t.font, t.colour);
+    return Text(t.role, t.text, t.anchor, t.hAlign, t.vAlign, t.angle, t.font, t.colour, t.full);
   }
+
+  // Reports a text the layout leaves out for want of room.
+  void Omit(TextRole role, std::string_view text);
 
  private:
   DrawList& out_;

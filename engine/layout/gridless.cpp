@@ -106,8 +106,8 @@ void DrawOutsideLabels(DrawListBuilder& builder, std::vector<OutsideLabel>& labe
     line.points.push_back({l.x + (l.right ? -3 : 3), l.y});
     line.stroke = leader;
     builder.Add(std::move(line));
-    builder.Text(l.text, {l.x, l.y}, l.right ? HAlign::kLeft : HAlign::kRight, VAlign::kMiddle, 0,
-                 font, kLabelColour);
+    builder.Text(TextRole::kSlice, l.text, {l.x, l.y}, l.right ? HAlign::kLeft : HAlign::kRight,
+                 VAlign::kMiddle, 0, font, kLabelColour);
   }
 }
 
@@ -251,7 +251,7 @@ void DrawPie(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area
     Point at;
     if (labelInside(i, radius, from, sweep, at)) {
       inside.push_back({texts[i], at, HAlign::kCentre, VAlign::kMiddle, 0, font,
-                        ContrastingText(SliceColour(s, i))});
+                        ContrastingText(SliceColour(s, i)), TextRole::kSlice});
       continue;
     }
     OutsideLabel label;
@@ -381,7 +381,8 @@ void DrawPyramid(DrawListBuilder& builder, const GridlessSeries& s, const Rect& 
                         VAlign::kMiddle,
                         0,
                         font,
-                        ContrastingText(SliceColour(s, b.index))});
+                        ContrastingText(SliceColour(s, b.index)),
+                        TextRole::kSlice});
       continue;
     }
     OutsideLabel label;

@@ -155,8 +155,9 @@ class RegionLayout {
     Fill fill;
     fill.colour = c.background;
     p_.FillRect(rect, fill);
-    p_.Text(p_.Fit(font, c.text, rect.w - 2 * padding_), {rect.CentreX(), rect.CentreY()},
-            HAlign::kCentre, VAlign::kMiddle, 0, font, c.textColour);
+    p_.Text(TextRole::kCaption, p_.Fit(font, c.text, rect.w - 2 * padding_),
+            {rect.CentreX(), rect.CentreY()}, HAlign::kCentre, VAlign::kMiddle, 0, font,
+            c.textColour, c.text);
     content_.y += band;
     content_.h -= band;
   }
@@ -165,9 +166,9 @@ class RegionLayout {
     if (r_.footer.empty() || content_.Empty()) return;
     const Font font = p_.MakeFont(kFooterPoints, false);
     const double band = std::min(p_.LineHeight(font) + padding_, content_.h);
-    p_.Text(p_.Fit(font, r_.footer, content_.w - 2 * padding_),
+    p_.Text(TextRole::kFooter, p_.Fit(font, r_.footer, content_.w - 2 * padding_),
             {content_.CentreX(), content_.Bottom() - padding_ / 2}, HAlign::kCentre,
-            VAlign::kBottom, 0, font, kFooterColour);
+            VAlign::kBottom, 0, font, kFooterColour, r_.footer);
     content_.h -= band;
   }
 
@@ -341,7 +342,11 @@ class RegionLayout {
     }
     PlaceLegend();
     for (const TextShape& t : valueLabels) {
-      if (!UnderLegend(t)) p_.Text(t);
+      if (UnderLegend(t)) {
+        p_.Omit(t.role, t.full.empty() ? t.text : t.full);
+      } else {
+        p_.Text(t);
+      }
     }
     DrawGridlessSeries();
     layout::DrawLegend(p_, r_.legend, legend_);

@@ -138,8 +138,8 @@ void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan
       square.outline.colour = Darker(e.colour, 0.3);
       builder.Add(std::move(square));
     }
-    builder.Text(e.text, {box.x + e.textAt.x, box.y + e.textAt.y}, HAlign::kLeft, VAlign::kMiddle,
-                 0, plan.font, textColour);
+    builder.Text(TextRole::kLegend, e.text, {box.x + e.textAt.x, box.y + e.textAt.y}, HAlign::kLeft,
+                 VAlign::kMiddle, 0, plan.font, textColour);
   }
 }
 
