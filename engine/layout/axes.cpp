@@ -121,9 +121,10 @@ Argb AxisLineColour(Argb gridColour) { return Darker(gridColour, 0.45); }
 
 double Crisp(double v) { return std::floor(v) + 0.5; }
 
-void DrawTitle(DrawListBuilder& builder, const std::string& title, Side side, const Rect& plot,
-               double outer, const Font& font, Argb colour) {
+void DrawTitle(DrawListBuilder& builder, const std::string& title, bool show, Side side,
+               const Rect& plot, double outer, const Font& font, Argb colour) {
   if (title.empty()) return;
+  if (!show) return builder.Omit(TextRole::kAxisTitle, title);
   const bool vertical = RunsVertically(side);
   const std::string shown = builder.Fit(font, title, vertical ? plot.h : plot.w);
   const TextRole role = TextRole::kAxisTitle;
@@ -167,6 +168,10 @@ void DrawAxisLine(DrawListBuilder& builder, Side side, const Rect& plot, double 
 }
 
 }  // namespace
+
+double TitleDepth(DrawListBuilder& builder, const std::string& title, const Font& titleFont) {
+  return title.empty() ? 0 : kTitleGap + builder.LineHeight(titleFont);
+}
 
 void Overhang::Include(Side side, const Rect& box, const Rect& plot) {
   if (RunsVertically(side)) {
@@ -267,7 +272,7 @@ DataAxisPlan PlanDataAxis(DrawListBuilder& builder, const DataAxis* model, Side 
     plan.labels.push_back({std::move(texts[i]), pos});
   }
   plan.depth = std::max(reach, kTickLength);
-  if (!model->title.empty()) plan.depth += kTitleGap + builder.LineHeight(plan.titleFont);
+  plan.depth += TitleDepth(builder, model->title, plan.titleFont);
   return plan;
 }
 
@@ -324,7 +329,8 @@ void DrawDataAxis(DrawListBuilder& builder, const DataAxisPlan& plan, const Rect
                  plan.textColour);
   }
   const double outer = edge + Outwards(plan.side) * plan.depth;
-  DrawTitle(builder, plan.model->title, plan.side, plot, outer, plan.titleFont, plan.textColour);
+  DrawTitle(builder, plan.model->title, plan.showTitle, plan.side, plot, outer, plan.titleFont,
+            plan.textColour);
 }
 
 LabelAxisPlan PlanLabelAxis(DrawListBuilder& builder, const LabelAxis& model, Side side,
@@ -387,7 +393,7 @@ LabelAxisPlan PlanLabelAxis(DrawListBuilder& builder, const LabelAxis& model, Si
     plan.overhang.Include(side, box, plot);
   }
   plan.depth = std::max(reach, kTickLength);
-  if (!model.title.empty()) plan.depth += kTitleGap + builder.LineHeight(plan.titleFont);
+  plan.depth += TitleDepth(builder, model.title, plan.titleFont);
   return plan;
 }
 
@@ -448,7 +454,8 @@ void DrawLabelAxis(DrawListBuilder& builder, const LabelAxisPlan& plan, const Re
                  plan.font, model.textColour, full);
   }
   const double outer = edge + Outwards(plan.side) * plan.depth;
-  DrawTitle(builder, model.title, plan.side, plot, outer, plan.titleFont, model.textColour);
+  DrawTitle(builder, model.title, plan.showTitle, plan.side, plot, outer, plan.titleFont,
+            model.textColour);
 }
 
 }  // namespace vantiro::engine::layout

@@ -21,6 +21,9 @@ inline bool RunsVertically(Side side) { return side == Side::kLeft || side == Si
 inline constexpr double kTickLength = 4;
 inline constexpr double kTickGap = 3;
 
+// Room an axis title takes beside the labels; none for an empty title.
+double TitleDepth(DrawListBuilder& builder, const std::string& title, const Font& titleFont);
+
 // Pixel position of `v` along an axis over `plot`: y (growing upwards from
 // the bottom edge) when values run vertically, else x from the left edge.
 // Values beyond the scale stop at the plot edge.
@@ -58,7 +61,8 @@ struct DataAxisPlan {
   std::vector<AxisLabel> labels;  // the labels shown, none overlapping
   double depth = 0;               // room taken beside the plot area
   Overhang overhang;
-  double offset = 0;  // distance from the plot edge (second axis on a side)
+  double offset = 0;      // distance from the plot edge (second axis on a side)
+  bool showTitle = true;  // false: the title is reported as omitted
 };
 
 // `maxDepth`: the most room the labels may take beside the plot area.
@@ -82,6 +86,7 @@ struct LabelAxisPlan {
   std::vector<std::string> labels;  // shortened to the room there is
   double depth = 0;
   Overhang overhang;
+  bool showTitle = true;  // false: the title is reported as omitted
 };
 
 // `maxDepth`: the most room the labels may take beside the plot area.

@@ -26,6 +26,19 @@ constexpr Argb kFooterColour = 0xFF404040;
 constexpr Argb kWhite = 0xFFFFFFFF;
 constexpr double kFooterPoints = 8;
 constexpr double kCaptionPoints = 12;
+constexpr double kMinCaptionPoints = 6;
+
+// Smallest plot area worth drawing, and the smallest that still has room
+// for value labels at its bars.
+constexpr double kMinPlotWidth = 48, kMinPlotHeight = 32;
+constexpr double kLabelPlotWidth = 100, kLabelPlotHeight = 60;
+
+// What a small chart leaves out, in this order, rather than drawing
+// fragments: while the plot area would be smaller than kLabelPlot*, the
+// value labels; then, while it would still be smaller than kMinPlot*, the
+// footer, then the legend, then the axis titles. Each part left out is
+// reported as omitted. The caption is never left out but shrinks instead.
+enum Drop : int { kDropNothing, kDropValueLabels, kDropFooter, kDropLegend, kDropAxisTitles };
 
 // From the chart's own pixels to the target's: the chart is laid out anew
 // at the target size, with regions keeping their share of it.
@@ -127,10 +140,7 @@ class RegionLayout {
     }
     content_ = area_.Inset(r_.showBorder != 0 ? 1 : 0);
     padding_ = std::clamp(std::min(area_.w, area_.h) * 0.02, 2.0, 8.0);
-    DrawCaption();
-    DrawFooter();
-    content_ = content_.Inset(padding_);
-    ReserveLegend();
+    PlanCaption();
 
     horizontal_ = !r_.bars.empty() && r_.bars.front().horizontal != 0;
     // A region of only pies and pyramids has no axes.
@@ -140,41 +150,137 @@ class RegionLayout {
     for (int axis = 0; axis < 2; ++axis) {
       extents_[std::size_t(axis)] = layout::BarExtent(r_, units_, axis, categories_);
     }
-    PlanPlot();
+    const Rect belowCaption = content_;
+    for (drop_ = kDropNothing;; drop_ = Drop(drop_ + 1)) {
+      content_ = belowCaption;
+      footer_ = Rect{};
+      legend_ = layout::LegendPlan{};
+      inside_ = beside_ = false;
+      if (drop_ < kDropFooter) ReserveFooter();
+      content_ = content_.Inset(padding_);
+      if (drop_ < kDropLegend) ReserveLegend();
+      PlanPlot();
+      if (drop_ == kDropAxisTitles || RoomyEnough()) break;
+    }
+    DrawCaption();
+    DrawFooter();
+    if (drop_ >= kDropLegend && r_.legend.present) layout::OmitLegend(p_, r_.legend);
     DrawPlot();
     p_.PopClip();
   }
 
  private:
-  void DrawCaption() {
+  bool FixedGrid() const { return r_.grid.present && r_.grid.width > 0 && r_.grid.height > 0; }
+
+  // Whether the plot area is large enough for what is left in at drop_.
+  bool RoomyEnough() const {
+    const Rect& plot = plot_.plot;
+    if (drop_ == kDropNothing) return plot.w >= kLabelPlotWidth && plot.h >= kLabelPlotHeight;
+    // Leaving out more does not enlarge a plot area the author placed.
+    return FixedGrid() || (plot.w >= kMinPlotWidth && plot.h >= kMinPlotHeight);
+  }
+
+  // The caption's font, shrunk for small regions, and its lines: a second
+  // line comes before "..." where the band then keeps to a quarter of the
+  // height.
+  void PlanCaption() {
     const Caption& c = r_.caption;
     if (!c.present || c.text.empty() || content_.Empty()) return;
-    const Font font = p_.MakeFont(layout::FontPoints(c.fontSize, kCaptionPoints), c.bold != 0);
-    const double band = std::min(std::round(p_.LineHeight(font) * 1.6), content_.h);
-    const Rect rect{content_.x, content_.y, content_.w, band};
-    Fill fill;
-    fill.colour = c.background;
-    p_.FillRect(rect, fill);
-    p_.Text(TextRole::kCaption, p_.Fit(font, c.text, rect.w - 2 * padding_),
-            {rect.CentreX(), rect.CentreY()}, HAlign::kCentre, VAlign::kMiddle, 0, font,
-            c.textColour, c.text);
+    // At most a fifth of the height for one line.
+    const double most = content_.h * 0.2;
+    double points = layout::FontPoints(c.fontSize, kCaptionPoints);
+    caption_.font = p_.MakeFont(points, c.bold != 0);
+    double line = p_.LineHeight(caption_.font);
+    if (line * 1.6 > most && line > 0) {
+      points = std::max(kMinCaptionPoints, points * most / (line * 1.6));
+      caption_.font = p_.MakeFont(points, c.bold != 0);
+      line = p_.LineHeight(caption_.font);
+    }
+    const std::size_t lines = std::round(line * 2.6) <= content_.h * 0.25 ? 2 : 1;
+    caption_.lines = WrapCaption(c.text, content_.w - 2 * padding_, lines);
+    caption_.line = line;
+    const double band =
+        std::min(std::round(line * (0.6 + double(caption_.lines.size()))), content_.h);
+    caption_.band = {content_.x, content_.y, content_.w, band};
     content_.y += band;
     content_.h -= band;
   }
 
-  void DrawFooter() {
+  // `text` in at most `maxLines` lines of `width`, broken at blanks (inside
+  // a word only when the word alone is too wide); the last line ends with
+  // "..." when the text does not fit.
+  std::vector<std::string> WrapCaption(std::string_view text, double width, std::size_t maxLines) {
+    const Font& font = caption_.font;
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+      if (lines.size() + 1 >= maxLines || p_.Measure(font, text).width <= width) {
+        lines.push_back(p_.Fit(font, text, width));
+        break;
+      }
+      std::size_t cut = 0;
+      for (std::size_t i = text.find(' '); i != std::string_view::npos; i = text.find(' ', i + 1)) {
+        if (i > 0 && p_.Measure(font, text.substr(0, i)).width > width) break;
+        cut = i;
+      }
+      std::string_view head = text.substr(0, cut);
+      while (!head.empty() && head.back() == ' ') head.remove_suffix(1);
+      if (head.empty()) {
+        // The first word alone is too wide: as much of it as fits.
+        std::size_t lo = 1, hi = text.size();
+        while (lo < hi) {
+          const std::size_t mid = (lo + hi + 1) / 2;
+          if (p_.Measure(font, text.substr(0, mid)).width <= width) {
+            lo = mid;
+          } else {
+            hi = mid - 1;
+          }
+        }
+        cut = lo;
+        head = text.substr(0, cut);
+      }
+      lines.emplace_back(head);
+      text.remove_prefix(cut);
+      while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    }
+    return lines;
+  }
+
+  void DrawCaption() {
+    const Caption& c = r_.caption;
+    if (caption_.lines.empty()) return;
+    const Rect& band = caption_.band;
+    Fill fill;
+    fill.colour = c.background;
+    p_.FillRect(band, fill);
+    const double n = double(caption_.lines.size());
+    const double top = band.CentreY() - n * caption_.line / 2;
+    for (std::size_t i = 0; i < caption_.lines.size(); ++i) {
+      p_.Text(TextRole::kCaption, caption_.lines[i],
+              {band.CentreX(), n == 1 ? band.CentreY() : top + (double(i) + 0.5) * caption_.line},
+              HAlign::kCentre, VAlign::kMiddle, 0, caption_.font, c.textColour, c.text);
+    }
+  }
+
+  void ReserveFooter() {
     if (r_.footer.empty() || content_.Empty()) return;
-    const Font font = p_.MakeFont(kFooterPoints, false);
-    const double band = std::min(p_.LineHeight(font) + padding_, content_.h);
-    p_.Text(TextRole::kFooter, p_.Fit(font, r_.footer, content_.w - 2 * padding_),
-            {content_.CentreX(), content_.Bottom() - padding_ / 2}, HAlign::kCentre,
-            VAlign::kBottom, 0, font, kFooterColour, r_.footer);
+    footerFont_ = p_.MakeFont(kFooterPoints, false);
+    const double band = std::min(p_.LineHeight(footerFont_) + padding_, content_.h);
     content_.h -= band;
+    footer_ = {content_.x, content_.Bottom(), content_.w, band};
+  }
+
+  void DrawFooter() {
+    if (r_.footer.empty()) return;
+    if (footer_.Empty()) return p_.Omit(TextRole::kFooter, r_.footer);
+    p_.Text(TextRole::kFooter, p_.Fit(footerFont_, r_.footer, footer_.w - 2 * padding_),
+            {footer_.CentreX(), footer_.Bottom() - padding_ / 2}, HAlign::kCentre, VAlign::kBottom,
+            0, footerFont_, kFooterColour, r_.footer);
   }
 
   void ReserveLegend() {
     const Legend& l = r_.legend;
     if (!l.present || content_.Empty()) return;
+    legendRoom_ = content_;
     legend_ = layout::PlanLegend(p_, l, layout::LegendColours(r_), content_);
     if (legend_.entries.empty()) return;
     Rect& box = legend_.box;
@@ -232,7 +338,9 @@ class RegionLayout {
       const bool automatic = axis.minValue == 0 && axis.maxValue == 0 && axis.tickCount <= 0;
       if (i == 1 && automatic) input.forcedIntervals = plan.data[0].scale.spanIntervals;
       const Side side = DataAxisSide(axis, i, horizontal_);
-      plan.data[i] = layout::PlanDataAxis(p_, &axis, side, input, plot, maxDepth(side));
+      layout::DataAxisPlan& d = plan.data[i];
+      d = layout::PlanDataAxis(p_, &axis, side, input, plot, maxDepth(side));
+      if (drop_ >= kDropAxisTitles) HideTitle(d.showTitle, d.depth, axis.title, d.titleFont);
     }
     if (axes == 1) plan.data[1] = plan.data[0];
 
@@ -258,6 +366,9 @@ class RegionLayout {
       const Side side = LabelAxisSide(r_.labelAxis, horizontal_);
       plan.labels =
           layout::PlanLabelAxis(p_, r_.labelAxis, side, categories_, plot, maxDepth(side));
+      layout::LabelAxisPlan& l = plan.labels;
+      if (drop_ >= kDropAxisTitles)
+        HideTitle(l.showTitle, l.depth, r_.labelAxis.title, l.titleFont);
       depth[std::size_t(side)] += plan.labels.depth;
       stickOut(side, plan.labels.overhang);
     }
@@ -265,9 +376,14 @@ class RegionLayout {
     return depth;
   }
 
+  void HideTitle(bool& show, double& depth, const std::string& title, const Font& font) {
+    show = false;
+    depth -= layout::TitleDepth(p_, title, font);
+  }
+
   void PlanPlot() {
     const Grid& g = r_.grid;
-    if (g.present && g.width > 0 && g.height > 0) {
+    if (FixedGrid()) {
       plot_.plot = Rect{area_.x + g.x * scale_.sx, area_.y + g.y * scale_.sy, g.width * scale_.sx,
                         g.height * scale_.sy}
                        .ClippedTo(area_);
@@ -342,7 +458,7 @@ class RegionLayout {
     }
     PlaceLegend();
     for (const TextShape& t : valueLabels) {
-      if (UnderLegend(t)) {
+      if (drop_ >= kDropValueLabels || Hides(t)) {
         p_.Omit(t.role, t.full.empty() ? t.text : t.full);
       } else {
         p_.Text(t);
@@ -375,13 +491,16 @@ class RegionLayout {
     }
   }
 
-  // A legend over the plot area hides the value labels under it.
-  bool UnderLegend(const TextShape& t) {
-    if (!inside_ || legend_.entries.empty()) return false;
+  // The legend, caption and footer hide the value labels they meet.
+  bool Hides(const TextShape& t) {
     const Rect b =
         layout::TextBounds(p_.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle);
-    const Rect& l = legend_.box;
-    return b.x < l.Right() && l.x < b.Right() && b.y < l.Bottom() && l.y < b.Bottom();
+    auto meets = [&](const Rect& o) {
+      return !o.Empty() && b.x < o.Right() && o.x < b.Right() && b.y < o.Bottom() &&
+             o.y < b.Bottom();
+    };
+    return (!legend_.entries.empty() && meets(legend_.box)) || meets(caption_.band) ||
+           meets(footer_);
   }
 
   // Bars that go below zero get a firm base line.
@@ -412,8 +531,8 @@ class RegionLayout {
       box.y = plot.y + inset;
     } else if (beside_) {
       // Beside the plot area, vertically centred on it.
-      box.y = std::clamp(plot.CentreY() - box.h / 2, area_.y,
-                         std::max(area_.y, area_.Bottom() - box.h));
+      box.y = std::clamp(plot.CentreY() - box.h / 2, legendRoom_.y,
+                         std::max(legendRoom_.y, legendRoom_.Bottom() - box.h));
     }
   }
 
@@ -422,6 +541,16 @@ class RegionLayout {
   const ChartScale& scale_;
   Rect area_, content_;
   double padding_ = 0;
+  Drop drop_ = kDropNothing;
+  struct {
+    Font font;
+    double line = 0;
+    std::vector<std::string> lines;
+    Rect band;
+  } caption_;
+  Font footerFont_;
+  Rect footer_;      // band of the footer; empty when it is left out
+  Rect legendRoom_;  // where the legend may go beside the plot area
   layout::LegendPlan legend_;
   bool inside_ = false, beside_ = false;
   bool horizontal_ = false, withAxes_ = false;

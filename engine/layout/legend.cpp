@@ -41,76 +41,203 @@ bool LegendInRows(const Legend& legend) {
   return legend.alignment == kLegendTop || legend.alignment == kLegendBottom;
 }
 
+namespace {
+
+// An entry as planned: where it comes in the list, its text as shown and
+// its width, marker included.
+struct Slot {
+  std::size_t index = 0;  // into the legend's texts; the "+N more" entry has none
+  std::string text;
+  double width = 0;
+  bool more = false;
+};
+
+std::string MoreText(std::size_t count) { return "+" + std::to_string(count) + " more"; }
+
+class LegendPlanner {
+ public:
+  LegendPlanner(DrawListBuilder& builder, const Legend& legend, const std::vector<Argb>& colours,
+                LegendPlan& plan)
+      : b_(builder), plan_(plan), colours_(colours), texts_(SplitList(legend.text)) {
+    plan_.font = builder.MakeFont(FontPoints(legend.fontSize, 9), legend.bold != 0);
+    lineHeight_ = builder.LineHeight(plan_.font);
+    plan_.markerSize = std::round(lineHeight_ * 0.75);
+    rowHeight_ = std::max(lineHeight_, plan_.markerSize) + kRowGap;
+    lead_ = plan_.markerSize + kMarkerGap;
+    for (std::size_t i = 0; i < texts_.size(); ++i) {
+      if (!texts_[i].empty()) shown_.push_back(i);  // empty: keeps its colour, shows nothing
+    }
+  }
+
+  bool Any() const { return !shown_.empty(); }
+
+  // The narrowest an entry may be: room for "+N more" with any count this
+  // legend can have.
+  double Narrowest() { return lead_ + b_.Measure(plan_.font, MoreText(shown_.size())).width; }
+
+  Slot Entry(std::size_t index, double maxWidth) {
+    Slot slot;
+    slot.index = index;
+    slot.text = b_.Fit(plan_.font, texts_[index], maxWidth - lead_);
+    slot.width = lead_ + b_.Measure(plan_.font, slot.text).width;
+    return slot;
+  }
+
+  Slot More(std::size_t count) {
+    Slot slot;
+    slot.more = true;
+    slot.text = MoreText(count);
+    slot.width = lead_ + b_.Measure(plan_.font, slot.text).width;
+    return slot;
+  }
+
+  // Rows above or below the plot area, filled left to right and centred.
+  void InRows(double maxWidth, double maxHeight) {
+    const auto maxRows = std::size_t(std::max(0.0, std::floor((maxHeight + kRowGap) / rowHeight_)));
+    if (maxRows == 0 || maxWidth < Narrowest()) return LeaveOutFrom(0);
+    std::vector<std::vector<Slot>> rows;
+    std::vector<double> widths;
+    std::size_t placed = 0;
+    for (; placed < shown_.size(); ++placed) {
+      Slot slot = Entry(shown_[placed], maxWidth);
+      const bool wrap = !rows.empty() && widths.back() + kEntryGap + slot.width > maxWidth;
+      if (rows.empty() || wrap) {
+        if (rows.size() == maxRows) break;
+        rows.emplace_back();
+        widths.push_back(-kEntryGap);
+      }
+      widths.back() += kEntryGap + slot.width;
+      rows.back().push_back(std::move(slot));
+    }
+    if (placed < shown_.size()) {
+      // The last row gives up entries until "+N more" fits after them.
+      std::vector<Slot>& last = rows.back();
+      Slot more = More(shown_.size() - placed);
+      while (!last.empty() && widths.back() + kEntryGap + more.width > maxWidth) {
+        widths.back() -= last.back().width + (last.size() > 1 ? kEntryGap : 0);
+        last.pop_back();
+        more = More(shown_.size() - --placed);
+      }
+      widths.back() = last.empty() ? more.width : widths.back() + kEntryGap + more.width;
+      last.push_back(std::move(more));
+    }
+    const double boxWidth = *std::max_element(widths.begin(), widths.end());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      double x = (boxWidth - widths[r]) / 2;
+      for (Slot& slot : rows[r]) {
+        const double width = slot.width;
+        Place(std::move(slot), x, double(r) * rowHeight_);
+        x += width + kEntryGap;
+      }
+    }
+    Finish(boxWidth, rows.size(), placed);
+  }
+
+  // Columns beside or inside the plot area, filled top to bottom, as many as
+  // the width allows.
+  void InColumns(double maxWidth, double maxHeight) {
+    const double perColumn = std::floor((maxHeight + kRowGap) / rowHeight_);
+    const double narrowest = Narrowest();
+    if (perColumn < 1 || maxWidth < narrowest) return LeaveOutFrom(0);
+    const auto fit = std::size_t(std::floor((maxWidth + kEntryGap) / (narrowest + kEntryGap)));
+    const auto rows = std::size_t(perColumn);
+    const std::size_t columns = std::clamp<std::size_t>((shown_.size() + rows - 1) / rows, 1, fit);
+    const bool overflow = shown_.size() > columns * rows;
+    const std::size_t placed = overflow ? columns * rows - 1 : shown_.size();
+    const std::size_t slots = placed + (overflow ? 1 : 0);
+    // Columns as even as the count allows.
+    const std::size_t height = (slots + columns - 1) / columns;
+    const double slotWidth = (maxWidth - double(columns - 1) * kEntryGap) / double(columns);
+    std::vector<Slot> all;
+    for (std::size_t k = 0; k < placed; ++k) all.push_back(Entry(shown_[k], slotWidth));
+    if (overflow) all.push_back(More(shown_.size() - placed));
+    double x = 0;
+    for (std::size_t first = 0; first < all.size(); first += height) {
+      const std::size_t end = std::min(all.size(), first + height);
+      double width = 0;
+      for (std::size_t k = first; k < end; ++k) width = std::max(width, all[k].width);
+      for (std::size_t k = first; k < end; ++k)
+        Place(std::move(all[k]), x, double(k - first) * rowHeight_);
+      x += width + kEntryGap;
+    }
+    Finish(x - kEntryGap, height, placed);
+  }
+
+ private:
+  void Place(Slot slot, double x, double y) {
+    LegendEntry entry;
+    const double middle = kPadding + y + (rowHeight_ - kRowGap) / 2;
+    entry.marker = {kPadding + x, middle - plan_.markerSize / 2};
+    entry.textAt = {kPadding + x + lead_, middle};
+    entry.hasMarker = !slot.more;
+    if (!slot.more) {
+      entry.colour = ColourOf(colours_, slot.index);
+      const std::string_view whole = texts_[slot.index];
+      if (slot.text != whole) entry.full = std::string(whole);
+    }
+    entry.text = std::move(slot.text);
+    plan_.entries.push_back(std::move(entry));
+  }
+
+  void Finish(double width, std::size_t rows, std::size_t placed) {
+    plan_.box.w = width + 2 * kPadding;
+    plan_.box.h = double(rows) * rowHeight_ - kRowGap + 2 * kPadding;
+    LeaveOutFrom(placed);
+  }
+
+  void LeaveOutFrom(std::size_t placed) {
+    for (std::size_t k = placed; k < shown_.size(); ++k)
+      plan_.leftOut.emplace_back(texts_[shown_[k]]);
+  }
+
+  DrawListBuilder& b_;
+  LegendPlan& plan_;
+  const std::vector<Argb>& colours_;
+  std::vector<std::string_view> texts_;
+  std::vector<std::size_t> shown_;  // indexes of the entries with a text
+  double lineHeight_ = 0, rowHeight_ = 0, lead_ = 0;
+};
+
+void DrawMarker(DrawListBuilder& builder, const LegendEntry& e, const Rect& box, double size,
+                bool round) {
+  const Rect marker{box.x + e.marker.x, box.y + e.marker.y, size, size};
+  Fill fill;
+  fill.colour = e.colour;
+  if (round) {
+    PolygonShape dot;
+    AppendArc(dot.points, {marker.CentreX(), marker.CentreY()}, size / 2, 0, 360);
+    dot.fill = fill;
+    builder.Add(std::move(dot));
+  } else {
+    RectShape square = marker.Shape(fill);
+    square.outlined = true;
+    square.outline.colour = Darker(e.colour, 0.3);
+    builder.Add(std::move(square));
+  }
+}
+
+}  // namespace
+
 LegendPlan PlanLegend(DrawListBuilder& builder, const Legend& legend,
                       const std::vector<Argb>& colours, const Rect& room) {
   LegendPlan plan;
-  plan.font = builder.MakeFont(FontPoints(legend.fontSize, 9), legend.bold != 0);
-  const double lineHeight = builder.LineHeight(plan.font);
-  plan.markerSize = std::round(lineHeight * 0.75);
-  const double rowHeight = std::max(lineHeight, plan.markerSize) + kRowGap;
-  const std::vector<std::string_view> texts = SplitList(legend.text);
-  const bool rows = LegendInRows(legend);
-  // A column takes at most 40 % of the width beside the plot area.
-  const double widest =
-      (rows ? room.w : room.w * 0.4) - 2 * kPadding - plan.markerSize - kMarkerGap;
-  // Rows take at most 30 % of the height above or below the plot area.
-  const double tallest = (rows ? room.h * 0.3 : room.h) - 2 * kPadding;
-  if (widest <= 0) return plan;
-
-  double x = 0, y = 0, boxWidth = 0;
-  std::size_t rowStart = 0;
-  // Rows are centred in the box once its width is known.
-  std::vector<std::pair<std::size_t, double>> rowWidths;
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    if (texts[i].empty()) continue;  // keeps its colour, shows nothing
-    std::string text = builder.Fit(plan.font, texts[i], widest);
-    if (text.empty()) continue;
-    const double width = plan.markerSize + kMarkerGap + builder.Measure(plan.font, text).width;
-    const bool wrap = rows && x > 0 && x + kEntryGap + width > room.w - 2 * kPadding;
-    const double top = wrap ? y + rowHeight : y;
-    if (top + rowHeight - kRowGap > tallest) break;
-    if (wrap) {
-      rowWidths.push_back({rowStart, x});
-      rowStart = plan.entries.size();
-      x = 0;
-      y = top;
-    }
-    if (rows && x > 0) x += kEntryGap;
-    LegendEntry entry;
-    entry.text = std::move(text);
-    entry.colour = ColourOf(colours, i);
-    const double middle = kPadding + y + (rowHeight - kRowGap) / 2;
-    entry.marker = {kPadding + x, middle - plan.markerSize / 2};
-    entry.textAt = {kPadding + x + plan.markerSize + kMarkerGap, middle};
-    plan.entries.push_back(std::move(entry));
-    if (rows) {
-      x += width;
-      boxWidth = std::max(boxWidth, x);
-    } else {
-      boxWidth = std::max(boxWidth, width);
-      y += rowHeight;
-    }
+  LegendPlanner planner(builder, legend, colours, plan);
+  if (!planner.Any()) return plan;
+  // A third of the room at most, so that the plot area keeps the most.
+  if (LegendInRows(legend)) {
+    planner.InRows(room.w - 2 * kPadding, room.h / 3 - 2 * kPadding);
+  } else {
+    planner.InColumns(room.w / 3 - 2 * kPadding, room.h - 2 * kPadding);
   }
-  if (plan.entries.empty()) return plan;
-  if (rows) {
-    rowWidths.push_back({rowStart, x});
-    y += rowHeight;
-    for (std::size_t r = 0; r < rowWidths.size(); ++r) {
-      const std::size_t end =
-          r + 1 < rowWidths.size() ? rowWidths[r + 1].first : plan.entries.size();
-      const double shift = (boxWidth - rowWidths[r].second) / 2;
-      for (std::size_t e = rowWidths[r].first; e < end; ++e) {
-        plan.entries[e].marker.x += shift;
-        plan.entries[e].textAt.x += shift;
-      }
-    }
-  }
-  plan.box.w = boxWidth + 2 * kPadding;
-  plan.box.h = y - kRowGap + 2 * kPadding;
   return plan;
 }
 
+void OmitLegend(DrawListBuilder& builder, const Legend& legend) {
+  for (const std::string_view text : SplitList(legend.text)) builder.Omit(TextRole::kLegend, text);
+}
+
 void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan& plan) {
+  for (const std::string& text : plan.leftOut) builder.Omit(TextRole::kLegend, text);
   if (plan.entries.empty()) return;
   const Rect& box = plan.box;
   Fill background;
@@ -124,22 +251,9 @@ void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan
   const bool round = (legend.style & kLegendRoundMarkers) != 0;
   const Argb textColour = WindowsColourToArgb(legend.textColour);
   for (const LegendEntry& e : plan.entries) {
-    const Rect marker{box.x + e.marker.x, box.y + e.marker.y, plan.markerSize, plan.markerSize};
-    Fill fill;
-    fill.colour = e.colour;
-    if (round) {
-      PolygonShape dot;
-      AppendArc(dot.points, {marker.CentreX(), marker.CentreY()}, plan.markerSize / 2, 0, 360);
-      dot.fill = fill;
-      builder.Add(std::move(dot));
-    } else {
-      RectShape square = marker.Shape(fill);
-      square.outlined = true;
-      square.outline.colour = Darker(e.colour, 0.3);
-      builder.Add(std::move(square));
-    }
+    if (e.hasMarker) DrawMarker(builder, e, box, plan.markerSize, round);
     builder.Text(TextRole::kLegend, e.text, {box.x + e.textAt.x, box.y + e.textAt.y}, HAlign::kLeft,
-                 VAlign::kMiddle, 0, plan.font, textColour);
+                 VAlign::kMiddle, 0, plan.font, textColour, e.full);
   }
 }
 

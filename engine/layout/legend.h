@@ -1,5 +1,6 @@
-// The legend of a region: one marker and text per entry, as a column beside
-// or inside the plot area, or as rows above or below it.
+// The legend of a region: one marker and text per entry, in columns beside
+// or inside the plot area, or in rows above or below it. Entries that do not
+// fit are counted by a last entry "+N more" and reported as omitted.
 #pragma once
 
 #include <cstddef>
@@ -20,9 +21,11 @@ std::size_t LegendEntriesOf(const GridlessSeries& series);
 
 struct LegendEntry {
   std::string text;
+  std::string full;  // the whole text when `text` is shortened
   Argb colour = 0;
-  Point marker;  // top-left of the marker, relative to the box
-  Point textAt;  // left end, vertical middle, relative to the box
+  bool hasMarker = true;  // false for the "+N more" entry
+  Point marker;           // top-left of the marker, relative to the box
+  Point textAt;           // left end, vertical middle, relative to the box
 };
 
 struct LegendPlan {
@@ -30,15 +33,23 @@ struct LegendPlan {
   Font font;
   double markerSize = 0;
   std::vector<LegendEntry> entries;
+  std::vector<std::string> leftOut;  // entries with no room, in order
 };
 
 // True for the alignments that lay the entries out in rows.
 bool LegendInRows(const Legend& legend);
 
-// Sizes the legend to fit `room` (entries that do not fit are left out).
+// Sizes the legend to fit `room`: at most about a third of its width beside
+// (or inside) the plot area, a third of its height above or below it, with
+// the entries wrapped into more columns or rows before any is left out.
+// Pure: nothing is drawn or reported until DrawLegend.
 LegendPlan PlanLegend(DrawListBuilder& builder, const Legend& legend,
                       const std::vector<Argb>& colours, const Rect& room);
 
+// Draws the planned entries and reports the ones left out.
 void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan& plan);
+
+// Reports every entry of a legend the layout leaves out as a whole.
+void OmitLegend(DrawListBuilder& builder, const Legend& legend);
 
 }  // namespace vantiro::engine::layout
