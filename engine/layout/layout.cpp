@@ -525,7 +525,10 @@ class RegionLayout {
     Rect& box = legend_.box;
     const Rect& plot = plot_.plot;
     if (inside_) {
+      // Sized again for the plot area it goes over, now that it is known.
       const double inset = 8;
+      legend_ = layout::PlanLegend(p_, r_.legend, layout::LegendColours(r_), plot.Inset(inset));
+      if (legend_.entries.empty()) return;
       box.x = r_.legend.alignment == kLegendInsideTopLeft ? plot.x + inset
                                                           : plot.Right() - inset - box.w;
       box.y = plot.y + inset;
