@@ -155,7 +155,7 @@ class RegionLayout {
       content_ = belowCaption;
       footer_ = Rect{};
       legend_ = layout::LegendPlan{};
-      inside_ = beside_ = false;
+      inside_ = beside_ = atTop_ = legendLeft_ = false;
       if (drop_ < kDropFooter) ReserveFooter();
       content_ = content_.Inset(padding_);
       if (drop_ < kDropLegend) ReserveLegend();
@@ -285,7 +285,13 @@ class RegionLayout {
     if (legend_.entries.empty()) return;
     Rect& box = legend_.box;
     const double gap = padding_ + 4;
-    switch (l.alignment) {
+    const bool inCorner =
+        l.alignment == kLegendInsideTopLeft || l.alignment == kLegendInsideTopRight;
+    // Pies and pyramids fill their plot area, labels and all: a legend meant
+    // to go over it keeps to its top corner beside it instead.
+    atTop_ = inCorner && !withAxes_;
+    legendLeft_ = l.alignment == kLegendLeft || (atTop_ && l.alignment == kLegendInsideTopLeft);
+    switch (atTop_ ? (legendLeft_ ? kLegendLeft : kLegendRight) : l.alignment) {
       case kLegendLeft:
         box.x = content_.x;
         content_.x += box.w + gap;
@@ -397,7 +403,7 @@ class RegionLayout {
       // A plot with nothing on its right still keeps a margin there, so the
       // last column does not run into the region's edge.
       const double left = d[std::size_t(Side::kLeft)];
-      const bool legendOnRight = beside_ && r_.legend.alignment != kLegendLeft;
+      const bool legendOnRight = beside_ && !legendLeft_;
       const double right =
           std::max(d[std::size_t(Side::kRight)], legendOnRight ? 0.0 : padding_ * 1.5);
       const double top = d[std::size_t(Side::kTop)], bottom = d[std::size_t(Side::kBottom)];
@@ -533,8 +539,8 @@ class RegionLayout {
                                                           : plot.Right() - inset - box.w;
       box.y = plot.y + inset;
     } else if (beside_) {
-      // Beside the plot area, vertically centred on it.
-      box.y = std::clamp(plot.CentreY() - box.h / 2, legendRoom_.y,
+      // Beside the plot area, vertically centred on it (or at its top).
+      box.y = std::clamp(atTop_ ? plot.y : plot.CentreY() - box.h / 2, legendRoom_.y,
                          std::max(legendRoom_.y, legendRoom_.Bottom() - box.h));
     }
   }
@@ -556,6 +562,7 @@ class RegionLayout {
   Rect legendRoom_;  // where the legend may go beside the plot area
   layout::LegendPlan legend_;
   bool inside_ = false, beside_ = false;
+  bool atTop_ = false, legendLeft_ = false;  // where a legend beside the plot area goes
   bool horizontal_ = false, withAxes_ = false;
   std::vector<layout::BarUnit> units_;
   std::int64_t categories_ = 1;

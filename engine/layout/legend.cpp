@@ -94,7 +94,7 @@ class LegendPlanner {
   // Rows above or below the plot area, filled left to right and centred.
   void InRows(double maxWidth, double maxHeight) {
     const auto maxRows = std::size_t(std::max(0.0, std::floor((maxHeight + kRowGap) / rowHeight_)));
-    if (maxRows == 0 || maxWidth < Narrowest()) return LeaveOutFrom(0);
+    if (maxRows == 0 || !(maxWidth >= Narrowest())) return LeaveOutFrom(0);
     std::vector<std::vector<Slot>> rows;
     std::vector<double> widths;
     std::size_t placed = 0;
@@ -138,7 +138,7 @@ class LegendPlanner {
   void InColumns(double maxWidth, double maxHeight) {
     const double perColumn = std::floor((maxHeight + kRowGap) / rowHeight_);
     const double narrowest = Narrowest();
-    if (perColumn < 1 || maxWidth < narrowest) return LeaveOutFrom(0);
+    if (!(perColumn >= 1) || !(maxWidth >= narrowest)) return LeaveOutFrom(0);
     const auto fit = std::size_t(std::floor((maxWidth + kEntryGap) / (narrowest + kEntryGap)));
     const auto rows = std::size_t(perColumn);
     const std::size_t columns = std::clamp<std::size_t>((shown_.size() + rows - 1) / rows, 1, fit);
