@@ -279,8 +279,8 @@ class RegionLayout {
 
   void ReserveLegend() {
     const Legend& l = r_.legend;
-    if (!l.present || content_.Empty()) return;
-    legendRoom_ = content_;
+    if (!l.present) return;
+    legendRoom_ = content_;  // with no room at all, every entry is reported
     legend_ = layout::PlanLegend(p_, l, layout::LegendColours(r_), content_);
     if (legend_.entries.empty()) return;
     Rect& box = legend_.box;

@@ -60,9 +60,9 @@ class LegendPlanner {
                 LegendPlan& plan)
       : b_(builder), plan_(plan), colours_(colours), texts_(SplitList(legend.text)) {
     plan_.font = builder.MakeFont(FontPoints(legend.fontSize, 9), legend.bold != 0);
-    lineHeight_ = builder.LineHeight(plan_.font);
-    plan_.markerSize = std::round(lineHeight_ * 0.75);
-    rowHeight_ = std::max(lineHeight_, plan_.markerSize) + kRowGap;
+    const double lineHeight = builder.LineHeight(plan_.font);
+    plan_.markerSize = std::round(lineHeight * 0.75);
+    rowHeight_ = std::max(lineHeight, plan_.markerSize) + kRowGap;
     lead_ = plan_.markerSize + kMarkerGap;
     for (std::size_t i = 0; i < texts_.size(); ++i) {
       if (!texts_[i].empty()) shown_.push_back(i);  // empty: keeps its colour, shows nothing
@@ -195,7 +195,7 @@ class LegendPlanner {
   const std::vector<Argb>& colours_;
   std::vector<std::string_view> texts_;
   std::vector<std::size_t> shown_;  // indexes of the entries with a text
-  double lineHeight_ = 0, rowHeight_ = 0, lead_ = 0;
+  double rowHeight_ = 0, lead_ = 0;
 };
 
 void DrawMarker(DrawListBuilder& builder, const LegendEntry& e, const Rect& box, double size,
