@@ -1,7 +1,7 @@
 // vantiro-host --layout-dump run as a program: one report line per image
-// drawn, in order, naming its output; a report that cannot be opened, and
-// (on Windows) an engine without the report, stop the host with exit
-// status 2. Windows: runs bin/vantiro-host.exe beside the real engine.
+// drawn, in order, naming its output; a report that cannot be opened or
+// written, and (on Windows) an engine without the report, stop the host
+// with exit status 2. Windows: runs bin/vantiro-host.exe beside the real engine.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -178,15 +178,22 @@ TEST_F(LayoutDump, OneLinePerImageInDrawingOrder) {
                LineStart("printer", 400, 300), LineStart("chart.svg", 400, 300)});
 }
 
-TEST_F(LayoutDump, AReportThatCannotBeOpenedStopsTheHost) {
+TEST_F(LayoutDump, AReportThatCannotBeWrittenStopsTheHost) {
   WriteScript(ChartScript(0) + "ae_Graph_Draw 5\n");
-  std::string output;
-  EXPECT_EQ(RunHost(VANTIRO_HOST_PATH, "--layout-dump no-such-folder/report.jsonl dump.vsc",
-                    folder_, output),
-            kExitScriptError);
-  EXPECT_NE(output.find("cannot open the layout report no-such-folder/report.jsonl"),
-            std::string::npos)
-      << output;
+  const struct {
+    std::string path, error;
+  } cases[] = {
+      {"no-such-folder/report.jsonl",
+       "cannot open the layout report no-such-folder/report.jsonl for appending"},
+      {"/dev/full", "lines of the layout report /dev/full could not be written"},
+  };
+  for (const auto& c : cases) {
+    std::string output;
+    EXPECT_EQ(RunHost(VANTIRO_HOST_PATH, "--layout-dump " + c.path + " dump.vsc", folder_, output),
+              kExitScriptError)
+        << c.path;
+    EXPECT_NE(output.find(c.error), std::string::npos) << output;
+  }
 }
 
 #endif
