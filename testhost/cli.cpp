@@ -186,8 +186,9 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
   if (options.layoutDump) {
     const std::int32_t rc = platform.setLayoutReport(options.layoutDump->c_str(), error);
     if (rc < 0 || (rc & kVantiroLayoutReportCannotOpen) != 0) {
-      if (rc >= 0)
+      if (rc >= 0) {
         error = "cannot open the layout report " + *options.layoutDump + " for appending";
+      }
       err << platform.programName << ": " << error << '\n';
       return kExitScriptError;
     }
