@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "engine/api/layout_report_export.h"
 #include "testhost/host.h"
 #include "testhost/listing.h"
 #include "testhost/script.h"
@@ -20,6 +21,7 @@ struct Options {
   std::optional<std::string> pluginPath;
   std::optional<std::string> snapshotFolder;
   std::optional<std::string> printerFile;
+  std::optional<std::string> layoutDump;
   std::vector<std::string> scripts;
 };
 
@@ -36,6 +38,11 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
   }
   if (platform.setSnapshotFolder) out << "  --snapshot DIR     " << platform.snapshotHelp << '\n';
   if (platform.openPrinter) out << "  --printer FILE.pdf " << platform.printerHelp << '\n';
+  if (platform.setLayoutReport) {
+    out << "  --layout-dump FILE append a JSON line to FILE for every image drawn\n"
+        << "                     (window, file or printer): its texts as drawn with\n"
+        << "                     their boxes, and the texts left out for want of room\n";
+  }
   out << "  --strict           exit status 1 if any status is not \"Ok\"\n"
       << "  --verbose          print each script line before it runs\n\n"
       << "Script lines:\n"
@@ -50,7 +57,8 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
       << "[name] in a text is replaced by the host variable of that name;\n"
       << kHostWindowVariable << " holds the handle of the host window.\n\n"
       << "Exit status: 0 the scripts ran to their end, 1 --strict and a status\n"
-      << "was not \"Ok\", 2 a bad option, plug-in or script.\n";
+      << "was not \"Ok\", 2 a bad option, plug-in or script (or a layout report\n"
+      << "that cannot be written).\n";
   if (!platform.helpNotes.empty()) out << '\n' << platform.helpNotes << '\n';
 }
 
@@ -104,7 +112,10 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
       if (!takeValue(options.snapshotFolder)) return false;
     } else if (name == "--printer" && platform.openPrinter) {
       if (!takeValue(options.printerFile)) return false;
-    } else if (name == "--plugin" || name == "--snapshot" || name == "--printer") {
+    } else if (name == "--layout-dump" && platform.setLayoutReport) {
+      if (!takeValue(options.layoutDump)) return false;
+    } else if (name == "--plugin" || name == "--snapshot" || name == "--printer" ||
+               name == "--layout-dump") {
       error = name + " is not available in " + platform.programName;
       return false;
     } else {
@@ -172,6 +183,16 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
     err << platform.programName << ": " << error << '\n';
     return kExitScriptError;
   }
+  if (options.layoutDump) {
+    const std::int32_t rc = platform.setLayoutReport(options.layoutDump->c_str(), error);
+    if (rc < 0 || (rc & kVantiroLayoutReportCannotOpen) != 0) {
+      if (rc >= 0) {
+        error = "cannot open the layout report " + *options.layoutDump + " for appending";
+      }
+      err << platform.programName << ": " << error << '\n';
+      return kExitScriptError;
+    }
+  }
 
   std::uintptr_t window = platform.createHostWindow ? platform.createHostWindow() : 0;
   host.SetVariable(kHostWindowVariable, std::to_string(window));
@@ -182,8 +203,17 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
   runOptions.afterAction = platform.afterAction;
   int notOk = 0;
   for (const Script& script : scripts) notOk += RunScript(script, host, out, runOptions).notOk;
+  bool reportLost = false;
+  if (options.layoutDump) {
+    reportLost = (platform.setLayoutReport(nullptr, error) & kVantiroLayoutReportLinesLost) != 0;
+  }
   if (platform.finish) platform.finish();
   out.flush();
+  if (reportLost) {
+    err << platform.programName << ": lines of the layout report " << *options.layoutDump
+        << " could not be written\n";
+    return kExitScriptError;
+  }
   return options.strict && notOk > 0 ? kExitNotOk : kExitOk;
 }
 

@@ -41,6 +41,9 @@ struct CliPlatform {
   std::string snapshotHelp;
   std::function<bool(const std::string& pdfPath, std::string& error)> openPrinter;
   std::string printerHelp;
+  // Calls the engine's VantiroEngine_SetLayoutReport(path) and returns its
+  // result; -1 with `error` set when the engine has no layout report.
+  std::function<std::int32_t(const char* path, std::string& error)> setLayoutReport;
 
   // Closing lines of --help on what this program does besides the above.
   std::string helpNotes;

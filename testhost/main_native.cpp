@@ -31,6 +31,9 @@ int main(int argc, char** argv) {
     return true;
   };
   platform.printerHelp = "answer the print dialog with OK and print into this PDF file";
+  platform.setLayoutReport = [](const char* path, std::string&) {
+    return VantiroEngine_SetLayoutReport(path);
+  };
   platform.helpNotes =
       "There are no windows: HostWindow is 1. Without --printer every print\n"
       "dialog answers Cancel.";

@@ -31,6 +31,9 @@ int main(int argc, char** argv) {
     return true;
   };
   platform.snapshotHelp = "after each ae_Graph_Draw save the host window as DIR/draw-<n>.bmp";
+  platform.setLayoutReport = [](const char* path, std::string& error) {
+    return win32::SetLayoutReport(path, error);
+  };
   platform.helpNotes =
       "Scripts draw in a 1000 x 800 window (HostWindow is 0 when there is no\n"
       "display). Beside the recording rmchart.dll of the tests the engine calls\n"

@@ -266,6 +266,21 @@ bool CaptureWindow(std::uintptr_t window, const std::string& path, std::string& 
   return written;
 }
 
+std::int32_t SetLayoutReport(const char* path, std::string& error) {
+  HMODULE engine = GetModuleHandleA("rmchart.dll");
+  if (engine == nullptr) {
+    error = "the plug-in has not loaded rmchart.dll: no layout report";
+    return -1;
+  }
+  using Switch = std::int32_t(WINAPI*)(const char*);
+  auto setReport = Lookup<Switch>(engine, "VantiroEngine_SetLayoutReport");
+  if (setReport == nullptr) {
+    error = "this rmchart.dll does not export VantiroEngine_SetLayoutReport: no layout report";
+    return -1;
+  }
+  return setReport(path);
+}
+
 std::vector<std::string> RecordedEngineCalls(std::size_t first) {
   std::vector<std::string> texts;
   HMODULE engine = GetModuleHandleA("rmchart.dll");

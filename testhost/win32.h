@@ -26,6 +26,11 @@ void PumpMessages();
 // `error` set when it cannot.
 bool CaptureWindow(std::uintptr_t window, const std::string& path, std::string& error);
 
+// Calls VantiroEngine_SetLayoutReport of the rmchart.dll that chart.dll
+// loaded and returns its result; -1 with `error` set when that engine does
+// not have it (or is not loaded).
+std::int32_t SetLayoutReport(const char* path, std::string& error);
+
 // When the rmchart.dll in use is the recording engine of the tests: the
 // texts of the calls it recorded, from call `first` on. Empty otherwise.
 std::vector<std::string> RecordedEngineCalls(std::size_t first);

@@ -14,9 +14,11 @@
 #include <utility>
 #include <vector>
 
+#include "engine/api/layout_report_export.h"
 #include "engine/chartfile/chart_file.h"
 #include "engine/device/device.h"
 #include "engine/device/shared/device_shared.h"
+#include "engine/device/shared/layout_report_file.h"
 #include "engine/model/chart_model.h"
 #include "engine/model/chart_store.h"
 #include "plugin/charts/chart_engine.h"
@@ -477,6 +479,10 @@ RmcColour VANTIRO_STDCALL RGB2ARGB(RmcColour colour, std::int32_t alpha) {
   const RmcColour blue = (colour >> 16) & 0xFFu;
   const RmcColour a = alpha == 0 ? 0xFFu : static_cast<RmcColour>(alpha) & 0xFFu;
   return (a << 24) | (red << 16) | (green << 8) | blue;
+}
+
+std::int32_t VANTIRO_STDCALL VantiroEngine_SetLayoutReport(const char* path) {
+  return device::SetLayoutReportFile(path);
 }
 
 }  // extern "C"

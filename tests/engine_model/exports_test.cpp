@@ -1,6 +1,7 @@
 // Loads an engine DLL the way the plug-in does and checks its export table:
-// exactly the sixteen plain names, each a stdcall function whose argument
-// size matches what the plug-in's import library declares.
+// exactly the sixteen plain names (and the test hosts' layout report
+// switch), each a stdcall function whose argument size matches what the
+// plug-in's import library declares.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -51,11 +52,23 @@ TEST_F(EngineDllTest, ExportsExactlyTheSixteenPlainNames) {
   for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
     found.insert(reinterpret_cast<const char*>(base + names[i]));
   }
-  const std::set<std::string> expected = {
-      "RGB2ARGB",      "RMC_ADDBARSERIES",      "RMC_ADDCAPTION",          "RMC_ADDDATAAXIS",
-      "RMC_ADDGRID",   "RMC_ADDGRIDLESSSERIES", "RMC_ADDLABELAXIS",        "RMC_ADDLEGEND",
-      "RMC_ADDREGION", "RMC_CREATECHART",       "RMC_CREATECHARTFROMFILE", "RMC_DELETECHART",
-      "RMC_DRAW",      "RMC_DRAW2FILE",         "RMC_DRAW2PRINTER",        "RMC_WRITERMCFILE"};
+  const std::set<std::string> expected = {"RGB2ARGB",
+                                          "RMC_ADDBARSERIES",
+                                          "RMC_ADDCAPTION",
+                                          "RMC_ADDDATAAXIS",
+                                          "RMC_ADDGRID",
+                                          "RMC_ADDGRIDLESSSERIES",
+                                          "RMC_ADDLABELAXIS",
+                                          "RMC_ADDLEGEND",
+                                          "RMC_ADDREGION",
+                                          "RMC_CREATECHART",
+                                          "RMC_CREATECHARTFROMFILE",
+                                          "RMC_DELETECHART",
+                                          "RMC_DRAW",
+                                          "RMC_DRAW2FILE",
+                                          "RMC_DRAW2PRINTER",
+                                          "RMC_WRITERMCFILE",
+                                          "VantiroEngine_SetLayoutReport"};
   EXPECT_EQ(found, expected);
   EXPECT_EQ(GetProcAddress(module_, "RMC_DRAW@4"), nullptr);
   EXPECT_EQ(GetProcAddress(module_, "_RMC_DRAW@4"), nullptr);

@@ -16,6 +16,7 @@
 #include "engine/device/device.h"
 #include "engine/device/native/native_extensions.h"
 #include "engine/device/shared/device_shared.h"
+#include "engine/device/shared/layout_report_file.h"
 #include "engine/files/file_io.h"
 #include "engine/layout/layout.h"
 #include "engine/render/cairo/cairo_handles.h"
@@ -87,18 +88,21 @@ NativeDevice& State() {
   return state;
 }
 
-DrawList Layout(const Chart& chart, int width, int height) {
+// The chart laid out for `output` ("window", "printer" or a file name), and
+// reported as such.
+DrawList Layout(const Chart& chart, int width, int height, std::string_view output) {
   render::CairoTextMeasurer measurer(State().fonts);
   DrawList list = LayoutChart(chart, width, height, measurer);
   list.width = width;
   list.height = height;
+  ReportLayout(chart, output, list, measurer);
   return list;
 }
 
 // The chart encoded as a file of the given kind; empty on failure.
-std::vector<std::uint8_t> EncodeChart(const Chart& chart, FileKind kind, int width, int height,
-                                      int jpegQuality) {
-  const DrawList list = Layout(chart, width, height);
+std::vector<std::uint8_t> EncodeChart(const Chart& chart, const std::string& path, FileKind kind,
+                                      int width, int height, int jpegQuality) {
+  const DrawList list = Layout(chart, width, height, path);
   render::CairoFonts& fonts = State().fonts;
   std::vector<std::uint8_t> bytes;
   switch (kind) {
@@ -139,7 +143,7 @@ std::int32_t ShowChart(const Chart& chart) {
   ChartSize(chart, width, height);
   if (!ChartSizeAllowed(width, height)) return codes::kWindowNotCreated;
   try {
-    const DrawList list = Layout(chart, width, height);
+    const DrawList list = Layout(chart, width, height, "window");
     const render::CairoImage image = render::RenderToImage(list, State().fonts);
     if (!image.ok()) return codes::kWindowNotCreated;
     const std::string& folder = State().snapshotFolder;
@@ -161,7 +165,8 @@ std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width, 
     return codes::kImageFileFailed;
   }
   try {
-    const std::vector<std::uint8_t> bytes = EncodeChart(chart, kind, width, height, jpegQuality);
+    const std::vector<std::uint8_t> bytes =
+        EncodeChart(chart, path, kind, width, height, jpegQuality);
     const bool written = !bytes.empty() && files::WriteWholeFile(path, bytes);
     return written ? codes::kOk : codes::kImageFileFailed;
   } catch (const std::exception&) {  // out of memory, above all
@@ -186,7 +191,7 @@ std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int 
   ChartSize(chart, chartWidth, chartHeight);
   if (!ChartSizeAllowed(chartWidth, chartHeight)) return codes::kPrinterDcFailed;
   try {
-    const DrawList list = Layout(chart, chartWidth, chartHeight);
+    const DrawList list = Layout(chart, chartWidth, chartHeight, "printer");
     // Scaled to fit the rectangle, keeping the chart's proportions, centred.
     const double scale = std::min(w / chartWidth, h / chartHeight);
     const render::CairoContext context(cairo_create(page));

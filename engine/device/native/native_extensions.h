@@ -1,9 +1,12 @@
 // Native-only extras of the engine for programs that run it without
 // windows or printers (the test host): where drawn charts are saved, and a
-// stand-in printer that prints into a PDF file.
+// stand-in printer that prints into a PDF file. The layout report's switch,
+// VantiroEngine_SetLayoutReport, exists on Windows too.
 #pragma once
 
 #include <cstdint>
+
+#include "engine/api/layout_report_export.h"
 
 extern "C" {
 

@@ -121,7 +121,7 @@ void RenderPicture(ChartWindow& window, int width, int height) {
     if (canvas.GetLastStatus() == Gdiplus::Ok && graphics.GetLastStatus() == Gdiplus::Ok) {
       graphics.Clear(Gdiplus::Color(255, 255, 255, 255));
       if (window.chart != nullptr) {
-        window.hotSpots = PaintChart(graphics, *window.chart, width, height);
+        window.hotSpots = PaintChart(graphics, *window.chart, width, height, "window");
       } else {
         Gdiplus::SolidBrush brush(Gdiplus::Color(static_cast<Gdiplus::ARGB>(window.background)));
         graphics.FillRectangle(&brush, 0, 0, width, height);

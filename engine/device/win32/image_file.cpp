@@ -80,7 +80,7 @@ std::int32_t WriteRaster(const Chart& chart, const std::string& target, FileKind
     Gdiplus::Graphics graphics(&canvas);
     if (graphics.GetLastStatus() != Gdiplus::Ok) return codes::kImageFileFailed;
     graphics.Clear(Gdiplus::Color(255, 255, 255, 255));
-    PaintChart(graphics, chart, width, height);
+    PaintChart(graphics, chart, width, height, target);
   }
   std::vector<std::uint8_t> bytes;
   if (kind == FileKind::kJpeg) {
@@ -130,7 +130,7 @@ std::int32_t WriteMetafile(const Chart& chart, const std::string& target, int wi
       Gdiplus::Graphics graphics(dc.get());
       if (graphics.GetLastStatus() != Gdiplus::Ok) return codes::kImageFileFailed;
       graphics.SetPageUnit(Gdiplus::UnitPixel);
-      PaintChart(graphics, chart, width, height);
+      PaintChart(graphics, chart, width, height, target);
     }
     const Metafile metafile(dc.Close());
     if (metafile.get() == nullptr) return codes::kImageFileFailed;

@@ -81,7 +81,7 @@ std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dcValue, int left,
       graphics.ScaleTransform(static_cast<Gdiplus::REAL>(scale), static_cast<Gdiplus::REAL>(scale));
       graphics.SetClip(Gdiplus::RectF(0, 0, static_cast<Gdiplus::REAL>(chartWidth),
                                       static_cast<Gdiplus::REAL>(chartHeight)));
-      PaintChart(graphics, chart, chartWidth, chartHeight);
+      PaintChart(graphics, chart, chartWidth, chartHeight, "printer");
       drawn = true;
     }
   } catch (...) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/device/device.h"
+#include "engine/device/shared/layout_report_file.h"
 #include "engine/layout/layout.h"
 #include "engine/render/gdiplus/gdiplus_render.h"
 #include "engine/render/gdiplus/gdiplus_text.h"
@@ -38,12 +39,13 @@ std::int32_t StartGraphics() {
 }
 
 std::vector<HotSpot> PaintChart(Gdiplus::Graphics& graphics, const Chart& chart, int width,
-                                int height) {
+                                int height, std::string_view output) {
   render::GdiplusFonts fonts;
   render::GdiplusTextMeasurer measurer(fonts);
   DrawList list = LayoutChart(chart, width, height, measurer);
   list.width = width;
   list.height = height;
+  ReportLayout(chart, output, list, measurer);
   render::DrawOnGdiplus(graphics, list, fonts);
   return std::move(list.hotSpots);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "engine/device/shared/device_shared.h"
@@ -15,10 +16,12 @@ namespace vantiro::engine::device {
 
 namespace codes = vantiro::engine_codes;
 
-// Lays the chart out at width x height and paints it on `graphics`, in its
-// world space; returns the layout's hot spots (none unless the chart has
-// value tooltips). GDI+ must be running. May throw (out of memory).
+// Lays the chart out at width x height, reports the layout as drawn to
+// `output` ("window", "printer" or the file name as given) and paints it on
+// `graphics`, in its world space; returns the layout's hot spots (none
+// unless the chart has value tooltips). GDI+ must be running. May throw
+// (out of memory).
 std::vector<HotSpot> PaintChart(Gdiplus::Graphics& graphics, const Chart& chart, int width,
-                                int height);
+                                int height, std::string_view output);
 
 }  // namespace vantiro::engine::device

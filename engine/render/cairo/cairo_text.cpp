@@ -1,4 +1,4 @@
-// Fonts, text measurement and code-page conversion for the Cairo backend.
+// Fonts and text measurement for the Cairo backend.
 #include "engine/render/cairo/cairo_text.h"
 
 #include <cmath>
@@ -8,27 +8,6 @@
 
 namespace vantiro::engine::render {
 namespace {
-
-// Code points of the bytes 0x80..0x9F, where Windows-1252 differs from
-// Latin-1; undefined bytes keep their own number.
-constexpr char16_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-void AppendUtf8(std::string& out, char16_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 // Whether fontconfig has a face whose family is `family` (any of the
 // names a face lists), as opposed to a substitute it would pick instead.
@@ -58,20 +37,6 @@ double UsableSize(double sizePx) {
 }
 
 }  // namespace
-
-std::string Windows1252ToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 4);
-  for (char c : text) {
-    const auto byte = static_cast<std::uint8_t>(c);
-    if (byte >= 0x80 && byte < 0xA0) {
-      AppendUtf8(out, kHighControls[byte - 0x80]);
-    } else {
-      AppendUtf8(out, byte);
-    }
-  }
-  return out;
-}
 
 const std::string& CairoFonts::Resolve(const std::string& family) {
   auto it = resolved_.find(family);

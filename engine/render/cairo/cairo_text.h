@@ -1,5 +1,5 @@
-// Text with Cairo: which installed font a Font names, how a text measures,
-// and the single-byte chart texts as the UTF-8 that Cairo draws.
+// Text with Cairo: which installed font a Font names and how a text
+// measures. Chart texts reach Cairo as UTF-8 (engine/layout/text_encoding.h).
 #pragma once
 
 #include <string>
@@ -9,17 +9,13 @@
 #include <cairo.h>
 
 #include "engine/layout/draw_list.h"
+#include "engine/layout/text_encoding.h"
 #include "engine/render/cairo/cairo_handles.h"
 
 namespace vantiro::engine::render {
 
 // Family used when a font names no family or one that is not installed.
 inline constexpr const char* kDefaultFontFamily = "DejaVu Sans";
-
-// Windows-1252 bytes as UTF-8. The five bytes the code page leaves
-// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the control characters
-// of the same number, as Windows converts them.
-std::string Windows1252ToUtf8(std::string_view text);
 
 // Font lookup shared by drawing and measuring, so that both use the same
 // faces. Remembers which families are installed; one per render or device.

@@ -1,0 +1,32 @@
+// The layout report: one JSON line per laid-out image, listing every text as
+// drawn (role, UTF-8 text, its box as four corners) and the texts left out.
+// Tools and tests read it to check placement without looking at pixels.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/layout/draw_list.h"
+
+namespace vantiro::engine {
+
+// The report line of `list`, drawn for chart `chartId` to `output` ("window",
+// "printer" or a file name, Windows-1252), without the final newline:
+//   {"chart": ID, "output": "...", "width": W, "height": H,
+//    "texts": [{"role": R, "text": "...", "quad": [[x,y],...], "full": "..."}],
+//    "omitted": [{"role": R, "text": "..."}], "omittedMore": N}
+// "full" only for shortened texts, "omittedMore" only when non-zero. Quads
+// are measured with `measurer`, which must be the one the layout used.
+// Throws std::bad_alloc.
+std::string LayoutReportLine(std::int32_t chartId, std::string_view output, const DrawList& list,
+                             TextMeasurer& measurer);
+
+// A number as the report writes it: at most two decimals, trailing zeros
+// dropped, no exponent, "." whatever the locale; "null" if not finite.
+void AppendReportNumber(std::string& out, double value);
+
+// A Windows-1252 text as a JSON string in UTF-8, quotes included.
+void AppendReportString(std::string& out, std::string_view text);
+
+}  // namespace vantiro::engine
