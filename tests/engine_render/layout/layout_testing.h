@@ -2,6 +2,7 @@
 // builders and queries over a draw list.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -90,21 +91,9 @@ inline bool HasText(const DrawList& list, const std::string& text) {
 // The four corners of a text as drawn, rotation included.
 inline std::vector<Point> TextCorners(const TextShape& t) {
   FakeMeasurer m;
-  const TextExtent e = m.Measure(t.font, t.text);
-  const double h = e.ascent + e.descent;
-  double left = 0, top = -e.ascent;
-  if (t.hAlign == HAlign::kCentre) left = -e.width / 2;
-  if (t.hAlign == HAlign::kRight) left = -e.width;
-  if (t.vAlign == VAlign::kTop) top = 0;
-  if (t.vAlign == VAlign::kMiddle) top = -h / 2;
-  if (t.vAlign == VAlign::kBottom) top = -h;
-  const double a = t.angle * 3.14159265358979323846 / 180, c = std::cos(a), s = std::sin(a);
-  std::vector<Point> corners;
-  for (const auto& [dx, dy] : {std::pair{left, top}, std::pair{left + e.width, top},
-                               std::pair{left + e.width, top + h}, std::pair{left, top + h}}) {
-    corners.push_back({t.anchor.x + dx * c + dy * s, t.anchor.y - dx * s + dy * c});
-  }
-  return corners;
+  const std::array<Point, 4> quad =
+      layout::TextQuad(m.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle);
+  return {quad.begin(), quad.end()};
 }
 
 // Whether two convex quadrilaterals overlap by more than `slack` pixels
@@ -140,7 +129,8 @@ inline std::vector<std::string> OverlappingTexts(const DrawList& list) {
   for (std::size_t i = 0; i < texts.size(); ++i) {
     for (std::size_t j = i + 1; j < texts.size(); ++j) {
       if (Overlap(TextCorners(texts[i]), TextCorners(texts[j]))) {
-        clashes.push_back(texts[i].text + " / " + texts[j].text);
+        clashes.push_back(std::string(TextRoleName(texts[i].role)) + " \"" + texts[i].text +
+                          "\" / " + TextRoleName(texts[j].role) + " \"" + texts[j].text + "\"");
       }
     }
   }

@@ -1,0 +1,177 @@
+// Charts an author might bring, generated over many sizes and data shapes:
+// whatever the data, no drawn text overlaps another, every text lies inside
+// the image, and every text asked for is either drawn or listed as left out.
+// (Run with --gtest_also_run_disabled_tests while the layout catches up.)
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/engine_render/layout/layout_testing.h"
+
+namespace vantiro::engine::layout_test {
+namespace {
+
+struct Size {
+  int width, height;
+};
+constexpr Size kSizes[] = {{120, 80}, {240, 160}, {600, 400}, {1024, 768}, {3000, 2000}};
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += item + ";";
+  return out;
+}
+
+// Names from short to long, some with spaces to wrap at.
+std::string NameOf(std::mt19937& random, std::size_t i) {
+  static const char* const kWords[] = {
+      "North", "Consolidated", "Q3", "Overseas subsidiaries", "Other", "Research and development",
+      "X"};
+  std::string name = kWords[random() % std::size(kWords)];
+  if (random() % 3 == 0) name += std::string(" ") + kWords[random() % std::size(kWords)];
+  return name + " " + std::to_string(i + 1);
+}
+
+// Tiny, ordinary and huge values mixed, as real data has them.
+double ValueOf(std::mt19937& random, double scale) {
+  switch (random() % 4) {
+    case 0: return scale * 1e-3 * double(1 + random() % 9);
+    case 1: return scale * double(1 + random() % 100);
+    default: return scale * double(1 + random() % 10) * 10;
+  }
+}
+
+struct Asked {
+  std::size_t legend = 0, categories = 0, slices = 0;
+  bool caption = false, footer = false;
+};
+
+Chart Awkward(std::uint32_t seed, Size size, Asked& asked) {
+  std::mt19937 random(seed);
+  Chart chart = OneRegion(size.width, size.height);
+  Region& r = chart.regions.front();
+  const double scale = std::vector<double>{1e-3, 1, 4e9, 1e6}[random() % 4];
+  if (random() % 4 != 0) {
+    r.caption.present = true;
+    r.caption.text =
+        random() % 2 ? "Sales by region and product line, all subsidiaries, 2026" : "Sales";
+    asked.caption = true;
+  }
+  if (random() % 2) {
+    r.footer = "Source: internal figures, unaudited, subject to revision";
+    asked.footer = true;
+  }
+  std::vector<std::string> names;
+  const bool pie = random() % 2 == 0;
+  if (pie) {
+    GridlessSeries s;
+    s.style =
+        std::vector<std::int32_t>{kGridlessPie, kGridlessDonut, kGridlessPyramid}[random() % 3];
+    s.valueLabels = kGridlessLabelsBoth - std::int32_t(random() % 3);
+    const std::size_t count = 1 + random() % 60;
+    for (std::size_t i = 0; i < count; ++i) {
+      s.values.push_back(ValueOf(random, scale));
+      names.push_back(NameOf(random, i));
+    }
+    asked.slices = count;
+    r.gridless.push_back(std::move(s));
+  } else {
+    const bool horizontal = random() % 4 == 0;
+    const std::size_t categories = 1 + random() % 24;
+    const std::size_t series = 1 + random() % 4;
+    std::vector<std::string> labels;
+    for (std::size_t i = 0; i < categories; ++i) labels.push_back(NameOf(random, i));
+    r.hasLabelAxis = true;
+    r.labelAxis.labels = Joined(labels);
+    r.labelAxis.title = random() % 2 ? "Region" : "";
+    asked.categories = categories;
+    DataAxis axis;
+    axis.units = random() % 2 ? " $" : "";
+    axis.title = random() % 2 ? "Revenue in the reporting currency" : "";
+    r.dataAxes.push_back(axis);
+    r.grid.present = true;
+    for (std::size_t k = 0; k < series; ++k) {
+      std::vector<double> values;
+      for (std::size_t i = 0; i < categories; ++i) values.push_back(ValueOf(random, scale));
+      BarSeries b = Bars(values, kPalette[k], std::int32_t(random() % 3));
+      b.horizontal = horizontal ? 1 : 0;
+      b.valueLabels = std::int32_t(random() % 3);
+      r.bars.push_back(std::move(b));
+      names.push_back(NameOf(random, k));
+    }
+  }
+  if (random() % 5 != 0) {
+    r.legend.present = true;
+    r.legend.alignment = std::int32_t(random() % 6);
+    r.legend.text = Joined(names);
+    asked.legend = names.size();
+  }
+  return chart;
+}
+
+std::map<TextRole, std::size_t> Count(const std::vector<TextShape>& texts) {
+  std::map<TextRole, std::size_t> n;
+  for (const TextShape& t : texts) ++n[t.role];
+  return n;
+}
+
+std::map<TextRole, std::size_t> Count(const std::vector<OmittedText>& texts) {
+  std::map<TextRole, std::size_t> n;
+  for (const OmittedText& t : texts) ++n[t.role];
+  return n;
+}
+
+// "+N more" closing a legend stands for N entries left out.
+std::size_t MoreCount(const std::vector<TextShape>& texts) {
+  for (const TextShape& t : texts) {
+    if (t.role == TextRole::kLegend && t.text.rfind('+', 0) == 0 &&
+        t.text.find(" more") != std::string::npos) {
+      return 1;
+    }
+  }
+  return 0;
+}
+
+TEST(AwkwardCharts, DISABLED_TextsNeverOverlapStayInsideAndAreDrawnOrReported) {
+  int checked = 0;
+  for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+    for (const Size size : kSizes) {
+      Asked asked;
+      const Chart chart = Awkward(seed, size, asked);
+      const DrawList list = Lay(chart, size.width, size.height);
+      SCOPED_TRACE("seed " + std::to_string(seed) + " at " + std::to_string(size.width) + "x" +
+                   std::to_string(size.height));
+      const std::vector<TextShape> texts = All<TextShape>(list);
+      for (const TextShape& t : texts) {
+        for (const Point& p : TextCorners(t)) {
+          EXPECT_TRUE(p.x >= -0.5 && p.y >= -0.5 && p.x <= size.width + 0.5 &&
+                      p.y <= size.height + 0.5)
+              << TextRoleName(t.role) << " \"" << t.text << "\" leaves the image";
+        }
+      }
+      for (const std::string& clash : OverlappingTexts(list)) ADD_FAILURE() << "overlap: " << clash;
+
+      std::map<TextRole, std::size_t> drawn = Count(texts), omitted = Count(list.omitted);
+      const std::size_t more = MoreCount(texts);
+      EXPECT_EQ(drawn[TextRole::kLegend] - more + omitted[TextRole::kLegend], asked.legend);
+      EXPECT_EQ(drawn[TextRole::kCategory] + omitted[TextRole::kCategory], asked.categories);
+      EXPECT_EQ(drawn[TextRole::kSlice] + omitted[TextRole::kSlice],
+                chart.regions.front().gridless.empty() ||
+                        chart.regions.front().gridless.front().valueLabels == kGridlessLabelsNone
+                    ? 0
+                    : asked.slices);
+      EXPECT_EQ(drawn[TextRole::kCaption] + omitted[TextRole::kCaption] > 0, asked.caption);
+      EXPECT_EQ(drawn[TextRole::kFooter] + omitted[TextRole::kFooter] > 0, asked.footer);
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 60 * int(std::size(kSizes)));
+}
+
+}  // namespace
+}  // namespace vantiro::engine::layout_test
