@@ -137,6 +137,26 @@ struct OutsideLabel {
   double y = 0;
 };
 
+bool Meets(const Rect& a, const Rect& b) {
+  return !a.Empty() && !b.Empty() && a.x < b.Right() && b.x < a.Right() && a.y < b.Bottom() &&
+         b.y < a.Bottom();
+}
+
+// Labels inside their slices; those a legend over the chart would hide are
+// left out.
+void DrawInsideLabels(DrawListBuilder& builder, const std::vector<TextShape>& inside,
+                      const Rect& keepClear) {
+  for (const TextShape& t : inside) {
+    const Rect box =
+        TextBounds(builder.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle);
+    if (Meets(box, keepClear)) {
+      builder.Omit(t.role, t.text);
+    } else {
+      builder.Text(t);
+    }
+  }
+}
+
 // One side's column: the leaders' elbows stand at `elbowX`, texts start at
 // `textX` (running right, or left for a left column) and are at most
 // `maxWidth` wide, between `top` and `bottom`.
@@ -176,9 +196,19 @@ bool StackLabels(std::vector<OutsideLabel>& labels, double gap) {
 
 // Places one column's labels: those of the smallest slices are left out
 // until the rest fit, then each is drawn with its leader.
-void DrawLabelColumn(DrawListBuilder& builder, std::vector<OutsideLabel> labels,
-                     const LabelColumn& column, const Font& font) {
+void DrawLabelColumn(DrawListBuilder& builder, std::vector<OutsideLabel> labels, LabelColumn column,
+                     const Font& font, const Rect& keepClear) {
   const double lineHeight = builder.LineHeight(font) + 1;
+  // A legend over the chart takes the part of the column it covers.
+  const double from = column.right ? column.textX : column.textX - column.maxWidth;
+  const double to = column.right ? column.textX + column.maxWidth : column.textX;
+  if (Meets({from, column.top, to - from, column.bottom - column.top}, keepClear)) {
+    if (column.bottom - keepClear.Bottom() >= keepClear.y - column.top) {
+      column.top = keepClear.Bottom() + 1;
+    } else {
+      column.bottom = keepClear.y - 1;
+    }
+  }
   std::stable_sort(labels.begin(), labels.end(),
                    [](const OutsideLabel& a, const OutsideLabel& b) { return a.want < b.want; });
   for (OutsideLabel& l : labels) {
@@ -266,7 +296,8 @@ void DrawEmptyOutline(DrawListBuilder& builder, std::vector<Point> points) {
 }
 
 void DrawPie(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area,
-             const std::vector<double>& values, double total, const TooltipNames& names) {
+             const std::vector<double>& values, double total, const TooltipNames& names,
+             const Rect& keepClear) {
   const Font font = builder.MakeFont(kLabelPoints, false);
   const double lineHeight = builder.LineHeight(font) + 1;
   const bool donut = s.style == kGridlessDonut;
@@ -403,7 +434,7 @@ void DrawPie(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area
     (right ? rightLabels : leftLabels).push_back(std::move(label));
   }
   flushRun();
-  for (const TextShape& t : inside) builder.Text(t);
+  DrawInsideLabels(builder, inside, keepClear);
   const Rect room = area.ClippedTo(builder.Image());
   LabelColumn column;
   column.top = room.y;
@@ -411,16 +442,17 @@ void DrawPie(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area
   column.elbowX = centre.x + reach + kElbowGap;
   column.textX = column.elbowX + kTextGap;
   column.maxWidth = room.Right() - column.textX - 1;
-  DrawLabelColumn(builder, std::move(rightLabels), column, font);
+  DrawLabelColumn(builder, std::move(rightLabels), column, font, keepClear);
   column.right = false;
   column.elbowX = centre.x - reach - kElbowGap;
   column.textX = column.elbowX - kTextGap;
   column.maxWidth = column.textX - room.x - 1;
-  DrawLabelColumn(builder, std::move(leftLabels), column, font);
+  DrawLabelColumn(builder, std::move(leftLabels), column, font, keepClear);
 }
 
 void DrawPyramid(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area,
-                 const std::vector<double>& values, double total, const TooltipNames& names) {
+                 const std::vector<double>& values, double total, const TooltipNames& names,
+                 const Rect& keepClear) {
   const Font font = builder.MakeFont(kLabelPoints, false);
   const SliceTexts labels = MakeSliceTexts(builder, s, font, values, total);
   const std::vector<std::string>& texts = labels.texts;
@@ -540,7 +572,7 @@ void DrawPyramid(DrawListBuilder& builder, const GridlessSeries& s, const Rect& 
     label.want = midY;
     outside.push_back(std::move(label));
   }
-  for (const TextShape& t : inside) builder.Text(t);
+  DrawInsideLabels(builder, inside, keepClear);
   // Leaders join the pyramid's right side to elbows on a line beside its
   // base, both in layer order, so they cannot cross.
   const Rect room = area.ClippedTo(builder.Image());
@@ -550,7 +582,7 @@ void DrawPyramid(DrawListBuilder& builder, const GridlessSeries& s, const Rect& 
   column.elbowX = cx + base / 2 + 6;
   column.textX = column.elbowX + 6;
   column.maxWidth = room.Right() - column.textX - 1;
-  DrawLabelColumn(builder, std::move(outside), column, font);
+  DrawLabelColumn(builder, std::move(outside), column, font, keepClear);
 }
 
 }  // namespace
@@ -561,7 +593,7 @@ Argb SliceColour(const GridlessSeries& series, std::size_t index) {
 }
 
 void DrawGridless(DrawListBuilder& builder, const GridlessSeries& series, const Rect& plot,
-                  const TooltipNames& names) {
+                  const TooltipNames& names, const Rect& keepClear) {
   const Rect area = AreaOf(series, plot);
   if (area.Empty()) return;
   std::vector<double> values(series.values.size());
@@ -571,9 +603,9 @@ void DrawGridless(DrawListBuilder& builder, const GridlessSeries& series, const 
     total += values[i];
   }
   if (series.style == kGridlessPyramid) {
-    DrawPyramid(builder, series, area, values, total, names);
+    DrawPyramid(builder, series, area, values, total, names, keepClear);
   } else {
-    DrawPie(builder, series, area, values, total, names);
+    DrawPie(builder, series, area, values, total, names, keepClear);
   }
 }
 
