@@ -23,7 +23,7 @@ constexpr Argb kSliceEdge = 0xFFFFFFFF;
 // keep only as many as they have room for.
 constexpr double kLabelledShare = 0.0001;
 // Shares from this one up choose how many decimals the percentages show.
-constexpr double kPreciseShare = 0.002;
+constexpr double kPreciseShare = 0.0005;
 // A pie's label columns: leaders' elbows stand this far beside the pie, the
 // texts this much further out.
 constexpr double kElbowGap = 8;
@@ -36,10 +36,10 @@ bool Exploded(const GridlessSeries& s, std::size_t index) {
   return s.explode == -1 || (s.explode > 0 && std::size_t(s.explode) == index + 1);
 }
 
-// Fewest decimals (0 to 2) with which the percentage of every slice from
-// kPreciseShare up stays within 5 % of its true share, chosen once so that all
-// labels of one series show the same number of decimals ("2.0%" beside
-// "2.2%", never "2%").
+// Fewest decimals (0 to 2) with which the percentage of every slice of 1 %
+// or more stays within 5 % of its true share and no smaller one from
+// kPreciseShare up shows as 0; chosen once so that all labels of one series
+// show the same number of decimals ("2.0%" beside "2.2%", never "2%").
 int PercentDecimals(const std::vector<double>& values, double total) {
   int decimals = 0;
   for (const double v : values) {
@@ -47,7 +47,8 @@ int PercentDecimals(const std::vector<double>& values, double total) {
     if (!(percent >= 100 * kPreciseShare)) continue;
     while (decimals < 2) {
       const double unit = std::pow(10.0, decimals);
-      if (std::abs(std::round(percent * unit) / unit - percent) <= 0.05 * percent) break;
+      const double shown = std::round(percent * unit) / unit;
+      if (percent >= 1 ? std::abs(shown - percent) <= 0.05 * percent : shown > 0) break;
       ++decimals;
     }
   }

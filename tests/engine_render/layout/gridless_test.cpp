@@ -320,7 +320,8 @@ TEST(Gridless, PercentagesOfOneSeriesShareTheirDecimals) {
       {{10, 11, 479}, {"2.0%", "2.2%", "95.8%"}},
       {{38, 24, 18, 12, 8}, {"38%", "24%", "18%", "12%", "8%"}},
       {{1, 2}, {"33%", "67%"}},
-      {{1, 398, 1}, {"0.25%", "99.50%", "0.25%"}},
+      {{2, 995, 3}, {"0.2%", "99.5%", "0.3%"}},
+      {{2, 9998}, {"<1%", "100%"}},  // too small a share to count
   };
   for (const auto& c : cases) {
     GridlessSeries g = Series(c.values);
