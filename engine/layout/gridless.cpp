@@ -18,9 +18,16 @@ constexpr Argb kLabelColour = 0xFF202020;
 constexpr Argb kLeaderColour = 0xFF808080;
 constexpr Argb kEmptyColour = 0xFFC0C0C0;
 constexpr Argb kSliceEdge = 0xFFFFFFFF;
-// Slices below this share of the whole get no label: there would be no
-// room to read it, and at most a few hundred labels are made.
-constexpr double kLabelledShare = 0.002;
+// Slices below this share of the whole get no label (it is reported as left
+// out): at most ten thousand labels are made, and the columns beside a pie
+// keep only as many as they have room for.
+constexpr double kLabelledShare = 0.0001;
+// Shares from this one up choose how many decimals the percentages show.
+constexpr double kPreciseShare = 0.0005;
+// A pie's label columns: leaders' elbows stand this far beside the pie, the
+// texts this much further out.
+constexpr double kElbowGap = 8;
+constexpr double kTextGap = 10;
 
 // Negative, NaN and infinite values count as nothing.
 double SliceValue(double v) { return std::isfinite(v) && v > 0 ? std::min(v, kValueLimit) : 0; }
@@ -29,8 +36,31 @@ bool Exploded(const GridlessSeries& s, std::size_t index) {
   return s.explode == -1 || (s.explode > 0 && std::size_t(s.explode) == index + 1);
 }
 
-std::string SliceLabel(std::int32_t kind, double value, double share) {
-  const std::string percent = FormatCompact(share * 100, 1) + "%";
+// Fewest decimals (0 to 2) with which the percentage of every slice of 1 %
+// or more stays within 5 % of its true share and no smaller one from
+// kPreciseShare up shows as 0; chosen once so that all labels of one series
+// show the same number of decimals ("2.0%" beside "2.2%", never "2%").
+int PercentDecimals(const std::vector<double>& values, double total) {
+  int decimals = 0;
+  for (const double v : values) {
+    const double percent = total > 0 ? 100 * v / total : 0;
+    if (!(percent >= 100 * kPreciseShare)) continue;
+    while (decimals < 2) {
+      const double unit = std::pow(10.0, decimals);
+      const double shown = std::round(percent * unit) / unit;
+      if (percent >= 1 ? std::abs(shown - percent) <= 0.05 * percent : shown > 0) break;
+      ++decimals;
+    }
+  }
+  return decimals;
+}
+
+// A share too small to show with `decimals` reads "<0.1%" rather than "0.0%".
+std::string SliceLabel(std::int32_t kind, double value, double share, int decimals) {
+  const double unit = std::pow(10.0, -decimals);
+  const std::string percent = share > 0 && share * 100 < unit / 2
+                                  ? "<" + FormatValue(unit, decimals) + "%"
+                                  : FormatValue(share * 100, decimals) + "%";
   switch (kind) {
     case kGridlessLabelsValue: return FormatCompact(value, 2);
     case kGridlessLabelsPercent: return percent;
@@ -40,8 +70,37 @@ std::string SliceLabel(std::int32_t kind, double value, double share) {
 }
 
 // "Vantiro: 38 (38%)", as the chart window's tooltip shows a slice.
-std::string SliceTooltip(const TooltipNames& names, std::size_t index, double value, double share) {
-  return TooltipText(names.Series(index), {}, SliceLabel(kGridlessLabelsBoth, value, share));
+std::string SliceTooltip(const TooltipNames& names, std::size_t index, double value, double share,
+                         int decimals) {
+  return TooltipText(names.Series(index), {},
+                     SliceLabel(kGridlessLabelsBoth, value, share, decimals));
+}
+
+// Label texts of the slices (empty for none) and the widest of them. Labels
+// of slices too thin to read are reported as left out.
+struct SliceTexts {
+  std::vector<std::string> texts;
+  double widest = 0;
+  int decimals = 0;
+};
+
+SliceTexts MakeSliceTexts(DrawListBuilder& builder, const GridlessSeries& s, const Font& font,
+                          const std::vector<double>& values, double total) {
+  SliceTexts out;
+  out.texts.resize(values.size());
+  out.decimals = PercentDecimals(values, total);
+  if (s.valueLabels < kGridlessLabelsValue || s.valueLabels > kGridlessLabelsBoth) return out;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (values[i] <= 0) continue;
+    std::string text = SliceLabel(s.valueLabels, values[i], values[i] / total, out.decimals);
+    if (values[i] / total < kLabelledShare) {
+      builder.Omit(TextRole::kSlice, text);
+      continue;
+    }
+    out.widest = std::max(out.widest, builder.Measure(font, text).width);
+    out.texts[i] = std::move(text);
+  }
+  return out;
 }
 
 Fill SliceFill(const GridlessSeries& s, std::size_t index) {
@@ -65,49 +124,145 @@ Rect AreaOf(const GridlessSeries& s, const Rect& plot) {
   return area;
 }
 
-// A label beside the chart, joined to its slice by a leader line.
+// A label beside the chart, in a column, joined to its slice by a leader
+// line that runs from the slice to an elbow at the column's edge and then
+// horizontally to the text.
 struct OutsideLabel {
   std::string text;
-  std::vector<Point> leader;  // from the slice; the last point moves with the label
-  double x = 0, y = 0;        // text anchor (middle of its left or right end)
-  bool right = true;
+  double value = 0;           // of its slice: the smallest are left out first
+  std::vector<Point> leader;  // from the slice up to where it leaves for the elbow
+  double want = 0;            // the height it would stand at
+  // Heights between which the leader's last straight run stays clear of the
+  // chart; each column keeps its labels in the order of their slices.
+  double lo = -kValueLimit, hi = kValueLimit;
+  double y = 0;
 };
 
-// Moves labels of one side apart vertically, keeping them in [top, bottom].
-void Spread(std::vector<OutsideLabel*>& labels, double top, double bottom, double lineHeight) {
-  if (labels.empty()) return;
-  std::sort(labels.begin(), labels.end(),
-            [](const OutsideLabel* a, const OutsideLabel* b) { return a->y < b->y; });
-  const double first = top + lineHeight / 2, last = bottom - lineHeight / 2;
-  double prev = first - lineHeight;
-  for (OutsideLabel* l : labels) {
-    l->y = std::max(l->y, prev + lineHeight);
-    prev = l->y;
-  }
-  double next = last + lineHeight;
-  for (auto it = labels.rbegin(); it != labels.rend(); ++it) {
-    (*it)->y = std::max(std::min((*it)->y, next - lineHeight), first);
-    next = (*it)->y;
+bool Meets(const Rect& a, const Rect& b) {
+  return !a.Empty() && !b.Empty() && a.x < b.Right() && b.x < a.Right() && a.y < b.Bottom() &&
+         b.y < a.Bottom();
+}
+
+// Labels inside their slices; those a legend over the chart would hide are
+// left out.
+void DrawInsideLabels(DrawListBuilder& builder, const std::vector<TextShape>& inside,
+                      const Rect& keepClear) {
+  for (const TextShape& t : inside) {
+    const Rect box =
+        TextBounds(builder.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle);
+    if (Meets(box, keepClear)) {
+      builder.Omit(t.role, t.text);
+    } else {
+      builder.Text(t);
+    }
   }
 }
 
-void DrawOutsideLabels(DrawListBuilder& builder, std::vector<OutsideLabel>& labels,
-                       const Rect& area, const Font& font) {
+// One side's column: the leaders' elbows stand at `elbowX`, texts start at
+// `textX` (running right, or left for a left column) and are at most
+// `maxWidth` wide, between `top` and `bottom`.
+struct LabelColumn {
+  double elbowX = 0, textX = 0, maxWidth = 0;
+  double top = 0, bottom = 0;
+  bool right = true;
+};
+
+// Heights for `labels` (in order, top to bottom) at least `gap` apart and
+// within each one's bounds, each as near its wish as the others allow; false
+// when no such heights exist.
+bool StackLabels(std::vector<OutsideLabel>& labels, double gap) {
+  const std::size_t n = labels.size();
+  std::vector<double> low(n), high(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    low[i] = i == 0 ? labels[i].lo : std::max(labels[i].lo, low[i - 1] + gap);
+  }
+  for (std::size_t k = n; k-- > 0;) {
+    high[k] = k + 1 == n ? labels[k].hi : std::min(labels[k].hi, high[k + 1] - gap);
+    if (low[k] > high[k]) return false;
+  }
+  // Pushing down from the wishes and pushing up from them both give valid
+  // heights; their mean is valid too and spreads a crowd about its middle.
+  std::vector<double> down(n), up(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double wish = i == 0 ? labels[i].want : std::max(labels[i].want, down[i - 1] + gap);
+    down[i] = std::clamp(wish, low[i], high[i]);
+  }
+  for (std::size_t k = n; k-- > 0;) {
+    const double wish = k + 1 == n ? labels[k].want : std::min(labels[k].want, up[k + 1] - gap);
+    up[k] = std::clamp(wish, low[k], high[k]);
+  }
+  for (std::size_t i = 0; i < n; ++i) labels[i].y = (down[i] + up[i]) / 2;
+  return true;
+}
+
+// Places one column's labels: those of the smallest slices are left out
+// until the rest fit, then each is drawn with its leader.
+void DrawLabelColumn(DrawListBuilder& builder, std::vector<OutsideLabel> labels, LabelColumn column,
+                     const Font& font, const Rect& keepClear) {
   const double lineHeight = builder.LineHeight(font) + 1;
-  std::vector<OutsideLabel*> left, right;
-  for (OutsideLabel& l : labels) (l.right ? right : left).push_back(&l);
-  Spread(left, area.y, area.Bottom(), lineHeight);
-  Spread(right, area.y, area.Bottom(), lineHeight);
+  // A legend over the chart takes the part of the column it covers.
+  const double from = column.right ? column.textX : column.textX - column.maxWidth;
+  const double to = column.right ? column.textX + column.maxWidth : column.textX;
+  if (Meets({from, column.top, to - from, column.bottom - column.top}, keepClear)) {
+    if (column.bottom - keepClear.Bottom() >= keepClear.y - column.top) {
+      column.top = keepClear.Bottom() + 1;
+    } else {
+      column.bottom = keepClear.y - 1;
+    }
+  }
+  std::stable_sort(labels.begin(), labels.end(),
+                   [](const OutsideLabel& a, const OutsideLabel& b) { return a.want < b.want; });
+  for (OutsideLabel& l : labels) {
+    l.lo = std::max(l.lo, column.top + lineHeight / 2);
+    l.hi = std::min(l.hi, column.bottom - lineHeight / 2);
+  }
+  auto dropSmallest = [&] {
+    auto smallest = std::min_element(
+        labels.begin(), labels.end(),
+        [](const OutsideLabel& a, const OutsideLabel& b) { return a.value < b.value; });
+    builder.Omit(TextRole::kSlice, smallest->text);
+    labels.erase(smallest);
+  };
+  // First keep no more than the column has lines for, the largest slices'.
+  const double lines = std::floor(std::max(0.0, column.bottom - column.top) / lineHeight);
+  if (double(labels.size()) > lines) {
+    std::vector<std::size_t> bySize(labels.size());
+    for (std::size_t i = 0; i < bySize.size(); ++i) bySize[i] = i;
+    std::stable_sort(bySize.begin(), bySize.end(), [&](std::size_t a, std::size_t b) {
+      return labels[a].value > labels[b].value;
+    });
+    std::vector<bool> keep(labels.size(), false);
+    for (std::size_t k = 0; double(k) < lines; ++k) keep[bySize[k]] = true;
+    std::vector<OutsideLabel> fitting;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      if (keep[i]) {
+        fitting.push_back(std::move(labels[i]));
+      } else {
+        builder.Omit(TextRole::kSlice, labels[i].text);
+      }
+    }
+    labels = std::move(fitting);
+  }
+  while (!labels.empty() && !StackLabels(labels, lineHeight)) dropSmallest();
+
   Stroke leader;
   leader.colour = kLeaderColour;
+  const double side = column.right ? 1 : -1;
   for (OutsideLabel& l : labels) {
+    const std::string shown = builder.Fit(font, l.text, column.maxWidth);
+    if (shown.empty()) {
+      builder.Omit(TextRole::kSlice, l.text);
+      continue;
+    }
     LineShape line;
-    line.points = l.leader;
-    line.points.push_back({l.x + (l.right ? -3 : 3), l.y});
+    line.points = std::move(l.leader);
+    line.points.push_back({column.elbowX, l.y});
+    line.points.push_back({column.textX - 3 * side, l.y});
     line.stroke = leader;
     builder.Add(std::move(line));
-    builder.Text(TextRole::kSlice, l.text, {l.x, l.y}, l.right ? HAlign::kLeft : HAlign::kRight,
-                 VAlign::kMiddle, 0, font, kLabelColour);
+    builder.Text(TextRole::kSlice, shown, {column.textX, l.y},
+                 column.right ? HAlign::kLeft : HAlign::kRight, VAlign::kMiddle, 0, font,
+                 kLabelColour, l.text);
   }
 }
 
@@ -142,20 +297,17 @@ void DrawEmptyOutline(DrawListBuilder& builder, std::vector<Point> points) {
 }
 
 void DrawPie(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area,
-             const std::vector<double>& values, double total, const TooltipNames& names) {
+             const std::vector<double>& values, double total, const TooltipNames& names,
+             const Rect& keepClear) {
   const Font font = builder.MakeFont(kLabelPoints, false);
-  const double lineHeight = builder.LineHeight(font);
+  const double lineHeight = builder.LineHeight(font) + 1;
   const bool donut = s.style == kGridlessDonut;
   bool anyExploded = false;
-  double widest = 0;
-  std::vector<std::string> texts(values.size());
   for (std::size_t i = 0; i < values.size(); ++i) {
-    if (values[i] <= 0) continue;
-    anyExploded = anyExploded || Exploded(s, i);
-    if (values[i] / total < kLabelledShare) continue;
-    texts[i] = SliceLabel(s.valueLabels, values[i], values[i] / total);
-    widest = std::max(widest, builder.Measure(font, texts[i]).width);
+    anyExploded = anyExploded || (values[i] > 0 && Exploded(s, i));
   }
+  const SliceTexts labels = MakeSliceTexts(builder, s, font, values, total);
+  const std::vector<std::string>& texts = labels.texts;
   const double pull = anyExploded ? kExplodeShare : 0;
   const Point centre{area.CentreX(), area.CentreY()};
   const double startAngle = std::fmod(double(s.startAngle), 360.0);
@@ -184,15 +336,19 @@ void DrawPie(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area
   };
 
   // As large as the area allows, less the pull of exploded slices; smaller
-  // when labels have to stand beside the pie.
+  // when labels have to stand beside the pie: room for a label column on
+  // each side (the pie keeps at least 55 % of its size for that) and a line
+  // above and below.
   const double full = (std::min(area.w, area.h) / 2 - 4) / (1 + pull);
   double radius = full;
-  if (widest > 0 && !allInside(full)) {
-    const double byWidth = (area.w / 2 - widest - 14) / (1.12 + pull);
-    const double byHeight = (area.h / 2 - lineHeight - 4) / (1.12 + pull);
-    radius = std::min(full, std::max(std::min(byWidth, byHeight), full * 0.55));
+  if (labels.widest > 0 && !allInside(full)) {
+    const double byWidth = (area.w / 2 - kElbowGap - kTextGap - labels.widest - 2) / (1 + pull);
+    const double byHeight = (area.h / 2 - lineHeight - 2) / (1 + pull);
+    radius = std::min({full, byHeight, std::max(byWidth, full * 0.55)});
   }
   if (!(radius >= 2)) return;
+  // Leaders leave the pie from this circle, which holds pulled-out slices.
+  const double reach = radius * (1 + pull);
   const double inner = donut ? radius * kDonutHole : 0;
 
   if (total <= 0) {
@@ -202,7 +358,7 @@ void DrawPie(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area
     return;
   }
 
-  std::vector<OutsideLabel> outside;
+  std::vector<OutsideLabel> leftLabels, rightLabels;
   std::vector<TextShape> inside;
   // Runs of slices too thin to see are drawn together as one grey wedge,
   // so that thousands of values do not become thousands of shapes.
@@ -217,24 +373,8 @@ void DrawPie(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area
     builder.Add(std::move(wedge));
     runSweep = 0;
   };
-  constexpr double kRadPerDeg = std::numbers::pi / 180;
-  double angle = startAngle;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (values[i] <= 0) continue;
-    const double sweep = std::min(360.0, 360.0 * values[i] / total);
-    const double from = angle, mid = angle + sweep / 2;
-    angle += sweep;
-    if (sweep * kRadPerDeg * radius < 0.5) {
-      if (runSweep == 0) runFrom = from;
-      runSweep += sweep;
-      continue;
-    }
-    flushRun();
-    const Point dir = Direction(mid);
-    const double offset = Exploded(s, i) ? kExplodeShare * radius : 0;
-    const Point c{centre.x + dir.x * offset, centre.y + dir.y * offset};
+  auto drawSlice = [&](std::size_t i, Point c, double from, double sweep) {
     const bool whole = sweep >= 359.999;
-
     PolygonShape slice;
     if (!donut && !whole) slice.points.push_back(c);
     AppendArc(slice.points, c, radius, from, from + sweep);
@@ -243,41 +383,81 @@ void DrawPie(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area
     slice.outlined = !whole;
     slice.outline.colour = kSliceEdge;
     if (builder.WantsHotSpots()) {
-      builder.AddHotSpot(slice.points, SliceTooltip(names, i, values[i], values[i] / total));
+      builder.AddHotSpot(slice.points,
+                         SliceTooltip(names, i, values[i], values[i] / total, labels.decimals));
     }
     builder.Add(std::move(slice));
+  };
+  constexpr double kRadPerDeg = std::numbers::pi / 180;
+  double angle = startAngle;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (values[i] <= 0) continue;
+    const double sweep = std::min(360.0, 360.0 * values[i] / total);
+    const double from = angle, mid = angle + sweep / 2;
+    angle += sweep;
+    const Point dir = Direction(mid);
+    const double offset = Exploded(s, i) ? kExplodeShare * radius : 0;
+    const Point c{centre.x + dir.x * offset, centre.y + dir.y * offset};
+    // A thin slice's label still points at its place in the grey wedge.
+    const bool thin = sweep * kRadPerDeg * radius < 0.5;
+    if (thin) {
+      if (runSweep == 0) runFrom = from;
+      runSweep += sweep;
+    } else {
+      flushRun();
+      drawSlice(i, c, from, sweep);
+    }
 
     if (texts[i].empty()) continue;
     Point at;
-    if (labelInside(i, radius, from, sweep, at)) {
+    if (!thin && labelInside(i, radius, from, sweep, at)) {
       inside.push_back({texts[i], at, HAlign::kCentre, VAlign::kMiddle, 0, font,
                         ContrastingText(SliceColour(s, i)), TextRole::kSlice});
       continue;
     }
+    // The leader runs out from the slice's edge to the circle that holds
+    // pulled-out slices, then straight to its elbow. That last run must
+    // point away from the pie (bounds on the label's height): leaders in the
+    // order of their slices, each clear of the pie, cannot cross.
     OutsideLabel label;
     label.text = texts[i];
-    label.right = dir.x >= 0;
-    const Point elbow{c.x + dir.x * radius * 1.1, c.y + dir.y * radius * 1.1};
-    label.leader = {{c.x + dir.x * radius, c.y + dir.y * radius}, elbow};
-    label.x = elbow.x + (label.right ? 8 : -8);
-    label.y = elbow.y;
-    outside.push_back(std::move(label));
+    label.value = values[i];
+    const Point edge{c.x + dir.x * radius, c.y + dir.y * radius};
+    const Point out{centre.x + dir.x * reach, centre.y + dir.y * reach};
+    label.leader = {edge};
+    if (std::hypot(out.x - edge.x, out.y - edge.y) > 0.01) label.leader.push_back(out);
+    const bool right = dir.x >= 0;
+    const double elbowX = centre.x + (right ? 1 : -1) * (reach + kElbowGap);
+    const double across = std::abs(elbowX - out.x) * std::abs(dir.x);
+    if (dir.y < 0) label.hi = out.y + across / -dir.y;
+    if (dir.y > 0) label.lo = out.y - across / dir.y;
+    label.want = centre.y + dir.y * (reach + kElbowGap);
+    (right ? rightLabels : leftLabels).push_back(std::move(label));
   }
   flushRun();
-  for (const TextShape& t : inside) builder.Text(t);
-  DrawOutsideLabels(builder, outside, area, font);
+  DrawInsideLabels(builder, inside, keepClear);
+  const Rect room = area.ClippedTo(builder.Image());
+  LabelColumn column;
+  column.top = room.y;
+  column.bottom = room.Bottom();
+  column.elbowX = centre.x + reach + kElbowGap;
+  column.textX = column.elbowX + kTextGap;
+  column.maxWidth = room.Right() - column.textX - 1;
+  DrawLabelColumn(builder, std::move(rightLabels), column, font, keepClear);
+  column.right = false;
+  column.elbowX = centre.x - reach - kElbowGap;
+  column.textX = column.elbowX - kTextGap;
+  column.maxWidth = column.textX - room.x - 1;
+  DrawLabelColumn(builder, std::move(leftLabels), column, font, keepClear);
 }
 
 void DrawPyramid(DrawListBuilder& builder, const GridlessSeries& s, const Rect& area,
-                 const std::vector<double>& values, double total, const TooltipNames& names) {
+                 const std::vector<double>& values, double total, const TooltipNames& names,
+                 const Rect& keepClear) {
   const Font font = builder.MakeFont(kLabelPoints, false);
-  std::vector<std::string> texts(values.size());
-  double widest = 0;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (values[i] <= 0 || values[i] / total < kLabelledShare) continue;
-    texts[i] = SliceLabel(s.valueLabels, values[i], values[i] / total);
-    widest = std::max(widest, builder.Measure(font, texts[i]).width);
-  }
+  const SliceTexts labels = MakeSliceTexts(builder, s, font, values, total);
+  const std::vector<std::string>& texts = labels.texts;
+  const double widest = labels.widest;
   const double height = area.h - 8;
   const double top = area.y + 4;
   if (!(height >= 2 && area.w >= 10)) return;
@@ -312,6 +492,7 @@ void DrawPyramid(DrawListBuilder& builder, const GridlessSeries& s, const Rect& 
     sum += values[i];
     const double y1 = usable * std::min(sum / total, 1.0);
     if (y1 - y0 < 0.5 && !apart && !Exploded(s, i)) {
+      builder.Omit(TextRole::kSlice, texts[i]);  // nothing to point a label at
       if (!bands.empty() && bands.back().index == kRun) {
         bands.back().y1 = y1;
       } else {
@@ -366,8 +547,8 @@ void DrawPyramid(DrawListBuilder& builder, const GridlessSeries& s, const Rect& 
     layer.outlined = true;
     layer.outline.colour = kSliceEdge;
     if (builder.WantsHotSpots()) {
-      builder.AddHotSpot(layer.points,
-                         SliceTooltip(names, b.index, values[b.index], values[b.index] / total));
+      builder.AddHotSpot(layer.points, SliceTooltip(names, b.index, values[b.index],
+                                                    values[b.index] / total, labels.decimals));
     }
     builder.Add(std::move(layer));
 
@@ -387,13 +568,22 @@ void DrawPyramid(DrawListBuilder& builder, const GridlessSeries& s, const Rect& 
     }
     OutsideLabel label;
     label.text = text;
+    label.value = values[b.index];
     label.leader = {{cx + midW / 2, midY}};
-    label.x = cx + base / 2 + 12;
-    label.y = midY;
+    label.want = midY;
     outside.push_back(std::move(label));
   }
-  for (const TextShape& t : inside) builder.Text(t);
-  DrawOutsideLabels(builder, outside, area, font);
+  DrawInsideLabels(builder, inside, keepClear);
+  // Leaders join the pyramid's right side to elbows on a line beside its
+  // base, both in layer order, so they cannot cross.
+  const Rect room = area.ClippedTo(builder.Image());
+  LabelColumn column;
+  column.top = room.y;
+  column.bottom = room.Bottom();
+  column.elbowX = cx + base / 2 + 6;
+  column.textX = column.elbowX + 6;
+  column.maxWidth = room.Right() - column.textX - 1;
+  DrawLabelColumn(builder, std::move(outside), column, font, keepClear);
 }
 
 }  // namespace
@@ -404,7 +594,7 @@ Argb SliceColour(const GridlessSeries& series, std::size_t index) {
 }
 
 void DrawGridless(DrawListBuilder& builder, const GridlessSeries& series, const Rect& plot,
-                  const TooltipNames& names) {
+                  const TooltipNames& names, const Rect& keepClear) {
   const Rect area = AreaOf(series, plot);
   if (area.Empty()) return;
   std::vector<double> values(series.values.size());
@@ -414,9 +604,9 @@ void DrawGridless(DrawListBuilder& builder, const GridlessSeries& series, const 
     total += values[i];
   }
   if (series.style == kGridlessPyramid) {
-    DrawPyramid(builder, series, area, values, total, names);
+    DrawPyramid(builder, series, area, values, total, names, keepClear);
   } else {
-    DrawPie(builder, series, area, values, total, names);
+    DrawPie(builder, series, area, values, total, names, keepClear);
   }
 }
 

@@ -19,7 +19,8 @@ inline constexpr double kDonutHole = 0.5;
 
 // Draws the series inside `plot` (its left or right half when aligned so).
 // Hot spots, when the builder wants them, name slice i `names.Series(i)`.
+// No label is placed over `keepClear` (a legend drawn over the plot area).
 void DrawGridless(DrawListBuilder& builder, const GridlessSeries& series, const Rect& plot,
-                  const TooltipNames& names);
+                  const TooltipNames& names, const Rect& keepClear = {});
 
 }  // namespace vantiro::engine::layout

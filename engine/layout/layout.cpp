@@ -493,7 +493,8 @@ class RegionLayout {
         names.series.assign(first, first + std::ptrdiff_t(std::min(count, legend.size() - entry)));
       }
       entry += count;
-      layout::DrawGridless(p_, s, plot_.plot, names);
+      const bool over = inside_ && !legend_.entries.empty();
+      layout::DrawGridless(p_, s, plot_.plot, names, over ? legend_.box : layout::Rect{});
     }
   }
 

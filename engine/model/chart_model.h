@@ -303,10 +303,13 @@ struct Chart {
 };
 
 // Default series palette, used for gridless slices without colours and by
-// the examples.
+// the examples. The first ten are the original palette, kept in order so that
+// existing charts keep their colours; the rest add hues and shades far enough
+// from all the others (and from white) to tell apart before the list repeats.
 inline constexpr Argb kPalette[] = {
-    0xFF4472C4, 0xFFED7D31, 0xFFA5A5A5, 0xFFFFC000, 0xFF5B9BD5,
-    0xFF70AD47, 0xFF264478, 0xFF9E480E, 0xFF636363, 0xFF997300,
+    0xFF4472C4, 0xFFED7D31, 0xFFA5A5A5, 0xFFFFC000, 0xFF5B9BD5, 0xFF70AD47, 0xFF264478, 0xFF9E480E,
+    0xFF636363, 0xFF997300, 0xFFE03C31, 0xFF7E57C2, 0xFF26A69A, 0xFFF06292, 0xFF2E7D32, 0xFF8B1E3F,
+    0xFF6A1B9A, 0xFF00695C, 0xFFC0CA33, 0xFFB39DDB, 0xFF4DD0E1, 0xFFFF8A80, 0xFFD4A373, 0xFF3E2723,
 };
 
 }  // namespace vantiro::engine

@@ -239,5 +239,120 @@ TEST(Gridless, ManyTinySlicesStayFewShapes) {
   EXPECT_EQ(PolygonsOf(list, kColours[0]).size(), 1u);
 }
 
+// Whether segments ab and cd cross or touch (shared ends excepted).
+bool SegmentsMeet(Point a, Point b, Point c, Point d) {
+  auto side = [](Point p, Point q, Point r) {
+    return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+  };
+  const double d1 = side(c, d, a), d2 = side(c, d, b), d3 = side(a, b, c), d4 = side(a, b, d);
+  return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+}
+
+bool PolylinesCross(const std::vector<Point>& a, const std::vector<Point>& b) {
+  for (std::size_t i = 1; i < a.size(); ++i) {
+    for (std::size_t j = 1; j < b.size(); ++j) {
+      if (SegmentsMeet(a[i - 1], a[i], b[j - 1], b[j])) return true;
+    }
+  }
+  return false;
+}
+
+// Awkward data: a few large slices among many tiny ones, with long labels.
+std::vector<double> MixedValues(std::size_t count) {
+  std::vector<double> values;
+  for (std::size_t i = 0; i < count; ++i) {
+    const double big = i % 9 == 0 ? 4e6 : (i % 4 == 1 ? 6e5 : 0);
+    values.push_back(big + 1234.5 + double(i * 7919 % 97) * 113.25);
+  }
+  return values;
+}
+
+TEST(Gridless, SliceLabelsNeverClashAndAreAllAccountedFor) {
+  const std::pair<int, int> sizes[] = {{120, 80}, {400, 300}, {900, 500}, {3000, 2000}};
+  for (const std::int32_t style : {kGridlessPie, kGridlessDonut, kGridlessPyramid}) {
+    for (const auto& [width, height] : sizes) {
+      for (std::size_t count = 1; count <= 60; ++count) {
+        GridlessSeries g = Series(MixedValues(count), style);
+        g.valueLabels = count % 2 ? kGridlessLabelsBoth : kGridlessLabelsPercent;
+        g.explode = count % 5 == 0 ? 1 : 0;
+        g.startAngle = int(count * 37);
+        Chart chart = Gridless(g);
+        chart.settings.width = width;
+        chart.settings.height = height;
+        const DrawList list = Lay(chart, width, height);
+        const std::string where = std::to_string(style) + " " + std::to_string(width) + "x" +
+                                  std::to_string(height) + " n=" + std::to_string(count);
+
+        EXPECT_EQ(OverlappingTexts(list), std::vector<std::string>{}) << where;
+        std::size_t shown = 0;
+        for (const TextShape& t : All<TextShape>(list)) {
+          ASSERT_EQ(t.role, TextRole::kSlice) << where;
+          ++shown;
+          for (const Point& p : TextCorners(t)) {
+            EXPECT_TRUE(p.x >= -0.5 && p.x <= width + 0.5 && p.y >= -0.5 && p.y <= height + 0.5)
+                << where << " " << t.text;
+          }
+        }
+        ASSERT_LT(list.omitted.size(), kMaxOmittedListed);
+        EXPECT_EQ(shown + list.omitted.size(), count) << where;
+
+        // Leaders of one side (left or right of where they start) never cross.
+        const std::vector<LineShape> leaders = All<LineShape>(list);
+        for (std::size_t i = 0; i < leaders.size(); ++i) {
+          for (std::size_t j = i + 1; j < leaders.size(); ++j) {
+            const std::vector<Point>&a = leaders[i].points, &b = leaders[j].points;
+            const bool rightA = a.back().x > a.front().x, rightB = b.back().x > b.front().x;
+            if (rightA == rightB) {
+              EXPECT_FALSE(PolylinesCross(a, b)) << where << " " << i << "/" << j;
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(Gridless, PercentagesOfOneSeriesShareTheirDecimals) {
+  const struct {
+    std::vector<double> values;
+    std::vector<std::string> labels;
+  } cases[] = {
+      {{10, 11, 479}, {"2.0%", "2.2%", "95.8%"}},
+      {{38, 24, 18, 12, 8}, {"38%", "24%", "18%", "12%", "8%"}},
+      {{1, 2}, {"33%", "67%"}},
+      {{2, 995, 3}, {"0.2%", "99.5%", "0.3%"}},
+      {{2, 9998}, {"<1%", "100%"}},  // too small a share to count
+  };
+  for (const auto& c : cases) {
+    GridlessSeries g = Series(c.values);
+    g.valueLabels = kGridlessLabelsPercent;
+    const DrawList list = Lay(Gridless(g));
+    std::vector<std::string> texts = Texts(list), expected = c.labels;
+    std::sort(texts.begin(), texts.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(texts, expected);
+  }
+}
+
+TEST(Gridless, PaletteHasTwentyFourDistinctColoursFromTheOriginalTen) {
+  const Argb original[] = {0xFF4472C4, 0xFFED7D31, 0xFFA5A5A5, 0xFFFFC000, 0xFF5B9BD5,
+                           0xFF70AD47, 0xFF264478, 0xFF9E480E, 0xFF636363, 0xFF997300};
+  ASSERT_GE(std::size(kPalette), 24u);
+  for (std::size_t i = 0; i < std::size(original); ++i) EXPECT_EQ(kPalette[i], original[i]) << i;
+  auto channel = [](Argb c, int shift) { return double((c >> shift) & 0xFF); };
+  for (std::size_t i = 0; i < 24; ++i) {
+    EXPECT_GT(std::hypot(255 - channel(kPalette[i], 16), 255 - channel(kPalette[i], 8),
+                         255 - channel(kPalette[i], 0)),
+              90)
+        << "too close to white: " << i;
+    for (std::size_t j = i + 1; j < 24; ++j) {
+      const double distance = std::hypot(channel(kPalette[i], 16) - channel(kPalette[j], 16),
+                                         channel(kPalette[i], 8) - channel(kPalette[j], 8),
+                                         channel(kPalette[i], 0) - channel(kPalette[j], 0));
+      EXPECT_GT(distance, 40) << i << " / " << j;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vantiro::engine::layout_test
