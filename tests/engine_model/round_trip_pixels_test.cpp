@@ -38,8 +38,11 @@ class RoundTripPixelsTest : public ::testing::Test {
     for (std::int32_t id : {1, 2}) RMC_DELETECHART(id);
     for (const std::string& f : files_) std::remove(f.c_str());
   }
+  // Named after the test: ctest runs the tests of this file side by side
+  // in one folder.
   std::string File(const std::string& name) {
-    files_.push_back("round-trip-" + name);
+    files_.push_back(std::string("round-trip-") +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" + name);
     return files_.back();
   }
 
