@@ -141,9 +141,10 @@ void AskHeadroom(DrawListBuilder& builder, const DataAxisInput& input, bool vert
 
 // 1, 2 or 5 times a power of ten, at least `n`.
 std::int64_t RoundCount(std::int64_t n) {
+  if (n >= (std::int64_t(1) << 40)) return n;  // beyond any category count
   for (std::int64_t power = 1;; power *= 10) {
     for (const std::int64_t m : {1, 2, 5}) {
-      if (m * power >= n || power > (std::int64_t(1) << 60)) return m * power;
+      if (m * power >= n) return m * power;
     }
   }
 }

@@ -40,10 +40,9 @@ std::int64_t CategoryCount(const Region& region);
 DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units, int axis,
                         std::int64_t categories);
 
-// How value labels and tooltips of an axis' bars look.
-// Numbers are written as the axis' ticks are (ValueScale::numbers).
+// How value labels and tooltips of an axis' bars look; their numbers are
+// written as the axis' ticks are (ValueScale::numbers).
 struct BarLabelStyle {
-  int decimalDigits = 0;
   Font font;
   Argb colour = 0xFF000000;
   std::string units;  // the axis' units, after the number as on its ticks
