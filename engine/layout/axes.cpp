@@ -15,6 +15,10 @@ constexpr double kIntervalSpacing = 50;
 constexpr double kLabelGap = 6;
 // Gap between tick labels and an axis title.
 constexpr double kTitleGap = 4;
+// Pixels an automatic range keeps free beyond the bars at its ends.
+constexpr double kBarHeadroom = 3;
+// Least distance of category ticks when not every category has its own.
+constexpr double kThinnedTickSpacing = 40;
 
 struct Placement {
   Point anchor;
@@ -117,6 +121,34 @@ double Footprint(Side side, std::int32_t orientation, double width, double thick
   return along ? width + kLabelGap : thickness + 2;
 }
 
+// Asks the automatic range for room beyond the data's ends: a few pixels,
+// so that no bar ends on the plot edge, and the room of the outside value
+// labels there, written as the range's ticks are.
+void AskHeadroom(DrawListBuilder& builder, const DataAxisInput& input, bool vertical, double length,
+                 const Font& font, const std::string& units, ScaleRequest& request) {
+  const NumberFormat numbers = ChooseScale(request).numbers;
+  auto share = [&](const EndLabel& label) {
+    double pixels = input.percent ? 0 : kBarHeadroom;
+    if (label.present) {
+      const TextExtent e = builder.Measure(font, FormatAgainst(label.value, numbers) + units);
+      pixels = std::max(pixels, vertical ? e.ascent + e.descent + 4 : e.width + 5);
+    }
+    return pixels / length;
+  };
+  request.headroomHigh = share(input.highLabel);
+  request.headroomLow = share(input.lowLabel);
+}
+
+// 1, 2 or 5 times a power of ten, at least `n`.
+std::int64_t RoundCount(std::int64_t n) {
+  if (n >= (std::int64_t(1) << 40)) return n;  // beyond any category count
+  for (std::int64_t power = 1;; power *= 10) {
+    for (const std::int64_t m : {1, 2, 5}) {
+      if (m * power >= n) return m * power;
+    }
+  }
+}
+
 Argb AxisLineColour(Argb gridColour) { return Darker(gridColour, 0.45); }
 
 double Crisp(double v) { return std::floor(v) + 0.5; }
@@ -197,6 +229,7 @@ DataAxisPlan PlanDataAxis(DrawListBuilder& builder, const DataAxis* model, Side 
   request.tickCount = input.forcedIntervals;
   request.maxIntervals = int(ToCount(length / kIntervalSpacing, 1, 12));
   if (model == nullptr) {
+    AskHeadroom(builder, input, vertical, length, builder.MakeFont(9, false), {}, request);
     plan.scale = ChooseScale(request);
     return plan;
   }
@@ -225,23 +258,26 @@ DataAxisPlan PlanDataAxis(DrawListBuilder& builder, const DataAxis* model, Side 
   } else {
     request.maxIntervals = int(ToCount(length / 90, 1, 12));
   }
+  AskHeadroom(builder, input, vertical, length, plan.font, model->units, request);
 
   // Fewer intervals until the labels of a horizontal axis fit side by side.
-  std::vector<std::string> texts;
+  std::vector<std::string> texts, fulls;
   for (int attempt = 0; attempt < 12; ++attempt) {
     plan.scale = ChooseScale(request);
     texts.clear();
+    fulls.clear();
     double widest = 0;
     for (std::size_t i = 0; i < plan.scale.ticks.size(); ++i) {
-      std::string text;
+      std::string full;
       if (!custom.empty()) {
-        if (i < custom.size()) text = custom[i];
+        if (i < custom.size()) full = custom[i];
       } else {
-        text = FormatValue(plan.scale.ticks[i], plan.decimalDigits) + units;
+        full = FormatTick(plan.scale.ticks[i], plan.scale.numbers) + units;
       }
-      text = builder.Fit(plan.font, text, longest);
+      std::string text = builder.Fit(plan.font, full, longest);
       widest = std::max(widest, builder.Measure(plan.font, text).width);
       texts.push_back(std::move(text));
+      fulls.push_back(std::move(full));
     }
     if (vertical || request.tickCount > 0 || request.maxIntervals <= 1) break;
     const double intervals = std::max<double>(1, double(plan.scale.ticks.size()) - 1);
@@ -257,19 +293,26 @@ DataAxisPlan PlanDataAxis(DrawListBuilder& builder, const DataAxis* model, Side 
   double reach = 0, lastFrom = 0, lastTo = 0;
   bool any = false;
   for (std::size_t i = 0; i < texts.size(); ++i) {
-    if (texts[i].empty()) continue;
+    if (texts[i].empty()) {
+      if (!fulls[i].empty()) plan.left.push_back(std::move(fulls[i]));
+      continue;
+    }
     const double pos = ValuePosition(plan.scale, plot, vertical, plan.scale.ticks[i]);
     const Placement p = PlaceLabel(side, orientation, edge, pos);
     const Rect box = TextBounds(builder.Measure(plan.font, texts[i]), p.anchor, p.h, p.v, p.angle);
     double from = 0, to = 0;
     AlongAxis(side, orientation, box, pos, thickness, from, to);
-    if (any && from < lastTo + 2 && to > lastFrom - 2) continue;
+    if (any && from < lastTo + 2 && to > lastFrom - 2) {
+      plan.left.push_back(std::move(fulls[i]));
+      continue;
+    }
     any = true;
     lastFrom = from;
     lastTo = to;
     reach = std::max(reach, Reach(side, box, edge));
     plan.overhang.Include(side, box, plot);
-    plan.labels.push_back({std::move(texts[i]), pos});
+    const bool shortened = texts[i] != fulls[i];
+    plan.labels.push_back({std::move(texts[i]), pos, shortened ? std::move(fulls[i]) : ""});
   }
   plan.depth = std::max(reach, kTickLength);
   plan.depth += TitleDepth(builder, model->title, plan.titleFont);
@@ -326,8 +369,9 @@ void DrawDataAxis(DrawListBuilder& builder, const DataAxisPlan& plan, const Rect
   for (const AxisLabel& label : plan.labels) {
     const Placement p = PlaceLabel(plan.side, orientation, edge, label.pos);
     builder.Text(TextRole::kTick, label.text, p.anchor, p.h, p.v, p.angle, plan.font,
-                 plan.textColour);
+                 plan.textColour, label.full);
   }
+  for (const std::string& text : plan.left) builder.Omit(TextRole::kTick, text);
   const double outer = edge + Outwards(plan.side) * plan.depth;
   DrawTitle(builder, plan.model->title, plan.showTitle, plan.side, plot, outer, plan.titleFont,
             plan.textColour);
@@ -378,8 +422,17 @@ LabelAxisPlan PlanLabelAxis(DrawListBuilder& builder, const LabelAxis& model, Si
       widest = slantedWidest;
     }
   }
+  // Thinned labels (and their ticks) stand every 1, 2 or 5 times a power of
+  // ten categories, far enough apart to read.
   const double need = Footprint(side, plan.orientation, widest, thickness);
-  plan.step = firstStep * ToCount(std::ceil(need / (slot * double(firstStep))), 1, plan.categories);
+  const double room = slot * double(firstStep);
+  std::int64_t every = ToCount(std::ceil(need / room), 1, plan.categories);
+  plan.thinned = every > 1;
+  if (plan.thinned) {
+    every = std::max(every, ToCount(std::ceil(kThinnedTickSpacing / room), 1, plan.categories));
+    every = std::min(RoundCount(every), plan.categories);
+  }
+  plan.step = firstStep * every;
 
   const double edge = EdgeOf(side, plot, 0);
   double reach = 0;
@@ -399,8 +452,10 @@ LabelAxisPlan PlanLabelAxis(DrawListBuilder& builder, const LabelAxis& model, Si
 
 namespace {
 
-// Category boundaries drawn at most every few pixels.
+// Category boundaries drawn at most every few pixels, or beside the
+// thinned labels.
 std::int64_t BoundaryStep(const LabelAxisPlan& plan, double length) {
+  if (plan.thinned) return plan.step;
   const double slot = length / double(plan.categories);
   return ToCount(std::ceil(4.0 / std::max(slot, 1e-9)), 1, plan.categories);
 }
@@ -434,11 +489,19 @@ void DrawLabelAxis(DrawListBuilder& builder, const LabelAxisPlan& plan, const Re
   Stroke line;
   line.colour = AxisLineColour(model.lineColour);
   DrawAxisLine(builder, plan.side, plot, edge, line);
-  const std::int64_t every = BoundaryStep(plan, length);
-  for (std::int64_t i = 0; i <= plan.categories; i += every) {
-    DrawTick(builder, plan.side, edge, start + length * double(i) / double(plan.categories), line);
-  }
   const double slot = length / double(plan.categories);
+  if (plan.thinned) {
+    // Thinned: one tick at each category that may carry a label.
+    for (std::int64_t i = 0; i < plan.categories; i += plan.step) {
+      DrawTick(builder, plan.side, edge, start + (double(i) + 0.5) * slot, line);
+    }
+  } else {
+    const std::int64_t every = BoundaryStep(plan, length);
+    for (std::int64_t i = 0; i <= plan.categories; i += every) {
+      DrawTick(builder, plan.side, edge, start + length * double(i) / double(plan.categories),
+               line);
+    }
+  }
   const auto labelCount = std::int64_t(plan.labels.size());
   const std::vector<std::string_view> entries = SplitList(model.labels);
   for (std::int64_t i = 0; i < labelCount; ++i) {

@@ -41,7 +41,14 @@ struct Overhang {
 
 struct AxisLabel {
   std::string text;
-  double pos = 0;  // x or y of the tick it belongs to
+  double pos = 0;    // x or y of the tick it belongs to
+  std::string full;  // the whole text when `text` was shortened, else empty
+};
+
+// An outside value label standing beyond the end of a bar.
+struct EndLabel {
+  bool present = false;
+  double value = 0;  // the value it shows
 };
 
 // What a region's data shows on one data axis.
@@ -49,6 +56,9 @@ struct DataAxisInput {
   double dataLow = 0, dataHigh = 0;
   bool percent = false;     // only stacked-100 series: "%" when no units
   int forcedIntervals = 0;  // match another axis' grid lines; 0: free
+  // Outside value labels of the bars that reach furthest up and down: an
+  // automatic range keeps room for them inside the plot area.
+  EndLabel highLabel, lowLabel;
 };
 
 struct DataAxisPlan {
@@ -59,6 +69,7 @@ struct DataAxisPlan {
   Font font, titleFont;
   Argb textColour = 0xFF000000;
   std::vector<AxisLabel> labels;  // the labels shown, none overlapping
+  std::vector<std::string> left;  // tick labels left out for want of room
   double depth = 0;               // room taken beside the plot area
   Overhang overhang;
   double offset = 0;      // distance from the plot edge (second axis on a side)
@@ -83,6 +94,7 @@ struct LabelAxisPlan {
   std::int32_t orientation = kTextHorizontal;
   std::int64_t categories = 1;
   std::int64_t step = 1;            // every step-th category carries its label
+  bool thinned = false;             // too little room for a tick per category
   std::vector<std::string> labels;  // shortened to the room there is
   double depth = 0;
   Overhang overhang;

@@ -163,18 +163,25 @@ Fill BarFill(const BarSeries& s, bool horizontal) {
   return fill;
 }
 
+// A value as its label and tooltip show it: "135 k$", "4.12 bn $".
+std::string ValueText(double raw, const ValueScale& scale, const BarLabelStyle& style) {
+  return FormatAgainst(raw, scale.numbers) + style.units;
+}
+
 // "North, Q2: 135 k$"; a stacked-100 % bar adds its share of the column.
 std::string BarTooltip(const TooltipNames& names, std::size_t member, std::size_t column,
-                       double raw, double share, const BarLabelStyle& style, bool percent) {
-  std::string value = FormatValue(raw, style.decimalDigits) + style.units;
+                       const std::string& valueText, double share, bool percent) {
+  std::string value = valueText;
   if (percent) value += " (" + FormatCompact(share, 1) + "%)";
   return TooltipText(names.Series(member), names.Category(column), value);
 }
 
 // Value labels of neighbouring bars can run into each other: going along
-// the categories, a label that overlaps one kept before is dropped.
+// the categories, a label that overlaps one kept before is dropped. So is
+// one that does not lie inside the plot area, where it could meet the axes'
+// texts.
 std::vector<TextShape> WithoutClashes(DrawListBuilder& builder, std::vector<TextShape> texts,
-                                      bool horizontal) {
+                                      bool horizontal, const Rect& plot) {
   std::vector<Rect> boxes;
   boxes.reserve(texts.size());
   for (const TextShape& t : texts) {
@@ -192,6 +199,9 @@ std::vector<TextShape> WithoutClashes(DrawListBuilder& builder, std::vector<Text
   for (const std::size_t i : order) {
     std::erase_if(active, [&](std::size_t k) { return to(k) + 1 < from(i); });
     const Rect& b = boxes[i];
+    const bool outside = b.x < plot.x - 0.5 || b.Right() > plot.Right() + 0.5 ||
+                         b.y < plot.y - 0.5 || b.Bottom() > plot.Bottom() + 0.5;
+    if (outside) continue;
     const bool clash = std::any_of(active.begin(), active.end(), [&](std::size_t k) {
       const Rect& o = boxes[k];
       return b.x < o.Right() + 1 && o.x < b.Right() + 1 && b.y < o.Bottom() + 1 &&
@@ -262,15 +272,26 @@ DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units,
                         std::int64_t categories) {
   DataAxisInput extent;
   bool any = false, allPercent = true;
+  double highest = 0, lowest = 0;  // ends of the bars whose labels are kept
   for (const BarUnit& unit : units) {
     if (unit.axis != axis) continue;
     any = true;
     allPercent = allPercent && unit.type == kBarStacked100;
-    if (unit.type == kBarStacked100) extent.dataHigh = 100;
+    // The range covers every unit of the axis: a full column reaches 100 %.
+    if (unit.type == kBarStacked100) extent.dataHigh = std::max(extent.dataHigh, 100.0);
     ForEachSegment(region, unit, categories, 0,
-                   [&](std::size_t, std::size_t, double from, double to, double) {
+                   [&](std::size_t member, std::size_t, double from, double to, double raw) {
                      extent.dataLow = std::min({extent.dataLow, from, to});
                      extent.dataHigh = std::max({extent.dataHigh, from, to});
+                     if (region.bars[member].valueLabels != kBarLabelsOutside) return;
+                     // The bar reaching furthest carries the label needing room.
+                     const bool up = to >= from;
+                     double& reach = up ? highest : lowest;
+                     EndLabel& label = up ? extent.highLabel : extent.lowLabel;
+                     if (!label.present || (up ? to > reach : to < reach)) {
+                       label = {true, raw};
+                       reach = to;
+                     }
                    });
   }
   extent.percent = any && allPercent;
@@ -364,8 +385,8 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
                                   {bar.Right(), bar.y},
                                   {bar.Right(), bar.Bottom()},
                                   {bar.x, bar.Bottom()}},
-                                 BarTooltip(names, member, j / k, raw, std::abs(to - from), style,
-                                            unit.type == kBarStacked100));
+                                 BarTooltip(names, member, j / k, ValueText(raw, scale, style),
+                                            std::abs(to - from), unit.type == kBarStacked100));
             }
           }
 
@@ -375,7 +396,7 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
           }
           TextShape label;
           label.role = TextRole::kValue;
-          label.text = FormatValue(raw, style.decimalDigits);
+          label.text = ValueText(raw, scale, style);
           label.font = style.font;
           const TextExtent e = builder.Measure(style.font, label.text);
           const double thickness = e.ascent + e.descent;
@@ -421,7 +442,7 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
           texts.push_back(std::move(label));
         });
   }
-  return WithoutClashes(builder, std::move(texts), horizontal);
+  return WithoutClashes(builder, std::move(texts), horizontal, plot);
 }
 
 }  // namespace vantiro::engine::layout

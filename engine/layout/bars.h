@@ -36,16 +36,16 @@ std::int64_t PerColumn(const BarSeries& series);
 std::int64_t CategoryCount(const Region& region);
 
 // The range of values (stacks summed) the bars of one axis reach, for the
-// first `categories` columns.
+// first `categories` columns, and the outside value labels at its ends.
 DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units, int axis,
                         std::int64_t categories);
 
-// How value labels and tooltips of an axis' bars look.
+// How value labels and tooltips of an axis' bars look; their numbers are
+// written as the axis' ticks are (ValueScale::numbers).
 struct BarLabelStyle {
-  int decimalDigits = 0;
   Font font;
   Argb colour = 0xFF000000;
-  std::string units;  // the axis' units, for tooltips
+  std::string units;  // the axis' units, after the number as on its ticks
 };
 
 // Draws every bar of the region into `plot`; `horizontal`: values grow to

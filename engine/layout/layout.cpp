@@ -440,7 +440,6 @@ class RegionLayout {
       layout::BarLabelStyle styles[2];
       for (std::size_t i = 0; i < 2; ++i) {
         const layout::DataAxisPlan& d = plot_.data[i];
-        styles[i].decimalDigits = d.decimalDigits;
         styles[i].font = d.model != nullptr ? d.font : p_.MakeFont(9, false);
         styles[i].colour = d.textColour;
         if (d.model != nullptr) styles[i].units = d.model->units;

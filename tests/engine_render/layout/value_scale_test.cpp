@@ -77,7 +77,7 @@ TEST(ValueScale, AutomaticRangesCoverDataWithDistinctLabels) {
           std::set<std::string> labels;
           for (const double t : s.ticks) {
             EXPECT_NEAR(std::round(t / s.step) * s.step, t, 1e-9 * s.step);
-            labels.insert(FormatValue(t, digits));
+            labels.insert(FormatTick(t, s.numbers));
           }
           EXPECT_EQ(labels.size(), s.ticks.size());
         }
@@ -162,6 +162,89 @@ TEST(ValueScale, FormatsNumbers) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatValue(c.value, c.digits), c.text) << c.value << " with " << c.digits;
+  }
+}
+
+TEST(ValueScale, AutomaticRangesLeaveTheHeadroomAskedFor) {
+  const struct {
+    double low, high, headroomHigh, headroomLow;
+    double min, max;
+  } cases[] = {
+      {0, 100, 0.01, 0, 0, 125},    // a round maximum gets more room
+      {-100, 0, 0, 0.01, -125, 0},  // and so does a round minimum
+      {-100, 100, 0.01, 0.01, -200, 200},
+      {0, 95, 0.1, 0, 0, 125},   // 5 % free is not the 10 % asked for
+      {0, 170, 0.1, 0, 0, 200},  // 15 % free already
+      {0, 100, 0, 0.2, 0, 100},  // no room below when no data is there
+      {0, 100, 0, 0, 0, 100},
+  };
+  for (const auto& c : cases) {
+    ScaleRequest r;
+    r.dataLow = c.low;
+    r.dataHigh = c.high;
+    r.headroomHigh = c.headroomHigh;
+    r.headroomLow = c.headroomLow;
+    const ValueScale s = ChooseScale(r);
+    SCOPED_TRACE(testing::Message()
+                 << c.low << ".." << c.high << " room " << c.headroomHigh << "/" << c.headroomLow);
+    EXPECT_DOUBLE_EQ(s.min, c.min);
+    EXPECT_DOUBLE_EQ(s.max, c.max);
+    EXPECT_GE(s.max - c.high, c.headroomHigh * (s.max - s.min) - 1e-9);
+    EXPECT_GE(c.low - s.min, (c.low < 0 ? c.headroomLow : 0) * (s.max - s.min) - 1e-9);
+  }
+}
+
+TEST(ValueScale, NumberRule) {
+  const struct {
+    double value;
+    int digits;
+    const char* text;
+  } values[] = {
+      {9500, 0, "9500"},        {9999.4, 0, "9999"},
+      {12.5, 1, "12.5"},        {10000, 0, "10,000"},
+      {250000, 0, "250,000"},   {-12345.25, 2, "-12,345.25"},
+      {1.5e6, 0, "1.5 M"},      {-2e6, 0, "-2 M"},
+      {12345678, 0, "12.35 M"}, {1.5e6, 3, "1.500 M"},
+      {4e9, 0, "4 bn"},         {4.1234e9, 0, "4.12 bn"},
+      {4e12, 0, "4,000 bn"},    {-123456e9, 0, "-123,456 bn"},
+      {2.5e15, 0, "2.5e+15"},
+  };
+  for (const auto& c : values) {
+    EXPECT_EQ(FormatValue(c.value, c.digits), c.text) << c.value << " with " << c.digits;
+  }
+  EXPECT_EQ(FormatCompact(1.5e6, 0), "1.5 M");
+  EXPECT_EQ(FormatCompact(2e9, 1), "2 bn");
+  EXPECT_EQ(FormatCompact(12.50, 2), "12.5");
+
+  // A whole axis in the form of its largest tick, with as few decimals as
+  // its ticks need; values shown against it follow it.
+  const struct {
+    std::vector<double> ticks;
+    int digits;
+    std::vector<const char*> texts;
+    double value;
+    const char* valueText;
+  } axes[] = {
+      {{0, 1e9, 2e9, 4e9}, 0, {"0", "1 bn", "2 bn", "4 bn"}, 4123456789, "4.12 bn"},
+      {{0, 1e9, 2e9}, 2, {"0", "1.00 bn", "2.00 bn"}, 1.5e9, "1.50 bn"},
+      {{0, 5e5, 1e6, 1.5e6}, 0, {"0", "0.5 M", "1.0 M", "1.5 M"}, 2e6, "2.0 M"},
+      {{-2.5e5, 0, 2.5e5, 5e5, 1e6},
+       0,
+       {"-0.25 M", "0", "0.25 M", "0.50 M", "1.00 M"},
+       3e9,
+       "3.00 bn"},
+      {{0, 5000, 10000}, 0, {"0", "5,000", "10,000"}, 512.4, "512"},
+      {{0, 2e12, 4e12}, 0, {"0", "2,000 bn", "4,000 bn"}, 1e12, "1,000 bn"},
+      {{0, 2500, 5000}, 1, {"0.0", "2500.0", "5000.0"}, 12345, "12,345.0"},
+      {{0, 1e15, 2e15}, 0, {"0", "1e+15", "2e+15"}, 5e14, "5e+14"},
+  };
+  for (const auto& a : axes) {
+    const NumberFormat format = AxisNumberFormat(a.ticks, a.digits);
+    ASSERT_EQ(a.ticks.size(), a.texts.size());
+    for (std::size_t i = 0; i < a.ticks.size(); ++i) {
+      EXPECT_EQ(FormatTick(a.ticks[i], format), a.texts[i]) << a.ticks[i];
+    }
+    EXPECT_EQ(FormatAgainst(a.value, format), a.valueText) << a.value;
   }
 }
 
