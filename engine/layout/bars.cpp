@@ -339,7 +339,7 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
         envelope = Envelope(start, start + length);
       };
       ForEachSegment(region, unit, categories, base,
-                     [&](std::size_t member, std::size_t j, double from, double to, double) {
+                     [&](std::size_t member, std::size_t j, double from, double to, double raw) {
                        if (member != current) {
                          flush(current);
                          current = member;
@@ -347,6 +347,11 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
                        double a0 = 0, a1 = 0;
                        along(j, a0, a1);
                        envelope.Add(a0, a1, from == base ? basePixel : pixel(from), pixel(to));
+                       // Bars this thin have no room for their value labels.
+                       const std::int32_t labelled = region.bars[member].valueLabels;
+                       if (labelled != kBarLabelsOutside && labelled != kBarLabelsInside) return;
+                       builder.OmitMade(TextRole::kValue,
+                                        [&] { return ValueText(raw, scale, style); });
                      });
       flush(current);
       continue;
@@ -390,8 +395,13 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
             }
           }
 
-          if (!roomForLabels ||
-              (s.valueLabels != kBarLabelsOutside && s.valueLabels != kBarLabelsInside)) {
+          if (s.valueLabels != kBarLabelsOutside && s.valueLabels != kBarLabelsInside) return;
+          // A label with no room is left out, and reported.
+          auto omit = [&] {
+            builder.OmitMade(TextRole::kValue, [&] { return ValueText(raw, scale, style); });
+          };
+          if (!roomForLabels) {
+            omit();
             return;
           }
           TextShape label;
@@ -415,10 +425,17 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
             return true;
           };
           if (s.valueLabels == kBarLabelsInside) {
-            if (inside()) texts.push_back(std::move(label));
+            if (inside()) {
+              texts.push_back(std::move(label));
+            } else {
+              omit();
+            }
             return;
           }
-          if (across > labelRoom) return;
+          if (across > labelRoom) {
+            omit();
+            return;
+          }
           // Outside: just beyond the end of the bar, or inside its end when
           // the plot area has no room there.
           label.colour = style.colour;

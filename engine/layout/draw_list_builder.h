@@ -140,6 +140,17 @@ class DrawListBuilder {
 
   // Reports a text the layout leaves out for want of room.
   void Omit(TextRole role, std::string_view text);
+  // As Omit, calling `make` for the text only while the list of omitted
+  // texts has room (beyond it they are only counted): for callers that may
+  // leave out very many texts.
+  template <typename MakeText>
+  void OmitMade(TextRole role, MakeText&& make) {
+    if (out_.omitted.size() >= kMaxOmittedListed) {
+      ++out_.omittedMore;
+    } else {
+      Omit(role, make());
+    }
+  }
 
  private:
   DrawList& out_;

@@ -13,6 +13,7 @@
 #include "engine/layout/gridless.h"
 #include "engine/layout/legend.h"
 #include "engine/layout/draw_list_builder.h"
+#include "engine/layout/value_scale.h"
 
 namespace vantiro::engine {
 
@@ -453,6 +454,8 @@ class RegionLayout {
       valueLabels =
           layout::DrawBars(p_, r_, units_, plot, horizontal_, categories_, scales, styles, names);
       p_.PopClip();
+    } else {
+      OmitValueLabels();  // no plot area left to draw bars in
     }
 
     if (withAxes_ && !plot.Empty()) {
@@ -471,6 +474,15 @@ class RegionLayout {
     }
     DrawGridlessSeries();
     layout::DrawLegend(p_, r_.legend, legend_);
+  }
+
+  void OmitValueLabels() {
+    for (const BarSeries& s : r_.bars) {
+      if (s.valueLabels != kBarLabelsOutside && s.valueLabels != kBarLabelsInside) continue;
+      for (const double v : s.values) {
+        p_.OmitMade(TextRole::kValue, [v] { return layout::FormatCompact(v, 2); });
+      }
+    }
   }
 
   // Entries of the legend: each bar series, then each slice of each

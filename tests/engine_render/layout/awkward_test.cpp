@@ -46,7 +46,7 @@ double ValueOf(std::mt19937& random, double scale) {
 }
 
 struct Asked {
-  std::size_t legend = 0, categories = 0, slices = 0;
+  std::size_t legend = 0, categories = 0, slices = 0, values = 0;
   bool caption = false, footer = false;
 };
 
@@ -100,6 +100,7 @@ Chart Awkward(std::uint32_t seed, Size size, Asked& asked) {
       BarSeries b = Bars(values, kPalette[k], std::int32_t(random() % 3));
       b.horizontal = horizontal ? 1 : 0;
       b.valueLabels = std::int32_t(random() % 3);
+      if (b.valueLabels != kBarLabelsNone) asked.values += values.size();
       r.bars.push_back(std::move(b));
       names.push_back(NameOf(random, k));
     }
@@ -159,6 +160,7 @@ TEST(AwkwardCharts, TextsNeverOverlapStayInsideAndAreDrawnOrReported) {
       const std::size_t more = MoreCount(texts);
       EXPECT_EQ(drawn[TextRole::kLegend] - more + omitted[TextRole::kLegend], asked.legend);
       EXPECT_EQ(drawn[TextRole::kCategory] + omitted[TextRole::kCategory], asked.categories);
+      EXPECT_EQ(drawn[TextRole::kValue] + omitted[TextRole::kValue], asked.values);
       EXPECT_EQ(drawn[TextRole::kSlice] + omitted[TextRole::kSlice],
                 chart.regions.front().gridless.empty() ||
                         chart.regions.front().gridless.front().valueLabels == kGridlessLabelsNone
