@@ -140,10 +140,8 @@ class GdiplusShapeDrawer {
       }
     }
     if (rect.outlined && StrokeVisible(rect.outline)) {
-      const double w = StrokeWidth(rect.outline);
-      const Point a = Snap({box.x0, box.y0}, w);
-      const Point b = Snap({box.x1, box.y1}, w);
-      StraightStroke({a, {b.x, a.y}, b, {a.x, b.y}}, true, rect.outline);
+      StraightStroke({{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}, {box.x0, box.y1}}, true,
+                     rect.outline);
     }
   }
 
@@ -168,12 +166,7 @@ class GdiplusShapeDrawer {
   void operator()(const LineShape& line) {
     if (line.points.size() < 2 || !Finite(line.points) || !StrokeVisible(line.stroke)) return;
     if (AxisAligned(line.points)) {
-      // Horizontal and vertical lines sit on whole pixels on unscaled
-      // surfaces so that they stay sharp.
-      std::vector<Point> points;
-      points.reserve(line.points.size());
-      for (const Point& p : line.points) points.push_back(Snap(p, StrokeWidth(line.stroke)));
-      StraightStroke(points, false, line.stroke);
+      StraightStroke(line.points, false, line.stroke);
       return;
     }
     const std::vector<PointF> points = ToPoints(line.points);
@@ -273,17 +266,14 @@ class GdiplusShapeDrawer {
            graphics.GetPageScale() == 1.0f;
   }
 
-  // On unscaled surfaces, moves a point of a line `width` wide onto the
-  // pixels of the surface.
-  Point Snap(Point p, double width) const {
-    return crisp_ ? SnapToPixels(p, width) : Point{ClampCoordinate(p.x), ClampCoordinate(p.y)};
-  }
-
-  // Horizontal and vertical strokes as filled rectangles.
+  // Horizontal and vertical strokes as filled rectangles; on unscaled
+  // surfaces whole pixels, so that they stay sharp.
   void StraightStroke(const std::vector<Point>& points, bool closed, const Stroke& stroke) {
     GraphicsPath rects(Gdiplus::FillModeWinding);  // overlaps are painted once
     const double width = StrokeWidth(stroke);
-    for (const Box& box : StraightStrokeBoxes(points, closed, width, DashOf(stroke))) {
+    const DashPattern dash = DashOf(stroke);
+    for (const Box& box : crisp_ ? PixelStrokeBoxes(points, closed, width, dash)
+                                 : StraightStrokeBoxes(points, closed, width, dash)) {
       rects.AddRectangle(ToRect(box));
     }
     Gdiplus::SolidBrush brush(ToColor(stroke.colour));
