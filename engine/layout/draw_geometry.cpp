@@ -121,6 +121,29 @@ std::vector<Box> StraightStrokeBoxes(const std::vector<Point>& points, bool clos
   return boxes;
 }
 
+std::vector<Box> PixelStrokeBoxes(const std::vector<Point>& points, bool closed, double width,
+                                  const DashPattern& dash) {
+  const double pixels = std::max(1.0, std::round(std::min(width, kMaxStrokeWidth)));
+  std::vector<Point> snapped;
+  snapped.reserve(points.size());
+  for (const Point& p : points) snapped.push_back(SnapToPixels(p, pixels));
+  // The pattern as for a stroke `pixels` wide, in whole pixels.
+  const double scale = pixels / std::max(std::min(width, kMaxStrokeWidth), 1.0);
+  DashPattern whole = dash;
+  for (std::size_t i = 0; i < whole.count; ++i) {
+    whole.lengths[i] = std::max(1.0, std::round(whole.lengths[i] * scale));
+  }
+  whole.offset = std::round(whole.offset * scale);
+  // Edges fall on whole or half pixels here; a half goes down, so a line
+  // from pixel centre 0.5 to 9.5 covers pixels 0 to 8, as the unsnapped 0 to 9.
+  const auto edge = [](double v) { return std::ceil(v - 0.5); };
+  std::vector<Box> boxes = StraightStrokeBoxes(snapped, closed, pixels, whole);
+  for (Box& b : boxes) b = Box{edge(b.x0), edge(b.y0), edge(b.x1), edge(b.y1)};
+  boxes.erase(std::remove_if(boxes.begin(), boxes.end(), [](const Box& b) { return b.Empty(); }),
+              boxes.end());
+  return boxes;
+}
+
 HatchLines HatchOver(std::int32_t hatch, const Box& area) {
   HatchLines lines;
   if (area.Empty()) return lines;

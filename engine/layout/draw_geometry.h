@@ -85,6 +85,15 @@ Point SnapToPixels(Point p, double width);
 std::vector<Box> StraightStrokeBoxes(const std::vector<Point>& points, bool closed, double width,
                                      const DashPattern& dash);
 
+// StraightStrokeBoxes for a target's pixel grid (target pixels, no
+// scaling): the line is a whole number of pixels wide (at least one), its
+// points snapped as SnapToPixels does, its dash lengths whole pixels, and
+// every box edge on a pixel edge (halves rounded down), so each pixel is
+// either fully inked or untouched: a 1 px dotted line is exactly 1 pixel on,
+// 1 pixel off. Boxes left empty are dropped.
+std::vector<Box> PixelStrokeBoxes(const std::vector<Point>& points, bool closed, double width,
+                                  const DashPattern& dash);
+
 // A straight piece of line from `a` to `b`.
 struct Segment {
   Point a, b;

@@ -175,6 +175,41 @@ TEST_F(GdiplusRenderTest, DashesLeaveGapsInProportion) {
   }
 }
 
+// Straight patterned lines and frames cover exactly the pixels of the boxes
+// the shared geometry gives (the Cairo backend inks the same ones).
+TEST_F(GdiplusRenderTest, StraightPatternsInkWholePixelsAsTheGeometrySays) {
+  for (Dash dash : {Dash::kSolid, Dash::kDash, Dash::kDot, Dash::kDashDot}) {
+    for (double width : {1.0, 2.0, 3.0}) {
+      const LineShape across = Line({{5, 20.3}, {93, 20.3}}, width, dash);
+      const LineShape down = Line({{80.6, 30}, {80.6, 95}}, width, dash);
+      RectShape frame = Rect(10.2, 40, 50, 40, kWhite);
+      frame.outlined = true;
+      frame.outline = across.stroke;
+      const DashPattern pattern = DashOf(across.stroke);
+      std::vector<engine::Box> boxes = PixelStrokeBoxes(across.points, false, width, pattern);
+      for (const engine::Box& b : PixelStrokeBoxes(down.points, false, width, pattern)) {
+        boxes.push_back(b);
+      }
+      for (const engine::Box& b : PixelStrokeBoxes({{10.2, 40}, {60.2, 40}, {60.2, 80}, {10.2, 80}},
+                                                   true, width, pattern)) {
+        boxes.push_back(b);
+      }
+      const Pixels p = Draw({across, down, frame});
+      int wrong = 0;
+      for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 100; ++x) {
+          bool inked = false;
+          for (const engine::Box& b : boxes) {
+            inked = inked || (b.x0 <= x && x < b.x1 && b.y0 <= y && y < b.y1);
+          }
+          wrong += !Near(p.At(x, y), inked ? kBlack : kWhite, 8);
+        }
+      }
+      EXPECT_EQ(wrong, 0) << "dash " << int(dash) << " width " << width;
+    }
+  }
+}
+
 TEST_F(GdiplusRenderTest, HatchesLieOnAGridFixedToTheOriginInsideTheirShape) {
   const auto hatched = [](std::vector<Point> points, std::int32_t hatch) {
     PolygonShape shape = Polygon(std::move(points), kWhite);

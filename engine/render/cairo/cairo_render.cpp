@@ -34,9 +34,7 @@ void AddColourStop(cairo_pattern_t* pattern, double offset, Argb c) {
 class CairoShapeDrawer {
  public:
   CairoShapeDrawer(cairo_t* cr, CairoFonts& fonts)
-      : cr_(cr),
-        fonts_(fonts),
-        crisp_(cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE) {}
+      : cr_(cr), fonts_(fonts), crisp_(OnPixelGrid(cr)) {}
 
   ~CairoShapeDrawer() {
     for (; clipDepth_ > 0; --clipDepth_) cairo_restore(cr_);
@@ -52,12 +50,9 @@ class CairoShapeDrawer {
       cairo_rectangle(cr_, box.x0, box.y0, box.x1 - box.x0, box.y1 - box.y0);
       FillCurrentPath(r.fill, box);
     }
-    if (r.outlined && ApplyStroke(r.outline)) {
-      const Point a = Snap({box.x0, box.y0}, StrokeWidth(r.outline));
-      const Point b = Snap({box.x1, box.y1}, StrokeWidth(r.outline));
-      cairo_new_path(cr_);
-      cairo_rectangle(cr_, a.x, a.y, b.x - a.x, b.y - a.y);
-      cairo_stroke(cr_);
+    if (r.outlined) {
+      StraightStroke({{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}, {box.x0, box.y1}}, true,
+                     r.outline);
     }
   }
 
@@ -72,16 +67,14 @@ class CairoShapeDrawer {
   }
 
   void operator()(const LineShape& l) {
-    if (l.points.size() < 2 || !Finite(l.points) || !ApplyStroke(l.stroke)) return;
-    // Horizontal and vertical lines sit on whole pixels on images so that
-    // they stay sharp.
-    const bool straight = AxisAligned(l.points);
-    cairo_new_path(cr_);
-    for (const Point& p : l.points) {
-      const Point q = straight ? Snap({Coord(p.x), Coord(p.y)}, StrokeWidth(l.stroke))
-                               : Point{Coord(p.x), Coord(p.y)};
-      cairo_line_to(cr_, q.x, q.y);
+    if (l.points.size() < 2 || !Finite(l.points)) return;
+    if (AxisAligned(l.points)) {
+      StraightStroke(l.points, false, l.stroke);
+      return;
     }
+    if (!ApplyStroke(l.stroke)) return;
+    cairo_new_path(cr_);
+    for (const Point& p : l.points) cairo_line_to(cr_, Coord(p.x), Coord(p.y));
     cairo_stroke(cr_);
   }
 
@@ -246,16 +239,41 @@ class CairoShapeDrawer {
     return true;
   }
 
-  // On images, moves a point of a line `width` wide onto the pixels of the
-  // target.
-  Point Snap(Point p, double width) const {
-    if (!crisp_) return p;
-    cairo_user_to_device(cr_, &p.x, &p.y);
-    double dw = width, unused = 0;
-    cairo_user_to_device_distance(cr_, &dw, &unused);
-    p = SnapToPixels(p, dw);
-    cairo_device_to_user(cr_, &p.x, &p.y);
-    return p;
+  // True for images drawn unscaled (a translation at most): there user
+  // units are the image's pixels, and straight strokes sit on them.
+  static bool OnPixelGrid(cairo_t* cr) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    return cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE && m.xx == 1 &&
+           m.yy == 1 && m.xy == 0 && m.yx == 0;
+  }
+
+  // Horizontal and vertical strokes as filled rectangles, the ones the GDI+
+  // backend fills too; on images whole pixels, fully inked or untouched.
+  void StraightStroke(const std::vector<Point>& points, bool closed, const Stroke& stroke) {
+    if (!StrokeVisible(stroke)) return;
+    const double width = StrokeWidth(stroke);
+    const DashPattern dash = DashOf(stroke);
+    cairo_save(cr_);
+    std::vector<Box> boxes;
+    if (crisp_) {
+      std::vector<Point> device;
+      device.reserve(points.size());
+      for (Point p : points) {
+        p = {Coord(p.x), Coord(p.y)};
+        cairo_user_to_device(cr_, &p.x, &p.y);
+        device.push_back(p);
+      }
+      cairo_identity_matrix(cr_);
+      boxes = PixelStrokeBoxes(device, closed, width, dash);
+    } else {
+      boxes = StraightStrokeBoxes(points, closed, width, dash);
+    }
+    cairo_new_path(cr_);
+    for (const Box& b : boxes) cairo_rectangle(cr_, b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
+    SetColour(cr_, stroke.colour);
+    cairo_fill(cr_);  // winding: where boxes overlap they are painted once
+    cairo_restore(cr_);
   }
 
   cairo_t* cr_;
@@ -354,6 +372,9 @@ bool RenderToSvg(const DrawList& list, CairoFonts& fonts, std::vector<std::uint8
   if (!VectorSizeOk(list)) return false;
   CairoSurface surface(
       cairo_svg_surface_create_for_stream(AppendToBytes, &out, list.width, list.height));
+  // A chart's size is in pixels; Cairo's default unit, the point, would show
+  // it a third larger in browsers.
+  cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PX);
   return RenderToVector(std::move(surface), list, fonts);
 }
 

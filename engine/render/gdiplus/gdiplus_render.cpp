@@ -119,7 +119,10 @@ class StateGuard {
 class GdiplusShapeDrawer {
  public:
   GdiplusShapeDrawer(Gdiplus::Graphics& graphics, GdiplusFonts& fonts)
-      : g_(graphics), fonts_(fonts), crisp_(Untransformed(graphics)) {}
+      : g_(graphics),
+        fonts_(fonts),
+        crisp_(Untransformed(graphics)),
+        antiAliased_(AntiAliasesShapes()) {}
   ~GdiplusShapeDrawer() {
     // Restoring the oldest state releases every later one with it.
     if (!clips_.empty()) g_.Restore(clips_.front());
@@ -140,10 +143,8 @@ class GdiplusShapeDrawer {
       }
     }
     if (rect.outlined && StrokeVisible(rect.outline)) {
-      const double w = StrokeWidth(rect.outline);
-      const Point a = Snap({box.x0, box.y0}, w);
-      const Point b = Snap({box.x1, box.y1}, w);
-      StraightStroke({a, {b.x, a.y}, b, {a.x, b.y}}, true, rect.outline);
+      StraightStroke({{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}, {box.x0, box.y1}}, true,
+                     rect.outline);
     }
   }
 
@@ -160,20 +161,13 @@ class GdiplusShapeDrawer {
       g_.SetClip(&path, Gdiplus::CombineModeIntersect);
       Hatch(polygon.fill, box);
     }
-    if (polygon.outlined && StrokeVisible(polygon.outline)) {
-      g_.DrawPath(MakePen(polygon.outline).get(), &path);
-    }
+    if (polygon.outlined && StrokeVisible(polygon.outline)) Outline(path, polygon.outline);
   }
 
   void operator()(const LineShape& line) {
     if (line.points.size() < 2 || !Finite(line.points) || !StrokeVisible(line.stroke)) return;
     if (AxisAligned(line.points)) {
-      // Horizontal and vertical lines sit on whole pixels on unscaled
-      // surfaces so that they stay sharp.
-      std::vector<Point> points;
-      points.reserve(line.points.size());
-      for (const Point& p : line.points) points.push_back(Snap(p, StrokeWidth(line.stroke)));
-      StraightStroke(points, false, line.stroke);
+      StraightStroke(line.points, false, line.stroke);
       return;
     }
     const std::vector<PointF> points = ToPoints(line.points);
@@ -273,17 +267,48 @@ class GdiplusShapeDrawer {
            graphics.GetPageScale() == 1.0f;
   }
 
-  // On unscaled surfaces, moves a point of a line `width` wide onto the
-  // pixels of the surface.
-  Point Snap(Point p, double width) const {
-    return crisp_ ? SnapToPixels(p, width) : Point{ClampCoordinate(p.x), ClampCoordinate(p.y)};
+  // True if this GDI+ anti-aliases shapes (Windows' does, Wine's does not):
+  // a rectangle over half a pixel leaves that pixel partly covered.
+  static bool AntiAliasesShapes() {
+    Gdiplus::Bitmap probe(1, 1, PixelFormat32bppARGB);
+    {
+      Gdiplus::Graphics graphics(&probe);
+      graphics.Clear(Gdiplus::Color(0xFFFFFFFF));
+      PrepareGraphics(graphics);
+      Gdiplus::SolidBrush black(Gdiplus::Color(0xFF000000));
+      graphics.FillRectangle(&black, RectF(0, 0, 0.5f, 1));
+    }
+    Gdiplus::Color colour;
+    if (probe.GetPixel(0, 0, &colour) != Gdiplus::Ok) return true;
+    return colour.GetR() > 32 && colour.GetR() < 224;
   }
 
-  // Horizontal and vertical strokes as filled rectangles.
+  // Strokes the outline of `path`. A GDI+ that does not anti-alias (Wine's)
+  // rounds pen lines and fills differently, so a pen alone leaves pixels of
+  // the fill sticking out beyond the edge, or gaps inside it. There the
+  // widened outline, filled by the same rasteriser as the shape, covers the
+  // fill's edge pixels exactly, and the pen on top keeps thin edges unbroken.
+  void Outline(const GraphicsPath& path, const Stroke& stroke) {
+    const std::unique_ptr<Gdiplus::Pen> pen = MakePen(stroke);
+    std::unique_ptr<GraphicsPath> band(antiAliased_ ? nullptr : path.Clone());
+    if (band == nullptr || band->Widen(pen.get()) != Gdiplus::Ok) {
+      g_.DrawPath(pen.get(), &path);
+      return;
+    }
+    band->SetFillMode(Gdiplus::FillModeWinding);
+    Gdiplus::SolidBrush brush(ToColor(stroke.colour));
+    g_.FillPath(&brush, band.get());
+    g_.DrawPath(pen.get(), &path);
+  }
+
+  // Horizontal and vertical strokes as filled rectangles; on unscaled
+  // surfaces whole pixels, so that they stay sharp.
   void StraightStroke(const std::vector<Point>& points, bool closed, const Stroke& stroke) {
     GraphicsPath rects(Gdiplus::FillModeWinding);  // overlaps are painted once
     const double width = StrokeWidth(stroke);
-    for (const Box& box : StraightStrokeBoxes(points, closed, width, DashOf(stroke))) {
+    const DashPattern dash = DashOf(stroke);
+    for (const Box& box : crisp_ ? PixelStrokeBoxes(points, closed, width, dash)
+                                 : StraightStrokeBoxes(points, closed, width, dash)) {
       rects.AddRectangle(ToRect(box));
     }
     Gdiplus::SolidBrush brush(ToColor(stroke.colour));
@@ -323,6 +348,7 @@ class GdiplusShapeDrawer {
   Gdiplus::Graphics& g_;
   GdiplusFonts& fonts_;
   bool crisp_;
+  bool antiAliased_;
   std::vector<GraphicsState> clips_;
 };
 

@@ -1,5 +1,6 @@
 // The Cairo backend draws each kind of shape where the list says, in the
 // right colours, clipped as asked.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/layout/draw_geometry.h"
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/image_decode.h"
 #include "engine/render/cairo/image_encode.h"
@@ -219,6 +221,40 @@ TEST(CairoShapes, DashedLinesAreBrokenSolidLinesAreNot) {
   }
 }
 
+// Straight patterned lines and frames cover exactly the pixels of the boxes
+// the shared geometry gives (the ones the GDI+ backend fills), each one fully
+// inked, the rest untouched.
+TEST(CairoShapes, StraightPatternsInkWholePixelsAsTheGeometrySays) {
+  for (Dash dash : {Dash::kSolid, Dash::kDash, Dash::kDot, Dash::kDashDot}) {
+    for (double width : {1.0, 2.0, 3.0}) {
+      const Stroke stroke{kBlack, width, dash};
+      LineShape across{{{5, 20.3}, {93, 20.3}}, stroke}, down{{{80.6, 30}, {80.6, 95}}, stroke};
+      RectShape frame = Rect(10.2, 40, 50, 40, kWhite);
+      frame.outlined = true;
+      frame.outline = stroke;
+      const std::vector<Point> corners{{10.2, 40}, {60.2, 40}, {60.2, 80}, {10.2, 80}};
+      const CairoImage image = Render(ListOf(100, 100, {across, down, frame}));
+      std::vector<Box> boxes = PixelStrokeBoxes(across.points, false, width, DashOf(stroke));
+      for (const Box& b : PixelStrokeBoxes(down.points, false, width, DashOf(stroke))) {
+        boxes.push_back(b);
+      }
+      for (const Box& b : PixelStrokeBoxes(corners, true, width, DashOf(stroke))) {
+        boxes.push_back(b);
+      }
+      int wrong = 0;
+      for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 100; ++x) {
+          const bool inked = std::any_of(boxes.begin(), boxes.end(), [&](const Box& b) {
+            return b.x0 <= x && x < b.x1 && b.y0 <= y && y < b.y1;
+          });
+          wrong += !ColourNear(image, x, y, inked ? kBlack : kWhite, 0);
+        }
+      }
+      EXPECT_EQ(wrong, 0) << "dash " << int(dash) << " width " << width;
+    }
+  }
+}
+
 TEST(CairoShapes, UnbalancedClipIsReleasedAfterTheList) {
   CairoImage image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 40));
   cairo_t* cr = cairo_create(image.surface());
@@ -415,6 +451,28 @@ TEST(CairoVector, SvgAndPdfDocumentsCarryTheirSignatures) {
   EXPECT_EQ(std::string(pdf.begin(), pdf.begin() + 5), "%PDF-");
   EXPECT_NE(std::string(pdf.end() - 6, pdf.end()).find("%%EOF"), std::string::npos);
   EXPECT_FALSE(RenderToPdf(ListOf(0, 100, {}), fonts, pdf));
+}
+
+// Browsers show an SVG at its width and height: a 640 x 480 chart must say
+// 640 x 480 CSS pixels (px, or no unit), not points.
+TEST(CairoVector, SvgSizeIsInPixels) {
+  CairoFonts fonts;
+  std::vector<std::uint8_t> svg;
+  ASSERT_TRUE(RenderToSvg(ListOf(640, 480, {Rect(10, 10, 50, 50, kRed)}), fonts, svg));
+  const std::string text(svg.begin(), svg.end());
+  const std::string header = text.substr(0, text.find('>', text.find("<svg")));
+  const auto attribute = [&](const std::string& name) {
+    const std::size_t at = header.find(" " + name + "=\"");
+    if (at == std::string::npos) return std::string("missing");
+    const std::size_t from = at + name.size() + 3;
+    return header.substr(from, header.find('"', from) - from);
+  };
+  for (const auto& [name, pixels] : {std::pair<std::string, std::string>{"width", "640"},
+                                     std::pair<std::string, std::string>{"height", "480"}}) {
+    const std::string value = attribute(name);
+    EXPECT_TRUE(value == pixels || value == pixels + "px") << name << "=" << value;
+  }
+  EXPECT_EQ(attribute("viewBox"), "0 0 640 480");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // as rectangles and hatch lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -92,6 +93,46 @@ TEST(DrawGeometry, StraightStrokesBecomeRectangles) {
   }
   const std::vector<Point> square{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
   EXPECT_EQ(StraightStrokeBoxes(square, true, 1, solid).size(), 4u);
+}
+
+// On the pixel grid every box has whole-pixel edges, the stroke is a whole
+// number of pixels thick and the boxes repeat, from the line's first pixel
+// to its last, the pattern of a stroke that thick.
+TEST(DrawGeometry, PixelStrokesRepeatTheirPatternInWholePixels) {
+  for (Dash dashKind : {Dash::kSolid, Dash::kDash, Dash::kDot, Dash::kDashDot}) {
+    for (double width : {0.4, 1.0, 1.6, 2.0, 3.0}) {
+      for (bool horizontal : {true, false}) {
+        SCOPED_TRACE(::testing::Message() << "dash " << int(dashKind) << " width " << width
+                                          << (horizontal ? " horizontal" : " vertical"));
+        const DashPattern dash = DashOf(Stroke{0xFF000000, width, dashKind});
+        const auto at = [&](double along, double across) {
+          return horizontal ? Point{along, across} : Point{across, along};
+        };
+        const std::vector<Box> boxes =
+            PixelStrokeBoxes({at(10.3, 20.2), at(61, 20.2)}, false, width, dash);
+        ASSERT_FALSE(boxes.empty());
+        const double thick = std::max(1.0, std::round(width));
+        const DashPattern whole = DashOf(Stroke{0xFF000000, thick, dashKind});
+        double expected = 10, last = 0;  // where the next box starts, the last one ended
+        std::size_t piece = 0;
+        for (const Box& b : boxes) {
+          for (double e : {b.x0, b.y0, b.x1, b.y1}) EXPECT_EQ(e, std::floor(e));
+          const double from = horizontal ? b.x0 : b.y0, to = horizontal ? b.x1 : b.y1;
+          EXPECT_EQ((horizontal ? b.y1 - b.y0 : b.x1 - b.x0), thick);
+          EXPECT_EQ(from, expected);
+          last = to;
+          if (whole.Solid()) {
+            EXPECT_EQ(to, 61);
+            continue;
+          }
+          EXPECT_EQ(to, std::min(from + whole.lengths[piece], 61.0));
+          expected = from + whole.lengths[piece] + whole.lengths[piece + 1];
+          piece = (piece + 2) % whole.count;
+        }
+        EXPECT_TRUE(last == 61 || expected >= 61) << last << " " << expected;
+      }
+    }
+  }
 }
 
 TEST(DrawGeometry, HatchLinesFollowTheOriginGridInsideTheArea) {
