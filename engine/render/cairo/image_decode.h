@@ -7,13 +7,14 @@
 
 #include <cairo.h>
 
+#include "engine/model/chart_model.h"
 #include "engine/render/cairo/cairo_handles.h"
 
 namespace vantiro::engine::render {
 
 // Largest picture read, per side and in pixels; bigger files count as
 // unreadable rather than exhausting memory.
-inline constexpr int kMaxPictureSide = 16384;
+inline constexpr int kMaxPictureSide = kMaxSide;
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{64} << 20;
 
 // The picture in `path` as a new image surface, or null if the file is
