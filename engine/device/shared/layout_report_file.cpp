@@ -32,7 +32,8 @@ struct Closer {
 bool Append(const std::string& path, std::string_view bytes) noexcept {
   std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "ab"));
   if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  const bool written =
+      bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
   return std::fclose(file.release()) == 0 && written;
 }
 
