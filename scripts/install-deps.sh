@@ -1,18 +1,48 @@
 #!/usr/bin/env bash
-# Installs what building, testing and running Vantiro needs on Debian 12.
-# Skips the work when everything is already there.
+# Installs what building, testing and running Vantiro needs on Debian 12,
+# only as much as the asked-for command needs:
+#   scripts/install-deps.sh [examples | examples-wine | all]
+#     examples       the native test host: build tools, Cairo, fonts
+#                    (scripts/run-examples.sh)
+#     examples-wine  that, and MinGW-w64, Wine and Xvfb
+#                    (scripts/run-examples.sh --wine)
+#     all            everything scripts/test.sh needs (the default): also
+#                    clang for the fuzzers, GoogleTest, Google Benchmark,
+#                    clang-format and gnuplot
+# Skips the work when everything is already there. When another install
+# holds the package lock, it waits for it (up to 10 minutes) and says so.
 set -euo pipefail
 
-packages=(
+native=(
   build-essential cmake ninja-build pkg-config
-  clang libclang-rt-14-dev clang-format git
-  libgtest-dev libgmock-dev libbenchmark-dev googletest
-  libcairo2-dev libpng-dev libdeflate-dev libjpeg-dev
+  libcairo2-dev libdeflate-dev libjpeg-dev
   fonts-dejavu-core fontconfig
-  g++-mingw-w64-i686 mingw-w64-tools
+)
+# googletest: its sources, which the Windows build configures even when it
+# builds only the product.
+wine=(
+  g++-mingw-w64-i686 googletest
   wine wine32:i386 xvfb xauth
+)
+tests=(
+  clang libclang-rt-14-dev clang-format git
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
+  mingw-w64-tools
   gnuplot-nox
 )
+
+what=${1:-all}
+case $what in
+  examples) packages=("${native[@]}") ;;
+  examples-wine) packages=("${native[@]}" "${wine[@]}") ;;
+  all) packages=("${native[@]}" "${wine[@]}" "${tests[@]}") ;;
+  *)
+    echo "usage: $0 [examples | examples-wine | all]" >&2
+    exit 2
+    ;;
+esac
+wants_i386=0
+[[ $what == examples ]] || wants_i386=1
 
 missing=()
 for p in "${packages[@]}"; do
@@ -24,7 +54,78 @@ fi
 
 SUDO=""
 if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; fi
+
+# The package locks, as apt and dpkg take them. Another apt-get, dpkg or
+# unattended upgrade holding one makes ours fail at once, so we wait.
+lock_timeout=600
+dpkg_locks=(/var/lib/dpkg/lock-frontend /var/lib/dpkg/lock)
+lists_locks=(/var/lib/apt/lists/lock)
+
+# Prints the process holding FILE's lock ("1234 (apt-get)"); fails when
+# nobody holds it. /proc/locks names the locked file by its inode.
+lock_holder() {
+  local inode
+  inode=$(stat -c %i "$1" 2>/dev/null) || return 1
+  local pid
+  pid=$(awk -v ino="$inode" '
+    { n = split($0, f, " "); start = (f[2] == "->") ? 3 : 2
+      split(f[start + 4], dev, ":")
+      if (dev[3] == ino) { print f[start + 3]; exit } }' /proc/locks)
+  [[ -n $pid ]] || return 1
+  printf '%s (%s)' "$pid" "$(ps -o comm= -p "$pid" 2>/dev/null || echo '?')"
+}
+
+# Waits until none of the given lock files is held, with a message while it
+# waits; gives up after lock_timeout seconds.
+wait_for_locks() {
+  local start=$SECONDS said=0 f holder
+  while :; do
+    holder=""
+    for f in "$@"; do
+      if holder=$(lock_holder "$f"); then break; fi
+      holder=""
+    done
+    [[ -z $holder ]] && break
+    if ((SECONDS - start >= lock_timeout)); then
+      echo "The package lock $f is still held by process $holder after $lock_timeout s; giving up." >&2
+      return 1
+    fi
+    if ((!said)); then
+      echo "Waiting for the package lock $f, held by process $holder (up to $lock_timeout s) ..."
+      said=1
+    fi
+    sleep 2
+  done
+  if ((said)); then echo "The package lock is free after $((SECONDS - start)) s."; fi
+}
+
+apt_options=(-o "DPkg::Lock::Timeout=$lock_timeout")
+
+# apt-get update does not wait for the lists lock itself: wait, and try
+# again if another process took the lock in between.
+apt_update() {
+  local start=$SECONDS log
+  log=$(mktemp)
+  while :; do
+    wait_for_locks "${lists_locks[@]}"
+    if $SUDO apt-get "${apt_options[@]}" update -qq 2>"$log"; then
+      rm -f "$log"
+      return 0
+    fi
+    if ! grep -q "Could not get lock\|Unable to lock" "$log" || ((SECONDS - start >= lock_timeout)); then
+      cat "$log" >&2
+      rm -f "$log"
+      return 1
+    fi
+  done
+}
+
 echo "Installing: ${missing[*]}"
-$SUDO dpkg --add-architecture i386
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if ((wants_i386)) && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  wait_for_locks "${dpkg_locks[@]}"
+  $SUDO dpkg --add-architecture i386
+fi
+apt_update
+wait_for_locks "${dpkg_locks[@]}"
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get "${apt_options[@]}" install -y -qq --no-install-recommends \
+  "${missing[@]}" >/dev/null

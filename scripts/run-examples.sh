@@ -12,14 +12,44 @@ mode=native
 if [[ ${1:-} == --wine ]]; then mode=wine; shift; fi
 out=${1:-out/$mode}
 
-scripts/install-deps.sh
+# Progress: a line per step; the build's own output goes to a log that is
+# shown only when the build fails.
+note() { printf '[run-examples] %s\n' "$*"; }
+build() {
+  local dir=$1 what=$2
+  shift 2
+  local log=$dir/run-examples.log start=$SECONDS
+  mkdir -p "$dir"
+  note "configuring $dir"
+  if ! cmake -S . -B "$dir" -G Ninja "$@" >"$log" 2>&1; then
+    tail -n 40 "$log"
+    note "configuring failed; the whole output is in $log"
+    exit 1
+  fi
+  note "building $what in $dir (the first build takes a few minutes)"
+  if ! cmake --build "$dir" -j "$jobs" --target "${targets[@]}" >>"$log" 2>&1; then
+    tail -n 40 "$log"
+    note "building failed; the whole output is in $log"
+    exit 1
+  fi
+  note "built in $((SECONDS - start)) s"
+}
+
+if [[ $mode == native ]]; then
+  note "checking the packages (scripts/install-deps.sh examples)"
+  scripts/install-deps.sh examples
+else
+  note "checking the packages (scripts/install-deps.sh examples-wine)"
+  scripts/install-deps.sh examples-wine
+fi
 jobs=$(nproc)
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
 if [[ $mode == native ]]; then
-  cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVANTIRO_TESTS=OFF -DVANTIRO_BENCH=OFF >/dev/null
-  cmake --build build/release -j "$jobs" --target vantiro-host >/dev/null
+  targets=(vantiro-host)
+  build build/release vantiro-host \
+    -DCMAKE_BUILD_TYPE=Release -DVANTIRO_TESTS=OFF -DVANTIRO_BENCH=OFF
   host=("$root/build/release/bin/vantiro-host" --snapshot "$out/snapshots")
   mkdir -p "$out/snapshots"
   run() {
@@ -31,9 +61,11 @@ if [[ $mode == native ]]; then
     (cd "$out" && "${host[@]}" "${printer[@]}" --strict "$@")
   }
 else
-  cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-  cmake --build build/win32 -j "$jobs" >/dev/null
+  # Only what the scripts run: the plug-in, our engine and the test host.
+  # The build folder is the one the tests use, so it is configured alike.
+  targets=(chart rmchart vantiro-host)
+  build build/win32 "chart.dll, rmchart.dll and vantiro-host.exe" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
   run() {
     xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
       source "$0/scripts/wine-env.sh" "$0/build/win32"
@@ -43,19 +75,27 @@ else
   }
 fi
 
-status=0
+scripts=()
 for script in examples/*.vsc; do
   case $(basename "$script") in recording-*) continue ;; esac
   # Scripts for one target only: *-native.vsc (SVG, PDF, the PDF printer)
   # and *-windows.vsc (EMF). The Windows print dialog would wait for a click.
   case $mode-$(basename "$script") in native-*-windows.vsc | wine-*-native.vsc) continue ;; esac
-  printf '\n### %s\n' "$script"
+  scripts+=("$script")
+done
+
+status=0
+n=0
+for script in "${scripts[@]}"; do
+  n=$((n + 1))
+  printf '\n'
+  note "script $n/${#scripts[@]}: $script"
   if [[ $mode == wine ]]; then
     arg="Z:$root/$script"
   else
     arg="$root/$script"
   fi
-  run "$arg" || status=1
+  run "$arg" || { status=1; note "$script reported a failure"; }
 done
 printf '\nCharts written to %s\n' "$out"
 ls "$out"
