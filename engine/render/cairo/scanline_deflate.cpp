@@ -19,7 +19,7 @@ constexpr std::size_t kWindow = 32768;
 constexpr std::size_t kMinMatch = 3;
 constexpr std::size_t kMaxMatch = 258;
 // Matches shorter than this are checked against one starting a byte later.
-constexpr std::size_t kLazyBelow = 32;
+constexpr std::size_t kLazyBelow = 16;
 // Tokens per deflate block: each block gets Huffman codes of its own.
 constexpr std::size_t kBlockTokens = std::size_t{1} << 17;
 
@@ -385,8 +385,8 @@ class MatchFinder {
   static constexpr int kHashBits = 15;
   static constexpr std::size_t kHashSize = std::size_t{1} << kHashBits;
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-  static constexpr int kChainDepth = 8;
-  static constexpr std::size_t kGoodMatch = 64;
+  static constexpr int kChainDepth = 4;
+  static constexpr std::size_t kGoodMatch = 32;
   static constexpr std::size_t kHashedWithin = 16;
   static constexpr std::size_t kFarForShortMatch = 4096;
 
