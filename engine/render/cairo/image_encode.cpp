@@ -91,71 +91,26 @@ std::size_t BeginChunk(std::vector<std::uint8_t>& out) {
   return start;
 }
 
-enum PngFilter : std::uint8_t { kFilterNone = 0, kFilterSub = 1, kFilterUp = 2 };
-
-// A filtered byte as a cost: its distance from zero, read as signed. The
-// row whose filtered bytes cost least usually deflates best.
-inline std::uint32_t Cost(std::uint8_t v) {
-  return static_cast<std::uint32_t>(std::abs(static_cast<int>(static_cast<std::int8_t>(v))));
-}
-
-// Writes the filter byte and the filtered row to `out`: whichever of None,
-// Sub and Up costs least (Sub or None for the first row).
-void FilterRow(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, int bpp,
-               std::uint8_t* out) {
-  const std::size_t step = std::min(std::size_t(bpp), n);
-  std::uint32_t none = 0, sub = 0, up = 0;
-  for (std::size_t i = 0; i < step; ++i) none += Cost(cur[i]);
-  sub = none;
-  for (std::size_t i = step; i < n; ++i) {
-    none += Cost(cur[i]);
-    sub += Cost(static_cast<std::uint8_t>(cur[i] - cur[i - step]));
-  }
-  if (prev != nullptr) {
-    for (std::size_t i = 0; i < n; ++i) up += Cost(static_cast<std::uint8_t>(cur[i] - prev[i]));
-  } else {
-    up = none;
-  }
-  std::uint8_t* row = out + 1;
-  if (up < sub && up < none) {
-    out[0] = kFilterUp;
-    for (std::size_t i = 0; i < n; ++i) row[i] = static_cast<std::uint8_t>(cur[i] - prev[i]);
-  } else if (sub < none) {
-    out[0] = kFilterSub;
-    std::memcpy(row, cur, step);
-    for (std::size_t i = step; i < n; ++i)
-      row[i] = static_cast<std::uint8_t>(cur[i] - cur[i - step]);
-  } else {
-    out[0] = kFilterNone;
-    std::memcpy(row, cur, n);
-  }
-}
-
-// The filtered scanlines of the whole image: RGB, or RGBA if `alpha`.
-// False if `alpha` is not set and a pixel turns out not to be opaque.
-bool FilterImage(const PixelView& image, bool alpha, std::uint8_t* filtered) {
-  const int bpp = alpha ? 4 : 3;
-  const std::size_t rowBytes = std::size_t(image.width) * bpp;
-  std::vector<std::uint8_t> rows(rowBytes * 2);
-  std::uint8_t* cur = rows.data();
-  std::uint8_t* prev = cur + rowBytes;
+// The scanlines of the whole image, RGB or RGBA if `alpha`, each behind
+// filter byte 0 (none). Chart rows deflate best unfiltered: the match
+// search finds runs along a row and copies of the row above directly, and
+// filtering would turn the exact colours of flat areas and text into
+// differences that repeat less. False if `alpha` is not set and a pixel
+// turns out not to be opaque.
+bool ScanlineImage(const PixelView& image, bool alpha, std::uint8_t* scanlines) {
+  const std::size_t rowBytes = std::size_t(image.width) * (alpha ? 4 : 3);
   for (int y = 0; y < image.height; ++y) {
     const std::uint8_t* src = image.data + std::size_t(y) * image.stride;
-    std::uint8_t* out = filtered + (rowBytes + 1) * y;
-    // Charts repeat most rows exactly: all zeros under Up, and no need to
-    // convert them again.
+    std::uint8_t* out = scanlines + (rowBytes + 1) * y;
+    out[0] = 0;
+    // Charts repeat most rows exactly: no need to convert them again.
     if (y > 0 && std::memcmp(src, src - image.stride, std::size_t(image.width) * 4) == 0) {
-      out[0] = kFilterUp;
-      std::memset(out + 1, 0, rowBytes);
-      continue;
-    }
-    if (alpha) {
-      RowToRgba(src, image.width, cur);
-    } else if (RowToRgb(src, image.width, cur) != 0xFF) {
+      std::memcpy(out + 1, out - rowBytes, rowBytes);
+    } else if (alpha) {
+      RowToRgba(src, image.width, out + 1);
+    } else if (RowToRgb(src, image.width, out + 1) != 0xFF) {
       return false;
     }
-    FilterRow(cur, y > 0 ? prev : nullptr, rowBytes, bpp, out);
-    std::swap(cur, prev);
   }
   return true;
 }
@@ -245,22 +200,22 @@ std::vector<std::uint8_t> PngEncoder::Encode(const PixelView& image) {
       }
     }
   } releaseLarge{*this};
-  std::uint8_t* filtered = scanlines_.get();
+  std::uint8_t* scanlines = scanlines_.get();
 
   // Charts are opaque: RGB, unless a pixel says otherwise.
   bool opaque = true;
   std::size_t rowBytes = std::size_t(image.width) * 3;
-  std::size_t filteredSize = (rowBytes + 1) * image.height;
-  if (!FilterImage(image, false, filtered)) {
+  std::size_t scanlineSize = (rowBytes + 1) * image.height;
+  if (!ScanlineImage(image, false, scanlines)) {
     opaque = false;
     rowBytes = std::size_t(image.width) * 4;
-    filteredSize = (rowBytes + 1) * image.height;
-    FilterImage(image, true, filtered);
+    scanlineSize = (rowBytes + 1) * image.height;
+    ScanlineImage(image, true, scanlines);
   }
   const int bpp = opaque ? 3 : 4;
 
   std::vector<std::uint8_t> out;
-  out.reserve(8 + 25 + 12 + filteredSize / 32 + 1024);
+  out.reserve(8 + 25 + 12 + scanlineSize / 32 + 1024);
   static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   out.insert(out.end(), kSignature, kSignature + 8);
 
@@ -270,12 +225,12 @@ std::vector<std::uint8_t> PngEncoder::Encode(const PixelView& image) {
   out.push_back(8);               // bits per channel
   out.push_back(opaque ? 2 : 6);  // colour type: RGB or RGBA
   out.push_back(0);               // deflate
-  out.push_back(0);               // adaptive filtering
+  out.push_back(0);               // filter method 0 (each row says none)
   out.push_back(0);               // not interlaced
   FinishChunk(out, chunk, "IHDR");
 
   chunk = BeginChunk(out);
-  ZlibCompressScanlines(filtered, filteredSize, rowBytes + 1, std::size_t(bpp), out);
+  ZlibCompressScanlines(scanlines, scanlineSize, rowBytes + 1, std::size_t(bpp), out);
   if (out.size() - chunk - 8 > 0x7FFFFFFF) return {};
   FinishChunk(out, chunk, "IDAT");
 

@@ -18,6 +18,8 @@ namespace {
 constexpr std::size_t kWindow = 32768;
 constexpr std::size_t kMinMatch = 3;
 constexpr std::size_t kMaxMatch = 258;
+// Matches shorter than this are checked against one starting a byte later.
+constexpr std::size_t kLazyBelow = 16;
 // Tokens per deflate block: each block gets Huffman codes of its own.
 constexpr std::size_t kBlockTokens = std::size_t{1} << 17;
 
@@ -309,6 +311,109 @@ void WriteBlock(const Token* tokens, std::size_t count, bool final, BitWriter& w
   writer.Put(litCodes[kEndOfBlock]);
 }
 
+// A match found by the search: none if `length` is below kMinMatch.
+struct Match {
+  std::size_t length = 0, distance = 0;
+};
+
+// Finds the longest earlier copy of the bytes at a position. Two sources of
+// candidates: a few fixed distances (the byte before, the pixel before, the
+// row above), which find the runs and repeated rows that make up most of a
+// chart, and hash chains of three-byte prefixes, which find what repeats
+// elsewhere: letters of the same text, tick marks, legend keys. Positions
+// inside long matches are not hashed; their bytes are found through the
+// fixed distances or the start of the match.
+class MatchFinder {
+ public:
+  MatchFinder(const std::uint8_t* data, std::size_t size, std::size_t rowBytes,
+              std::size_t pixelBytes)
+      : data_(data), size_(size), head_(kHashSize, kNone), prev_(kWindow, kNone) {
+    for (std::size_t d : {std::size_t{1}, pixelBytes, rowBytes}) {
+      if (d >= 1 && d <= kWindow &&
+          std::find(distances_, distances_ + candidates_, d) == distances_ + candidates_) {
+        distances_[candidates_++] = d;
+      }
+    }
+  }
+
+  Match Find(std::size_t i) {
+    Match best;
+    const std::size_t limit = std::min(kMaxMatch, size_ - i);
+    if (limit < kMinMatch) return best;
+    const std::uint8_t* here = data_ + i;
+    for (int c = 0; c < candidates_; ++c) {
+      const std::size_t d = distances_[c];
+      if (d > i || here[0] != here[-std::ptrdiff_t(d)] || here[1] != here[1 - std::ptrdiff_t(d)]) {
+        continue;
+      }
+      const std::size_t length = MatchLength(here, here - d, limit);
+      if (length > best.length) {
+        best = {length, d};
+        if (length == limit) return best;
+      }
+    }
+    if (best.length >= kGoodMatch) return best;
+    Insert(i);
+    std::uint32_t p = head_[Hash(here)];
+    for (int depth = kChainDepth; p != kNone && depth > 0; --depth) {
+      const std::size_t d = i - p;
+      if (d > kWindow) break;
+      const std::uint8_t* there = data_ + p;
+      if (there[best.length] == here[best.length] && there[0] == here[0] && there[1] == here[1]) {
+        const std::size_t length = MatchLength(here, there, limit);
+        if (length > best.length) {
+          best = {length, d};
+          if (length >= kGoodMatch) break;
+        }
+      }
+      const std::uint32_t next = prev_[p & (kWindow - 1)];
+      if (next >= p) break;
+      p = next;
+    }
+    // Three bytes from far away cost more than three literals.
+    if (best.length == kMinMatch && best.distance > kFarForShortMatch) best = {};
+    return best;
+  }
+
+  // Called once a match at `i` is taken: short ones get their positions
+  // hashed, long ones are stepped over.
+  void Taken(std::size_t i, std::size_t length) {
+    if (length > kHashedWithin) inserted_ = std::max(inserted_, i + length);
+  }
+
+ private:
+  static constexpr int kHashBits = 15;
+  static constexpr std::size_t kHashSize = std::size_t{1} << kHashBits;
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  static constexpr int kChainDepth = 4;
+  static constexpr std::size_t kGoodMatch = 32;
+  static constexpr std::size_t kHashedWithin = 16;
+  static constexpr std::size_t kFarForShortMatch = 4096;
+
+  static std::uint32_t Hash(const std::uint8_t* p) {
+    const std::uint32_t v =
+        std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
+    return (v * 2654435761u) >> (32 - kHashBits);
+  }
+
+  // Hashes every position not yet hashed before `i`.
+  void Insert(std::size_t i) {
+    for (; inserted_ < i; ++inserted_) {
+      std::uint32_t& slot = head_[Hash(data_ + inserted_)];
+      prev_[inserted_ & (kWindow - 1)] = slot;
+      slot = std::uint32_t(inserted_);
+    }
+  }
+
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t distances_[3] = {};
+  int candidates_ = 0;
+  std::vector<std::uint32_t> head_;
+  std::vector<std::uint32_t> prev_;
+  std::size_t inserted_ = 0;
+};
+
 }  // namespace
 
 void ZlibCompressScanlines(const std::uint8_t* data, std::size_t size, std::size_t rowBytes,
@@ -317,48 +422,33 @@ void ZlibCompressScanlines(const std::uint8_t* data, std::size_t size, std::size
   out.push_back(0x01);  // no dictionary, check bits
   BitWriter writer(out);
 
-  // Candidate distances, nearest first; each only where the window allows.
-  std::size_t distances[3];
-  int candidates = 0;
-  for (std::size_t d : {std::size_t{1}, pixelBytes, rowBytes}) {
-    if (d >= 1 && d <= kWindow &&
-        std::find(distances, distances + candidates, d) == distances + candidates) {
-      distances[candidates++] = d;
-    }
-  }
-
+  MatchFinder finder(data, size, rowBytes, pixelBytes);
   std::vector<Token> tokens;
   tokens.reserve(std::min(kBlockTokens, size / 4 + 16));
+  const auto literal = [&](std::size_t at) { tokens.push_back(data[at]); };
   std::size_t i = 0;
-  bool wroteFinal = false;
-  while (!wroteFinal) {
-    tokens.clear();
-    while (i < size && tokens.size() < kBlockTokens) {
-      std::size_t bestLength = 0, bestDistance = 0;
-      const std::size_t limit = std::min(kMaxMatch, size - i);
-      if (limit >= kMinMatch) {
-        for (int c = 0; c < candidates; ++c) {
-          const std::size_t d = distances[c];
-          if (d > i || data[i] != data[i - d] || data[i + 1] != data[i + 1 - d]) continue;
-          const std::size_t length = MatchLength(data + i, data + i - d, limit);
-          if (length > bestLength) {
-            bestLength = length;
-            bestDistance = d;
-            if (length == limit) break;
-          }
-        }
-      }
-      if (bestLength >= kMinMatch) {
-        tokens.push_back(kMatchFlag | Token((bestDistance - 1) << 9) | Token(bestLength));
-        i += bestLength;
-      } else {
-        tokens.push_back(data[i]);
-        ++i;
-      }
+  while (i < size) {
+    if (tokens.size() >= kBlockTokens) {
+      WriteBlock(tokens.data(), tokens.size(), false, writer);
+      tokens.clear();
     }
-    wroteFinal = i >= size;
-    WriteBlock(tokens.data(), tokens.size(), wroteFinal, writer);
+    Match match = finder.Find(i);
+    if (match.length < kMinMatch) {
+      literal(i++);
+      continue;
+    }
+    // Lazy matching: a longer match one byte on is worth a literal.
+    while (match.length < kLazyBelow && i + 1 < size) {
+      const Match next = finder.Find(i + 1);
+      if (next.length <= match.length) break;
+      literal(i++);
+      match = next;
+    }
+    tokens.push_back(kMatchFlag | Token((match.distance - 1) << 9) | Token(match.length));
+    finder.Taken(i, match.length);
+    i += match.length;
   }
+  WriteBlock(tokens.data(), tokens.size(), true, writer);
   writer.Flush();
 
   const std::uint32_t adler = libdeflate_adler32(1, data, size);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <png.h>
+#include <zlib.h>
 
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/image_decode.h"
@@ -75,6 +76,39 @@ TestImage ChartLike(int w, int h) {
   return image;
 }
 
+// Flat blocks of a few colours, vertical and horizontal gradients, and
+// text-like specks: short random pixel patterns stamped again and again at
+// irregular places on white, the repeats that only a search far back finds.
+TestImage Synthetic(int w, int h, unsigned seed) {
+  TestImage image{w, h, std::vector<std::uint32_t>(std::size_t(w) * h, 0xFFFFFFFF)};
+  std::mt19937 random(seed);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      std::uint32_t& p = image.pixels[std::size_t(y) * w + x];
+      if (x < w / 4) {
+        p = kPalette[(x / 37 + y / 23) % 4];
+      } else if (x < w / 2) {
+        p = 0xFF000000u | std::uint32_t(y * 255 / std::max(1, h - 1)) << 8 | 0x40;
+      } else if (x < 3 * w / 4) {
+        p = 0xFF000000u | std::uint32_t(x * 255 / std::max(1, w - 1)) << 16 | 0x2080;
+      }
+    }
+  }
+  std::uint32_t glyph[5][4];
+  for (auto& row : glyph) {
+    for (auto& p : row) p = 0xFF000000u | (random() % 2 == 0 ? 0xFFFFFF : random() & 0xFFFFFF);
+  }
+  for (int n = 0; n < w * h / 40; ++n) {
+    const int x0 = int(random() % std::uint32_t(w)), y0 = int(random() % std::uint32_t(h));
+    for (int y = y0; y < std::min(h, y0 + 5); ++y) {
+      for (int x = x0; x < std::min(w, x0 + 4); ++x) {
+        image.pixels[std::size_t(y) * w + x] = glyph[y - y0][x - x0];
+      }
+    }
+  }
+  return image;
+}
+
 // RGBA bytes a correct decoder must return for a premultiplied pixel.
 std::uint32_t Unpremultiplied(std::uint32_t p) {
   const std::uint32_t a = p >> 24;
@@ -97,6 +131,10 @@ TEST(PngEncoder, DecodesBackToExactlyTheSamePixels) {
       {"noise in several deflate blocks", Pattern(300, 200, true, 6)},
       {"rows further apart than deflate can reach", Pattern(11000, 3, true, 7)},
       {"translucent 17x9", Pattern(17, 9, false, 4)},
+      {"flat, gradients and specks 640x480", Synthetic(640, 480, 10)},
+      {"flat, gradients and specks 1x1", Synthetic(1, 1, 11)},
+      {"flat, gradients and specks 2x300", Synthetic(2, 300, 12)},
+      {"very wide 16000x4", Synthetic(16000, 4, 13)},
       {"chart 800x600", ChartLike(800, 600)},
       {"chart 333x251", ChartLike(333, 251)},
   };
@@ -126,11 +164,32 @@ TEST(PngEncoder, DecodesBackToExactlyTheSamePixels) {
   }
 }
 
-TEST(PngEncoder, OpaqueImagesAreRgbAndFlatChartsSmall) {
-  const std::vector<std::uint8_t> file = EncodePng(ChartLike(800, 600).view());
+// What zlib at level 6 makes of the image's unfiltered RGB scanlines.
+std::size_t Zlib6Bytes(const TestImage& image) {
+  const std::size_t rowBytes = std::size_t(image.width) * 3;
+  std::vector<Bytef> rows((rowBytes + 1) * image.height);
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const std::uint32_t p = image.at(x, y);
+      Bytef* q = &rows[(rowBytes + 1) * y + 1 + std::size_t(x) * 3];
+      q[0] = Bytef(p >> 16);
+      q[1] = Bytef(p >> 8);
+      q[2] = Bytef(p);
+    }
+  }
+  uLongf size = compressBound(uLong(rows.size()));
+  std::vector<Bytef> out(size);
+  EXPECT_EQ(compress2(out.data(), &size, rows.data(), uLong(rows.size()), 6), Z_OK);
+  return size;
+}
+
+TEST(PngEncoder, OpaqueImagesAreRgbAndChartsNearlyAsSmallAsZlib) {
+  const TestImage chart = ChartLike(800, 600);
+  const std::vector<std::uint8_t> file = EncodePng(chart.view());
   ASSERT_GT(file.size(), 33u);
   EXPECT_EQ(file[25], 2);  // colour type of IHDR: RGB
-  EXPECT_LT(file.size(), 40000u);
+  // Signature and chunks around the stream: 57 bytes.
+  EXPECT_LT(double(file.size() - 57), 1.15 * double(Zlib6Bytes(chart)));
   EXPECT_EQ(EncodePng(Pattern(5, 5, false, 9).view())[25], 6);  // RGBA
   EXPECT_TRUE(EncodePng(PixelView{}).empty());
 }
