@@ -2,22 +2,33 @@
 #include "testhost/cli.h"
 
 #include <filesystem>
+#include <iostream>
+#include <iterator>
 #include <optional>
 
 #include "engine/api/layout_report_export.h"
 #include "testhost/host.h"
 #include "testhost/listing.h"
 #include "testhost/script.h"
+#include "testhost/suggest.h"
+
+#ifndef VANTIRO_HOST_VERSION
+#error "the build defines VANTIRO_HOST_VERSION"
+#endif
 
 namespace vantiro::testhost {
+
+const char* const kHostVersion = VANTIRO_HOST_VERSION;
 
 namespace {
 
 struct Options {
   bool help = false;
+  bool version = false;
   bool list = false;
   bool strict = false;
   bool verbose = false;
+  bool quiet = false;
   std::optional<std::string> pluginPath;
   std::optional<std::string> snapshotFolder;
   std::optional<std::string> printerFile;
@@ -29,9 +40,12 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
   out << "Usage: " << platform.programName << " [options] SCRIPT...\n"
       << "Loads the Vantiro plug-in as the authoring host does and runs each\n"
       << "SCRIPT, one action per line, printing the status variables each\n"
-      << "action sets.\n\n"
+      << "action sets; a status that is not \"Ok\" is printed with its script\n"
+      << "and line, and a chart the plug-in deleted after a failed action is\n"
+      << "named. SCRIPT \"-\" is read from standard input.\n\n"
       << "Options:\n"
-      << "  --help             show this help\n"
+      << "  -h, --help         show this help\n"
+      << "  --version          show the program's name and version\n"
       << "  --list             list the plug-in's action catalogue\n";
   if (platform.offersPluginOption) {
     out << "  --plugin PATH      the plug-in DLL (default: chart.dll beside this program)\n";
@@ -43,8 +57,12 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
         << "                     (window, file or printer): its texts as drawn with\n"
         << "                     their boxes, and the texts left out for want of room\n";
   }
-  out << "  --strict           exit status 1 if any status is not \"Ok\"\n"
-      << "  --verbose          print each script line before it runs\n\n"
+  out << "  --strict           exit status 1 if any status is not \"Ok\"; end with a\n"
+      << "                     summary: actions run, how many were not \"Ok\", the first\n"
+      << "  --quiet            print only problems: statuses that are not \"Ok\",\n"
+      << "                     deleted charts, warnings, errors and the summary\n"
+      << "  --verbose          print each script line before it runs\n"
+      << "  --                 every argument after it is a script\n\n"
       << "Script lines:\n"
       << "  Name text          run the action; the text is the rest of the line\n"
       << "                     after one blank or TAB, taken as it is\n"
@@ -62,18 +80,33 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
   if (!platform.helpNotes.empty()) out << '\n' << platform.helpNotes << '\n';
 }
 
+// The long options of this program, for suggestions.
+std::vector<std::string> OptionNames(const CliPlatform& platform) {
+  std::vector<std::string> names = {"--help",   "--version", "--list",
+                                    "--strict", "--quiet",   "--verbose"};
+  if (platform.offersPluginOption) names.push_back("--plugin");
+  if (platform.setSnapshotFolder) names.push_back("--snapshot");
+  if (platform.openPrinter) names.push_back("--printer");
+  if (platform.setLayoutReport) names.push_back("--layout-dump");
+  return names;
+}
+
 // Parses the options; false with `error` set on a bad one.
 bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platform,
                   Options& options, std::string& error) {
   bool onlyScripts = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (onlyScripts || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+    if (onlyScripts || arg == kStdinScript || arg.empty() || arg.front() != '-') {
       options.scripts.push_back(arg);
       continue;
     }
     if (arg == "--") {
       onlyScripts = true;
+      continue;
+    }
+    if (arg == "-h") {
+      options.help = true;
       continue;
     }
     std::string name = arg;
@@ -93,17 +126,22 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
       target = *value;
       return true;
     };
-    bool flag = name == "--help" || name == "--list" || name == "--strict" || name == "--verbose";
+    bool flag = name == "--help" || name == "--version" || name == "--list" || name == "--strict" ||
+                name == "--quiet" || name == "--verbose";
     if (flag && value) {
       error = name + " takes no value";
       return false;
     }
     if (name == "--help") {
       options.help = true;
+    } else if (name == "--version") {
+      options.version = true;
     } else if (name == "--list") {
       options.list = true;
     } else if (name == "--strict") {
       options.strict = true;
+    } else if (name == "--quiet") {
+      options.quiet = true;
     } else if (name == "--verbose") {
       options.verbose = true;
     } else if (name == "--plugin" && platform.offersPluginOption) {
@@ -119,17 +157,36 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
       error = name + " is not available in " + platform.programName;
       return false;
     } else {
-      error = "unknown option " + name;
+      error = "unknown option " + name + DidYouMean(NearestNames(name, OptionNames(platform)));
       return false;
     }
   }
+  if (options.quiet && options.verbose) {
+    error = "--quiet and --verbose cannot be used together";
+    return false;
+  }
   return true;
+}
+
+// Reads a script from standard input.
+bool ReadStdinScript(std::istream& in, Script& script, ScriptError& error) {
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    error = {{}, 0, "cannot read the script from standard input"};
+    return false;
+  }
+  return ParseScript(bytes, kStdinName, script, error);
 }
 
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, std::ostream& out,
            std::ostream& err) {
+  return RunCli(args, platform, out, err, std::cin);
+}
+
+int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, std::ostream& out,
+           std::ostream& err, std::istream& in) {
   Options options;
   std::string error;
   if (!ParseOptions(args, platform, options, error)) {
@@ -138,6 +195,10 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
   }
   if (options.help) {
     PrintUsage(platform, out);
+    return kExitOk;
+  }
+  if (options.version) {
+    out << platform.programName << ' ' << kHostVersion << '\n';
     return kExitOk;
   }
   if (options.scripts.empty() && !options.list) {
@@ -160,15 +221,26 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
   if (entry.registerInterfaceAccess) entry.registerInterfaceAccess(nullptr);
   if (options.list) PrintCatalogue(info, host.catalogue(), out);
 
-  // Every script is read and checked before the first action runs.
+  // Every script is read and checked before the first action runs; every
+  // problem found is reported.
   std::vector<Script> scripts(options.scripts.size());
+  std::vector<ScriptError> scriptErrors;
   for (std::size_t i = 0; i < scripts.size(); ++i) {
     ScriptError scriptError;
-    if (!LoadScript(options.scripts[i], scripts[i], scriptError) ||
-        !CheckActionNames(scripts[i], host, scriptError)) {
-      err << scriptError.ToString() << '\n';
-      return kExitScriptError;
+    const bool loaded = options.scripts[i] == kStdinScript
+                            ? ReadStdinScript(in, scripts[i], scriptError)
+                            : LoadScript(options.scripts[i], scripts[i], scriptError);
+    if (!loaded) {
+      scriptErrors.push_back(scriptError);
+    } else {
+      CheckActionNames(scripts[i], host, scriptErrors);
     }
+  }
+  if (!scriptErrors.empty()) {
+    for (const ScriptError& scriptError : scriptErrors) {
+      err << platform.programName << ": " << scriptError.ToString() << '\n';
+    }
+    return kExitScriptError;
   }
 
   if (options.snapshotFolder) {
@@ -200,9 +272,11 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
 
   RunOptions runOptions;
   runOptions.verbose = options.verbose;
+  runOptions.quiet = options.quiet;
   runOptions.afterAction = platform.afterAction;
-  int notOk = 0;
-  for (const Script& script : scripts) notOk += RunScript(script, host, out, runOptions).notOk;
+  RunSummary summary;
+  for (const Script& script : scripts) summary.Add(RunScript(script, host, out, runOptions));
+  if (options.strict) out << platform.programName << ": " << FormatSummary(summary) << '\n';
   bool reportLost = false;
   if (options.layoutDump) {
     reportLost = (platform.setLayoutReport(nullptr, error) & kVantiroLayoutReportLinesLost) != 0;
@@ -214,7 +288,7 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
         << " could not be written\n";
     return kExitScriptError;
   }
-  return options.strict && notOk > 0 ? kExitNotOk : kExitOk;
+  return options.strict && summary.notOk > 0 ? kExitNotOk : kExitOk;
 }
 
 }  // namespace vantiro::testhost

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <istream>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -53,7 +54,19 @@ struct CliPlatform {
   std::function<void()> finish;
 };
 
-// Runs `vantiro-host [options] SCRIPT...` (args without the program name).
+// The version --version prints: the project's.
+extern const char* const kHostVersion;
+
+// The script name that reads the script from standard input, and the name
+// its lines are reported with.
+inline constexpr const char* kStdinScript = "-";
+inline constexpr const char* kStdinName = "<stdin>";
+
+// Runs `vantiro-host [options] SCRIPT...` (args without the program name);
+// the script "-" is read from `in`.
+int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, std::ostream& out,
+           std::ostream& err, std::istream& in);
+// The same with standard input.
 int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, std::ostream& out,
            std::ostream& err);
 

@@ -170,6 +170,7 @@ std::string QuoteScriptText(std::string_view bytes) {
 }
 
 std::string ScriptError::ToString() const {
+  if (fileName.empty()) return message;
   std::string where = fileName;
   if (lineNumber > 0) where += ":" + std::to_string(lineNumber);
   return where + ": " + message;
@@ -277,7 +278,7 @@ bool LoadScript(const std::string& path, Script& script, ScriptError& error) {
   std::string bytes;
   const std::string reason = ReadRegularFile(path, bytes);
   if (!reason.empty()) {
-    error = {path, 0, "cannot read the script: " + reason};
+    error = {{}, 0, "cannot read the script " + path + ": " + reason};
     return false;
   }
   return ParseScript(bytes, path, script, error);

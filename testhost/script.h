@@ -58,8 +58,8 @@ struct Script {
 };
 
 struct ScriptError {
-  std::string fileName;
-  int lineNumber = 0;  // 0: the file as a whole
+  std::string fileName;  // empty when the message names the file itself
+  int lineNumber = 0;    // 0: the file as a whole
   std::string message;
 
   std::string ToString() const;  // "file:line: message"
@@ -79,7 +79,8 @@ bool ParseScript(std::string_view bytes, const std::string& fileName, Script& sc
 // same bytes.
 std::string QuoteScriptText(std::string_view bytes);
 
-// Reads and parses a script file.
+// Reads and parses a script file; a file that cannot be read gives
+// "cannot read the script PATH: reason".
 bool LoadScript(const std::string& path, Script& script, ScriptError& error);
 
 }  // namespace vantiro::testhost

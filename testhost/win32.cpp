@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <type_traits>
@@ -72,7 +73,25 @@ void ReleaseWithGlobalFree(char* text) {
 
 void Unload(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
 
-std::string LastErrorText() { return "Windows error " + std::to_string(GetLastError()); }
+// The system's reason for the last error, e.g. "the specified module could
+// not be found (Windows error 126)".
+std::string LastErrorText() {
+  const DWORD code = GetLastError();
+  std::string number = "Windows error " + std::to_string(code);
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string reason = length > 0 && text != nullptr ? std::string(text, length) : std::string();
+  if (text != nullptr) LocalFree(text);
+  while (!reason.empty() &&
+         (reason.back() == '.' || static_cast<unsigned char>(reason.back()) <= ' ')) {
+    reason.pop_back();
+  }
+  if (reason.empty()) return number;
+  reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+  return reason + " (" + number + ")";
+}
 
 // GetProcAddress gives a generic function pointer; void(*)() converts to any
 // other function pointer type without a cast-function-type warning.
@@ -90,12 +109,12 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
   char full[MAX_PATH * 4];
   DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
   if (length == 0 || length >= sizeof full) {
-    error = "cannot resolve the plug-in path " + path + " (" + LastErrorText() + ")";
+    error = "cannot resolve the plug-in path " + path + ": " + LastErrorText();
     return nullptr;
   }
   OwnedModule owned(LoadLibraryExA(full, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
   if (!owned) {
-    error = std::string("cannot load the plug-in ") + full + " (" + LastErrorText() + ")";
+    error = std::string("cannot load the plug-in ") + full + ": " + LastErrorText();
     return nullptr;
   }
   std::unique_ptr<PluginModule> module(new PluginModule());
@@ -113,7 +132,7 @@ std::unique_ptr<PluginModule> PluginModule::Load(const std::string& path, std::s
   e.releaseInitText = &ReleaseWithGlobalFree;
   for (const char* name : kExportNames) {
     if (GetProcAddress(handle, name) == nullptr) {
-      error = std::string(full) + " does not export " + name;
+      error = std::string("cannot use the plug-in ") + full + ": it does not export " + name;
       return nullptr;  // the destructor unloads it
     }
   }

@@ -11,6 +11,7 @@
 #include "testhost/host.h"
 #include "testhost/listing.h"
 #include "testhost/runner.h"
+#include "testhost/suggest.h"
 
 namespace vantiro::testhost {
 namespace {
@@ -23,8 +24,9 @@ class TestHost : public testing::Test {
   std::string Run(const std::string& text, RunSummary* summary = nullptr) {
     Script script;
     ScriptError error;
+    std::vector<ScriptError> unknown;
     EXPECT_TRUE(ParseScript(text, "t.vsc", script, error)) << error.ToString();
-    EXPECT_TRUE(CheckActionNames(script, host, error)) << error.ToString();
+    EXPECT_TRUE(CheckActionNames(script, host, unknown)) << text;
     std::ostringstream out;
     RunSummary result = RunScript(script, host, out, {});
     if (summary != nullptr) *summary = result;
@@ -109,19 +111,21 @@ TEST_F(TestHost, PrintsEachStatusTheActionSet) {
   };
   const Case cases[] = {
       {"fake_Echo Ok", "fake_EchoStatus = Ok\n", 0},
-      {"fake_Echo", "fake_EchoStatus = <unset>\n", 1},
-      {"fake_Echo \"\"", "fake_EchoStatus = <unset>\n", 1},
-      {"fake_Echo  x", "fake_EchoStatus = \" x\"\n", 1},
-      {"fake_Echo a\\b \"c\"", "fake_EchoStatus = a\\b \"c\"\n", 1},
-      {"fake_Echo \"\\xCE\\r\\n\"", "fake_EchoStatus = \"\\xCE\\r\\n\"\n", 1},
+      {"fake_Echo", "t.vsc:1: fake_EchoStatus = <unset>\n", 1},
+      {"fake_Echo \"\"", "t.vsc:1: fake_EchoStatus = <unset>\n", 1},
+      {"fake_Echo  x", "t.vsc:1: fake_EchoStatus = \" x\"\n", 1},
+      {"fake_Echo a\\b \"c\"", "t.vsc:1: fake_EchoStatus = a\\b \"c\"\n", 1},
+      {"fake_Echo \"\\xCE\\r\\n\"", "t.vsc:1: fake_EchoStatus = \"\\xCE\\r\\n\"\n", 1},
       {"fake_Remember a|b", "", 0},
       {"fake_Twice Ok", "A = Ok\nB = Ok\n", 0},
-      {"fake_Twice no", "A = Ok\nB = no\n", 1},
+      {"fake_Twice no", "A = Ok\nt.vsc:1: B = no\n", 1},
+      {"# c\n\nfake_Twice no\n!exec 3 no",
+       "A = Ok\nt.vsc:3: B = no\nnbExecAction(3) = 1\nA = Ok\nt.vsc:4: B = no\n", 2},
       {"!exec 18 x\n!exec 2 Ok",
        "nbExecAction(18) = 0\nnbExecAction(2) = 1\nfake_EchoStatus = Ok\n", 0},
-      {"!set S hi there\nfake_Echo [S]!", "fake_EchoStatus = hi there!\n", 1},
+      {"!set S hi there\nfake_Echo [S]!", "t.vsc:2: fake_EchoStatus = hi there!\n", 1},
       {"fake_Echo Ok\nfake_Echo [fake_EchoStatus]k",
-       "fake_EchoStatus = Ok\nfake_EchoStatus = Okk\n", 1},
+       "fake_EchoStatus = Ok\nt.vsc:2: fake_EchoStatus = Okk\n", 1},
       {"!echo window [HostWindow], [none].", "window 1, .\n", 0},
   };
   for (const Case& c : cases) {
@@ -149,16 +153,74 @@ TEST_F(TestHost, AfterActionSeesEveryActionBeforeItsStatus) {
             "t.vsc:3: !exec 9 \"\"\nnbExecAction(9) = 0\nafter 3 id 9\n");
 }
 
-TEST_F(TestHost, UnknownActionNamesItsLine) {
+TEST_F(TestHost, ReportsEveryUnknownActionWithTheNearestNames) {
   host.Register();
   Script script;
   ScriptError error;
-  ASSERT_TRUE(ParseScript("fake_Echo 1\n# c\nfake_ECHO 2\n", "x.vsc", script, error));
-  EXPECT_FALSE(CheckActionNames(script, host, error));
-  EXPECT_EQ(error.ToString(), "x.vsc:3: unknown action 'fake_ECHO' (did you mean 'fake_Echo'?)");
-  ASSERT_TRUE(ParseScript("Bogus\n", "y.vsc", script, error));
-  EXPECT_FALSE(CheckActionNames(script, host, error));
-  EXPECT_EQ(error.ToString(), "y.vsc:1: unknown action 'Bogus'");
+  ASSERT_TRUE(
+      ParseScript("fake_Echo 1\n# c\nfake_ECHO 2\nBogus\nfake_Rmember\nfake_Eco\n"
+                  "fake_Twice\nfake_Tw\n",
+                  "x.vsc", script, error));
+  std::vector<ScriptError> errors;
+  EXPECT_FALSE(CheckActionNames(script, host, errors));
+  std::vector<std::string> texts;
+  for (const ScriptError& e : errors) texts.push_back(e.ToString());
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "x.vsc:3: unknown action 'fake_ECHO' (did you mean 'fake_Echo'?)",
+                       "x.vsc:4: unknown action 'Bogus'",
+                       "x.vsc:5: unknown action 'fake_Rmember' (did you mean 'fake_Remember'?)",
+                       "x.vsc:6: unknown action 'fake_Eco' (did you mean 'fake_Echo'?)",
+                       "x.vsc:8: unknown action 'fake_Tw' (did you mean 'fake_Twice'?)",
+                   }));
+}
+
+TEST(TestHostSuggest, EditDistanceIgnoresCaseAndSuggestionsStayClose) {
+  struct Case {
+    std::string a, b;
+    std::size_t distance;
+  };
+  const Case cases[] = {{"", "", 0},
+                        {"abc", "", 3},
+                        {"Draw", "draw", 0},
+                        {"kitten", "sitting", 3},
+                        {"AddRegon", "AddRegion", 1},
+                        {"ab", "ba", 2}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(EditDistance(c.a, c.b), c.distance) << c.a << " " << c.b;
+    EXPECT_EQ(EditDistance(c.b, c.a), c.distance) << c.b << " " << c.a;
+  }
+  const std::vector<std::string> names = {"ae_Graph_Draw", "ae_Graph_Draw2File", "ae_Graph_AddGrid",
+                                          "ae_Graph_AddRegion"};
+  EXPECT_EQ(NearestNames("ae_graph_drow", names), (std::vector<std::string>{"ae_Graph_Draw"}));
+  EXPECT_EQ(NearestNames("ae_Graph_AddGri", names), (std::vector<std::string>{"ae_Graph_AddGrid"}));
+  EXPECT_TRUE(NearestNames("ae_Graph_Print", names).empty());
+  EXPECT_EQ(DidYouMean({"a", "b", "c"}), " (did you mean 'a', 'b' or 'c'?)");
+}
+
+// The plug-in deletes the chart of a failed creation or content action;
+// the host finds its control ID where the plug-in does.
+TEST(TestHostDeletion, NamesTheChartAFailedActionDeleted) {
+  struct Case {
+    std::string action, text, status;
+    std::optional<std::int32_t> deleted;
+  };
+  const std::string wrongId = "Wrong control ID (0 or no chart with this control ID was found).";
+  const Case cases[] = {
+      {"ae_Graph_AddRegion", "3|0|0|0|0|x|0", "Ok", std::nullopt},
+      {"ae_Graph_AddRegion", "3|0|0|0|0|x|0", "Error", 3},
+      {"ae_Graph_AddBarSeries", " 12.4|1", "The actual series exceeds", 12},
+      {"ae_Graph_AddCaption", "&H10|x", "Error", 16},
+      {"ae_Graph_AddLegend", "9|x", wrongId, std::nullopt},  // no chart to delete
+      {"ae_Graph_CreateChart", "1|7|0|0|10|10", "Error on CtrlID Value", 7},
+      {"ae_Graph_CreateChartfromFile", "1|4|0|0|0|a.rmc", "Error opening SourceFile.", 4},
+      {"ae_Graph_Draw", "3", "Error", std::nullopt},  // drawing deletes nothing
+      {"ae_Graph_WriteRMCFile", "3|x", "Error", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    ActionResult result;
+    result.variablesSet.push_back({c.action + "Status", c.status});
+    EXPECT_EQ(DeletedChart(c.action, c.text, result), c.deleted) << c.action << " " << c.text;
+  }
 }
 
 TEST(TestHostListing, DecodesCodePage1251) {
@@ -206,10 +268,11 @@ class TestHostCli : public testing::Test {
     return path;
   }
 
-  int Cli(std::vector<std::string> args) {
+  int Cli(std::vector<std::string> args, const std::string& input = {}) {
     out.str("");
     err.str("");
-    return RunCli(args, platform, out, err);
+    std::istringstream in(input);
+    return RunCli(args, platform, out, err, in);
   }
 
   CliPlatform platform;
@@ -235,10 +298,17 @@ TEST_F(TestHostCli, ExitStatuses) {
       {{ok, "--strict", notOk}, kExitNotOk, ""},
       {{unknown}, kExitScriptError, unknown + ":3: unknown action 'fake_Nothing'"},
       {{ok, badQuote}, kExitScriptError, badQuote + ":2: missing closing quote"},
-      {{"missing.vsc"}, kExitScriptError, "missing.vsc: cannot read the script: no such file"},
-      {{"."}, kExitScriptError, ".: cannot read the script: is a folder"},
+      {{"missing.vsc"}, kExitScriptError, "host: cannot read the script missing.vsc: no such file"},
+      {{"."}, kExitScriptError, "host: cannot read the script .: is a folder"},
       {{}, kExitScriptError, "no script given"},
-      {{"--frob", ok}, kExitScriptError, "unknown option --frob"},
+      {{"--frob", ok}, kExitScriptError, "host: unknown option --frob (see --help)\n"},
+      {{"--strickt", ok},
+       kExitScriptError,
+       "host: unknown option --strickt (did you mean '--strict'?) (see --help)\n"},
+      {{"-x", ok}, kExitScriptError, "host: unknown option -x (see --help)\n"},
+      {{"--quiet", "--verbose", ok}, kExitScriptError, "cannot be used together"},
+      {{"-h"}, kExitOk, ""},
+      {{"--version"}, kExitOk, ""},
       {{"--strict=1", ok}, kExitScriptError, "--strict takes no value"},
       {{"--printer", "x.pdf", ok}, kExitScriptError, "--printer is not available in host"},
       {{"--plugin", "x.dll", ok}, kExitScriptError, "--plugin is not available in host"},
@@ -264,11 +334,75 @@ TEST_F(TestHostCli, AScriptErrorStopsBeforeTheFirstAction) {
   EXPECT_EQ(out.str(), "");
 }
 
+TEST_F(TestHostCli, ReportsProblemsWithTheirLinesQuietlyAndSummedUp) {
+  std::string mixed = Write("mixed", "fake_Echo Ok\n!echo hello\nfake_Echo Bad\nfake_Twice no\n");
+  std::string unknown = Write("unknowns", "fake_Ech\nfake_Echo Ok\nfake_Twise\n");
+  platform.afterAction = [](const ScriptLine&, const ActionResult&, std::ostream& o) {
+    o << "  call\n";
+  };
+  struct Case {
+    std::vector<std::string> args;
+    std::string input;
+    int status;
+    std::string printed;
+    std::string errors;
+  };
+  const std::string bad = mixed + ":3: fake_EchoStatus = Bad\n";
+  const std::string no = mixed + ":4: B = no\n";
+  const Case cases[] = {
+      {{mixed},
+       "",
+       kExitOk,
+       "  call\nfake_EchoStatus = Ok\nhello\n  call\n" + bad + "  call\nA = Ok\n" + no,
+       ""},
+      {{"--quiet", mixed}, "", kExitOk, bad + no, ""},
+      {{"--quiet", "--strict", mixed},
+       "",
+       kExitNotOk,
+       bad + no + "host: 3 actions run, 2 not Ok, the first at " + mixed + ":3\n",
+       ""},
+      {{"--strict", "-"},
+       "fake_Echo Ok\n",
+       kExitOk,
+       "  call\nfake_EchoStatus = Ok\nhost: 1 action run, all Ok\n",
+       ""},
+      {{"--quiet", "-", "--", "-"},
+       "fake_Echo x\n",
+       kExitOk,
+       "<stdin>:1: fake_EchoStatus = x\n",
+       ""},
+      {{"-"},
+       "fake_Echo Ok\nfake_Nope\n",
+       kExitScriptError,
+       "",
+       "host: <stdin>:2: unknown action 'fake_Nope'\n"},
+      {{unknown, "missing.vsc", mixed},
+       "",
+       kExitScriptError,
+       "",
+       "host: " + unknown + ":1: unknown action 'fake_Ech' (did you mean 'fake_Echo'?)\n" +
+           "host: " + unknown + ":3: unknown action 'fake_Twise' (did you mean 'fake_Twice'?)\n" +
+           "host: cannot read the script missing.vsc: no such file\n"},
+      {{"--version"}, "", kExitOk, "host " + std::string(kHostVersion) + "\n", ""},
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const std::string& arg : c.args) joined += arg + " ";
+    EXPECT_EQ(Cli(c.args, c.input), c.status) << joined;
+    EXPECT_EQ(out.str(), c.printed) << joined;
+    EXPECT_EQ(err.str(), c.errors) << joined;
+  }
+  EXPECT_EQ(Cli({"-h"}), kExitOk);
+  EXPECT_EQ(out.str().rfind("Usage: host [options] SCRIPT...\n", 0), 0u);
+  EXPECT_NE(out.str().find("--quiet"), std::string::npos);
+}
+
 TEST_F(TestHostCli, RunsScriptsInOrderOnOneHost) {
   std::string first = Write("a", "!set Kept yes\r\nfake_Echo [HostWindow]\r\n");
   std::string second = Write("b", "fake_Echo [Kept]\n");
   EXPECT_EQ(Cli({"--", first, second}), kExitOk);
-  EXPECT_EQ(out.str(), "fake_EchoStatus = 42\nfake_EchoStatus = yes\n");
+  EXPECT_EQ(out.str(),
+            first + ":2: fake_EchoStatus = 42\n" + second + ":1: fake_EchoStatus = yes\n");
 }
 
 TEST_F(TestHostCli, OptionsOfThePlatform) {

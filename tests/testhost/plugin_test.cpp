@@ -102,18 +102,29 @@ TEST_F(TestHostPlugin, PrintsWhatThePlugInReportsAndStrictCountsIt) {
       "ae_Graph_EndChart [HostWindow]\n"
       "!exec 18 3\n";
   EXPECT_EQ(Run(script), kExitOk) << err.str();
+  const std::string file = "testhost-plugin-PrintsWhatThePlugInReportsAndStrictCountsIt.vsc";
   EXPECT_EQ(out.str(),
-            "ae_Graph_AddRegionStatus = a|b\n"
-            "ae_Graph_DrawStatus = Error\n"
-            "ae_Graph_Draw2PrinterStatus = Canceled\n"
-            "nbExecAction(18) = 0\n");
-  EXPECT_EQ(Run(script, {"--strict"}), kExitNotOk);
+            file + ":2: ae_Graph_AddRegionStatus = a|b\n" + file +
+                ":2: chart 3 was deleted: later actions on it will report a wrong control ID\n" +
+                file + ":3: ae_Graph_DrawStatus = Error\n" + file +
+                ":4: ae_Graph_Draw2PrinterStatus = Canceled\n"
+                "nbExecAction(18) = 0\n");
+  recording::PushResult("RMC_ADDREGION", -9);
+  recording::PushResult("RMC_DRAW", -6);
+  EXPECT_EQ(Run(script, {"--strict", "--quiet"}), kExitNotOk);
+  EXPECT_EQ(out.str().substr(out.str().find("Canceled\n") + 9),
+            "host: 6 actions run, 3 not Ok, the first at " + file + ":2\n");
+  // A content action that finds no chart has deleted none.
+  recording::PushResult("RMC_ADDLEGEND", -6);
+  EXPECT_EQ(Run("ae_Graph_AddLegend 4|1|1|1|a\n", {"--quiet"}), kExitOk);
+  EXPECT_EQ(out.str().find("deleted"), std::string::npos) << out.str();
   EXPECT_EQ(Run("ae_Graph_Draw 3\nae_Graph_EndChart 1\n", {"--strict"}), kExitOk);
   EXPECT_EQ(Run("ae_Graph_draw 3\n"), kExitScriptError);
-  EXPECT_EQ(err.str(),
-            "testhost-plugin-PrintsWhatThePlugInReportsAndStrictCountsIt.vsc:1: unknown action "
-            "'ae_Graph_draw' (did you mean "
-            "'ae_Graph_Draw'?)\n");
+  EXPECT_EQ(
+      err.str(),
+      "host: testhost-plugin-PrintsWhatThePlugInReportsAndStrictCountsIt.vsc:1: unknown action "
+      "'ae_Graph_draw' (did you mean "
+      "'ae_Graph_Draw'?)\n");
 }
 
 }  // namespace

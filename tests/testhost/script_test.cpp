@@ -166,7 +166,7 @@ TEST(TestHostScript, UnreadableScriptIsAnErrorOfTheFileWithItsReason) {
     Script script;
     ScriptError error;
     EXPECT_FALSE(LoadScript(c.path, script, error)) << c.path;
-    EXPECT_EQ(error.ToString(), c.path + ": cannot read the script: " + c.reason);
+    EXPECT_EQ(error.ToString(), "cannot read the script " + c.path + ": " + c.reason);
   }
   fs::permissions(locked, fs::perms::owner_all);
   fs::remove(locked);
