@@ -6,6 +6,7 @@
 
 #include <cairo.h>
 
+#include "engine/model/chart_model.h"
 #include "engine/render/cairo/image_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -16,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
     const int width = cairo_image_surface_get_width(surface);
     const int height = cairo_image_surface_get_height(surface);
-    if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
-        std::int64_t{width} * height > kMaxPicturePixels) {
+    if (!vantiro::engine::ChartSizeAllowed(width, height)) {
       std::abort();
     }
     // Touch every pixel so a short buffer shows up under the sanitizers.

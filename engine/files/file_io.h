@@ -31,6 +31,9 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // or a device is checked without waiting on it).
 FilePtr OpenRegularFile(const std::string& path) noexcept;
 
+// Largest picture file (a background image) read at all.
+inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{256} << 20;
+
 // The whole content of the regular file `path`, if it holds 1 to
 // `maxBytes` bytes; empty otherwise.
 std::vector<std::uint8_t> ReadRegularFile(const std::string& path, std::size_t maxBytes) noexcept;

@@ -304,7 +304,7 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
                                 const ValueScale* scales[2], const BarLabelStyle labels[2],
                                 const TooltipNames& names) {
   std::vector<TextShape> texts;
-  if (units.empty() || plot.Empty()) return texts;
+  if (units.empty()) return texts;
   const bool valuesVertical = !horizontal;
   const double length = horizontal ? plot.h : plot.w;
   const double start = horizontal ? plot.y : plot.x;
@@ -315,6 +315,19 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
     const BarUnit& unit = units[u];
     const ValueScale& scale = *scales[unit.axis];
     const BarLabelStyle& style = labels[unit.axis];
+    // A value label with no room is left out, and reported.
+    auto omitLabel = [&](std::size_t member, double raw) {
+      const std::int32_t shown = region.bars[member].valueLabels;
+      if (shown != kBarLabelsOutside && shown != kBarLabelsInside) return;
+      builder.OmitMade(TextRole::kValue, [&] { return ValueText(raw, scale, style); });
+    };
+    if (plot.Empty()) {  // no room for any bar
+      ForEachSegment(region, unit, categories, 0,
+                     [&](std::size_t member, std::size_t, double, double, double raw) {
+                       omitLabel(member, raw);
+                     });
+      continue;
+    }
     const double barWidth = unitWidth / double(unit.perColumn);
     const double unitStart = start + slot * kCategoryGap / 2 + unitWidth * double(u);
     const double base = std::clamp(0.0, scale.min, scale.max);
@@ -347,11 +360,7 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
                        double a0 = 0, a1 = 0;
                        along(j, a0, a1);
                        envelope.Add(a0, a1, from == base ? basePixel : pixel(from), pixel(to));
-                       // Bars this thin have no room for their value labels.
-                       const std::int32_t labelled = region.bars[member].valueLabels;
-                       if (labelled != kBarLabelsOutside && labelled != kBarLabelsInside) return;
-                       builder.OmitMade(TextRole::kValue,
-                                        [&] { return ValueText(raw, scale, style); });
+                       omitLabel(member, raw);  // no room on bars this thin
                      });
       flush(current);
       continue;
@@ -396,10 +405,7 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
           }
 
           if (s.valueLabels != kBarLabelsOutside && s.valueLabels != kBarLabelsInside) return;
-          // A label with no room is left out, and reported.
-          auto omit = [&] {
-            builder.OmitMade(TextRole::kValue, [&] { return ValueText(raw, scale, style); });
-          };
+          auto omit = [&] { omitLabel(member, raw); };
           if (!roomForLabels) {
             omit();
             return;

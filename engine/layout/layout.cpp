@@ -436,7 +436,7 @@ class RegionLayout {
     }
 
     std::vector<TextShape> valueLabels;
-    if (!r_.bars.empty() && !plot.Empty()) {
+    if (!r_.bars.empty()) {
       const layout::ValueScale* scales[2] = {&plot_.data[0].scale, &plot_.data[1].scale};
       layout::BarLabelStyle styles[2];
       for (std::size_t i = 0; i < 2; ++i) {
@@ -454,8 +454,6 @@ class RegionLayout {
       valueLabels =
           layout::DrawBars(p_, r_, units_, plot, horizontal_, categories_, scales, styles, names);
       p_.PopClip();
-    } else {
-      OmitValueLabels();  // no plot area left to draw bars in
     }
 
     if (withAxes_ && !plot.Empty()) {
@@ -474,15 +472,6 @@ class RegionLayout {
     }
     DrawGridlessSeries();
     layout::DrawLegend(p_, r_.legend, legend_);
-  }
-
-  void OmitValueLabels() {
-    for (const BarSeries& s : r_.bars) {
-      if (s.valueLabels != kBarLabelsOutside && s.valueLabels != kBarLabelsInside) continue;
-      for (const double v : s.values) {
-        p_.OmitMade(TextRole::kValue, [v] { return layout::FormatCompact(v, 2); });
-      }
-    }
   }
 
   // Entries of the legend: each bar series, then each slice of each

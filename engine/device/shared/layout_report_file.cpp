@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/api/layout_report_export.h"
+#include "engine/files/file_io.h"
 #include "engine/layout/layout_report.h"
 
 namespace vantiro::engine::device {
@@ -24,13 +25,9 @@ ReportFile& Report() {
   return report;
 }
 
-struct Closer {
-  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
-};
-
 // Appends `bytes` to `path`; false if any step fails, closing included.
 bool Append(const std::string& path, std::string_view bytes) noexcept {
-  std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "ab"));
+  files::FilePtr file(std::fopen(path.c_str(), "ab"));
   if (file == nullptr) return false;
   const bool written =
       bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();

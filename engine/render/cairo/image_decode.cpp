@@ -9,17 +9,10 @@
 #include <jpeglib.h>
 
 #include "engine/files/file_io.h"
+#include "engine/model/chart_model.h"
 
 namespace vantiro::engine::render {
 namespace {
-
-// Largest picture file read at all.
-constexpr long kMaxFileBytes = 256L << 20;
-
-bool SizeAllowed(std::int64_t width, std::int64_t height) {
-  return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
-         width * height <= kMaxPicturePixels;
-}
 
 std::uint32_t Le(const std::uint8_t* p, int bytes) {
   std::uint32_t v = 0;
@@ -67,7 +60,7 @@ cairo_status_t ReadFromMemory(void* closure, unsigned char* out, unsigned int le
 CairoSurface DecodePng(const std::uint8_t* data, std::size_t size) {
   // Width and height of the header chunk, checked before Cairo allocates.
   if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0 ||
-      !SizeAllowed(Be32(data + 16), Be32(data + 20))) {
+      !ChartSizeAllowed(Be32(data + 16), Be32(data + 20))) {
     return nullptr;
   }
   MemoryReader reader{data, size, 0};
@@ -106,11 +99,11 @@ void JpegDecodeSteps(JpegDecodeJob& job) {
   jpeg_mem_src(&job.info, job.data, static_cast<unsigned long>(job.size));
   jpeg_read_header(&job.info, TRUE);
   job.info.out_color_space = JCS_RGB;
-  if (!SizeAllowed(job.info.image_width, job.info.image_height)) return;
+  if (!ChartSizeAllowed(job.info.image_width, job.info.image_height)) return;
   jpeg_start_decompress(&job.info);
   const int width = static_cast<int>(job.info.output_width);
   const int height = static_cast<int>(job.info.output_height);
-  if (job.info.output_components != 3 || !SizeAllowed(width, height)) return;
+  if (job.info.output_components != 3 || !ChartSizeAllowed(width, height)) return;
   job.surface = NewRgbSurface(width, height).release();
   if (job.surface == nullptr) return;
   JSAMPARRAY row =
@@ -164,7 +157,7 @@ CairoSurface DecodeBmp(const std::uint8_t* data, std::size_t size) {
   }
   const bool topDown = rawHeight < 0;
   const std::int32_t height = topDown ? -rawHeight : rawHeight;
-  if (!SizeAllowed(width, height)) return nullptr;
+  if (!ChartSizeAllowed(width, height)) return nullptr;
   const std::size_t rowBytes = (std::size_t(width) * bits / 8 + 3) & ~std::size_t{3};
   if (pixelOffset > size || (size - pixelOffset) / rowBytes < std::size_t(height)) {
     return nullptr;
@@ -194,8 +187,7 @@ CairoSurface DecodePicture(const std::uint8_t* data, std::size_t size) {
 }
 
 CairoSurface LoadPicture(const std::string& path) {
-  const std::vector<std::uint8_t> bytes =
-      files::ReadRegularFile(path, static_cast<std::size_t>(kMaxFileBytes));
+  const std::vector<std::uint8_t> bytes = files::ReadRegularFile(path, files::kMaxPictureFileBytes);
   return DecodePicture(bytes.data(), bytes.size());
 }
 

@@ -224,8 +224,8 @@ class GdiplusShapeDrawer {
     if (image.width == 0 || image.height == 0) return;
     // Read as a regular file only (never a pipe or a device), then decoded
     // from memory. GDI+ keeps reading the stream while the bitmap lives.
-    constexpr std::size_t kMaxPictureBytes = std::size_t{256} << 20;
-    const std::vector<std::uint8_t> bytes = files::ReadRegularFile(image.path, kMaxPictureBytes);
+    const std::vector<std::uint8_t> bytes =
+        files::ReadRegularFile(image.path, files::kMaxPictureFileBytes);
     if (bytes.empty()) return;
     const StreamRef stream(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
     if (stream.get() == nullptr) return;
