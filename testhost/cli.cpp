@@ -246,7 +246,8 @@ class ExportOnlyCharts {
     bool ok = false;
     for (const VariableSet& set : result.variablesSet) ok = ok || set.value == "Ok";
     if (!ok) return;
-    const std::int32_t id = params::ReadInteger(result.parameters, 1);
+    const std::int32_t id =
+        params::ToInt32(params::ParseNumber(params::GetField(result.parameters, "|", 1)));
     (draw ? drawn_ : exported_).insert(id);
   }
 
