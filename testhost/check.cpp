@@ -43,6 +43,9 @@ constexpr auto kActionFields = MakeActionFields();
 constexpr std::string_view kPictureField = "BGImage";
 constexpr std::string_view kSourceFileField = "SourceFile";
 
+// Stands for the value of a variable known only when the script runs.
+constexpr char kUnknownValue = '\x01';
+
 const ActionFields* FindAction(std::string_view name) {
   for (const ActionFields& action : kActionFields) {
     if (action.name == name && !action.kinds.empty()) return &action;
@@ -177,28 +180,26 @@ class Checker {
            statuses_.count(Lower(name)) != 0;
   }
 
-  // The text with the values !set gave; `certain` is false when a variable
-  // has a value only known when the script runs.
-  std::string Resolve(const ScriptLine& line, bool& certain) {
-    certain = true;
+  // The text with the values !set gave. A variable whose value is known
+  // only when the script runs becomes kUnknownValue: the fields that hold
+  // one are not checked.
+  std::string Resolve(const ScriptLine& line) {
     for (const ScriptText::Piece& piece : line.text.pieces) {
-      if (!piece.isVariable) continue;
-      if (!Defined(piece.bytes)) {
+      if (piece.isVariable && !Defined(piece.bytes)) {
         Warn(line, 0,
              "[" + piece.bytes + "] is not set before this line: it reads as the empty text");
-      } else if (values_.count(piece.bytes) == 0) {
-        certain = false;
       }
     }
     return line.text.Resolve([this](const std::string& name) {
       auto found = values_.find(name);
-      return found == values_.end() ? std::string() : found->second;
+      if (found != values_.end()) return found->second;
+      return Defined(name) ? std::string(1, kUnknownValue) : std::string();
     });
   }
 
   void CheckLine(const ScriptLine& line) {
-    bool certain = true;
-    const std::string text = Resolve(line, certain);
+    const std::string text = Resolve(line);
+    const bool certain = text.find(kUnknownValue) == std::string::npos;
     switch (line.kind) {
       case ScriptLine::Kind::kSet:
         if (certain) {
@@ -216,11 +217,10 @@ class Checker {
     statuses_.insert(Lower(line.name + "Status"));
     const ActionFields* action = FindAction(line.name);
     if (action == nullptr) return;
-    CheckFields(line, *action, text, certain);
+    CheckFields(line, *action, text);
   }
 
-  void CheckFields(const ScriptLine& line, const ActionFields& action, std::string_view text,
-                   bool certain) {
+  void CheckFields(const ScriptLine& line, const ActionFields& action, std::string_view text) {
     const auto takes = static_cast<std::int32_t>(action.kinds.size());
     const std::int32_t given = params::CountFields(text, "|");
     if (given != takes) {
@@ -236,6 +236,7 @@ class Checker {
       const std::string label = "field " + std::to_string(n) + " (" +
                                 std::string(params::GetField(action.usage, "|", n)) + ")";
       const std::string_view name = params::GetField(action.usage, "|", n);
+      if (field.find(kUnknownValue) != std::string_view::npos) continue;
       switch (kind) {
         case Field::kColour:
           if (n > given) {
@@ -260,7 +261,7 @@ class Checker {
           const std::string problem = CutProblem(field, charts::TextBufferSize(kind) - 1);
           if (!problem.empty()) Warn(line, n, label + ": " + problem);
           const bool picture = name == kPictureField, source = name == kSourceFileField;
-          if ((picture || source) && certain && !field.empty()) {
+          if ((picture || source) && !field.empty()) {
             const std::string path(field.substr(0, charts::TextBufferSize(kind) - 1));
             const bool exists = options_.fileExists ? options_.fileExists(path) : FileExists(path);
             if (!exists) {

@@ -43,7 +43,7 @@ TEST(CheckScript, WarnsOfWhatThePlugInWouldReadOtherwise) {
       {create + "#FFFFFF|0|0|||0",
        {{13, "12 fields, but ae_Graph_CreateChart takes 13"},
         {13, "field 13 (BGImageColor) is missing: the plug-in reads 255, which draws red"}}},
-      {create + "#FFFFFF|0|0|gone.png||0|#FFFFFF",
+      {"ae_Graph_CreateChart [HostWindow]|1|0|0|300|200|#FFFFFF|0|0|gone.png||0|#FFFFFF",
        {{10, "field 10 (BGImage): the background image 'gone.png' is not there"}}},
       {"ae_Graph_CreateChartfromFile 1|1|0|0|0|gone.rmc", {{6, "the chart file 'gone.rmc'"}}},
       {"ae_Graph_Draw 1|2", {{2, "2 fields, but ae_Graph_Draw takes 1 (ID): the fields after"}}},
