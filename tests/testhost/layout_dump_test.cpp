@@ -40,7 +40,10 @@ std::string ReadFile(const fs::path& path) {
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // a Windows console's CR LF
+    lines.push_back(line);
+  }
   return lines;
 }
 
