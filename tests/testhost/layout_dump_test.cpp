@@ -231,6 +231,20 @@ TEST_F(LayoutDump, TheEngineReasonFollowsAFailedStatus) {
       << lines[3];
 }
 
+TEST_F(LayoutDump, CheckRunsNothingAndExitsOneWhenItWarned) {
+  WriteScript(ChartScript(1) + "ae_Graph_Draw2File 5|chart.png|0|0\n");
+  std::string output;
+  EXPECT_EQ(RunHost(kHost, "--check dump.vsc", folder_, output), kExitNotOk);
+  EXPECT_EQ(Lines(output), (std::vector<std::string>{
+                               "dump.vsc:8: warning: 4 fields, but ae_Graph_Draw2File takes 5 "
+                               "(Id|TargetFileName|width|height|JPGQuality): the missing ones "
+                               "read as 0 or the empty text"}));
+  EXPECT_FALSE(fs::exists(folder_ / "chart.png"));
+  WriteScript(ChartScript(1));
+  EXPECT_EQ(RunHost(kHost, "--check dump.vsc", folder_, output), kExitOk) << output;
+  EXPECT_EQ(output, "");
+}
+
 #ifndef _WIN32
 TEST_F(LayoutDump, SnapshotsAreNamedAfterTheirScript) {
   // Script a draws chart 5 and only exports chart 6; script b draws chart 5.
