@@ -1,12 +1,17 @@
 // The command line of vantiro-host.
 #include "testhost/cli.h"
 
+#include <chrono>
 #include <filesystem>
 #include <iostream>
 #include <iterator>
 #include <optional>
+#include <set>
+#include <thread>
 
 #include "engine/api/layout_report_export.h"
+#include "plugin/params/params.h"
+#include "testhost/check.h"
 #include "testhost/host.h"
 #include "testhost/listing.h"
 #include "testhost/script.h"
@@ -29,6 +34,9 @@ struct Options {
   bool strict = false;
   bool verbose = false;
   bool quiet = false;
+  bool check = false;
+  bool watch = false;
+  bool keepOpen = false;
   std::optional<std::string> pluginPath;
   std::optional<std::string> snapshotFolder;
   std::optional<std::string> printerFile;
@@ -57,6 +65,19 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
         << "                     (window, file or printer): its texts as drawn with\n"
         << "                     their boxes, and the texts left out for want of room\n";
   }
+  out << "  --check            run nothing: warn, with file and line, of what the plug-in\n"
+      << "                     would take without a word and read otherwise than meant:\n"
+      << "                     colours without '#' or too short, missing colour fields,\n"
+      << "                     decimal commas in value lists, texts longer than their\n"
+      << "                     field (and where they are cut), undefined [variables],\n"
+      << "                     missing background images and chart files, more or fewer\n"
+      << "                     fields than the action takes; exit status 1 if it warned\n"
+      << "  --watch            run the scripts again each time one is saved (a line\n"
+      << "                     \"--- run N ---\" before each run); Ctrl+C ends it\n";
+  if (platform.keepOpen) {
+    out << "  --keep-open        keep the host window with its charts open after the\n"
+        << "                     scripts, until it is closed\n";
+  }
   out << "  --strict           exit status 1 if any status is not \"Ok\"; end with a\n"
       << "                     summary: actions run, how many were not \"Ok\", the first\n"
       << "  --quiet            print only problems: statuses that are not \"Ok\",\n"
@@ -74,16 +95,19 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
       << "  !exec ID text      run an action by its ActionId\n"
       << "[name] in a text is replaced by the host variable of that name;\n"
       << kHostWindowVariable << " holds the handle of the host window.\n\n"
+      << "When the engine tells why a call failed, the reason is printed under\n"
+      << "the status: \"  reason: ...\".\n\n"
       << "Exit status: 0 the scripts ran to their end, 1 --strict and a status\n"
-      << "was not \"Ok\", 2 a bad option, plug-in or script (or a layout report\n"
-      << "that cannot be written).\n";
+      << "was not \"Ok\" (or --check warned), 2 a bad option, plug-in or script (or\n"
+      << "a layout report that cannot be written).\n";
   if (!platform.helpNotes.empty()) out << '\n' << platform.helpNotes << '\n';
 }
 
 // The long options of this program, for suggestions.
 std::vector<std::string> OptionNames(const CliPlatform& platform) {
-  std::vector<std::string> names = {"--help",   "--version", "--list",
-                                    "--strict", "--quiet",   "--verbose"};
+  std::vector<std::string> names = {"--help",  "--version", "--list",  "--strict",
+                                    "--quiet", "--verbose", "--check", "--watch"};
+  if (platform.keepOpen) names.push_back("--keep-open");
   if (platform.offersPluginOption) names.push_back("--plugin");
   if (platform.setSnapshotFolder) names.push_back("--snapshot");
   if (platform.openPrinter) names.push_back("--printer");
@@ -127,7 +151,8 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
       return true;
     };
     bool flag = name == "--help" || name == "--version" || name == "--list" || name == "--strict" ||
-                name == "--quiet" || name == "--verbose";
+                name == "--quiet" || name == "--verbose" || name == "--check" ||
+                name == "--watch" || name == "--keep-open";
     if (flag && value) {
       error = name + " takes no value";
       return false;
@@ -144,6 +169,12 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
       options.quiet = true;
     } else if (name == "--verbose") {
       options.verbose = true;
+    } else if (name == "--check") {
+      options.check = true;
+    } else if (name == "--watch") {
+      options.watch = true;
+    } else if (name == "--keep-open" && platform.keepOpen) {
+      options.keepOpen = true;
     } else if (name == "--plugin" && platform.offersPluginOption) {
       if (!takeValue(options.pluginPath)) return false;
     } else if (name == "--snapshot" && platform.setSnapshotFolder) {
@@ -153,7 +184,7 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
     } else if (name == "--layout-dump" && platform.setLayoutReport) {
       if (!takeValue(options.layoutDump)) return false;
     } else if (name == "--plugin" || name == "--snapshot" || name == "--printer" ||
-               name == "--layout-dump") {
+               name == "--layout-dump" || name == "--keep-open") {
       error = name + " is not available in " + platform.programName;
       return false;
     } else {
@@ -165,8 +196,77 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
     error = "--quiet and --verbose cannot be used together";
     return false;
   }
+  if (options.check && options.watch) {
+    error = "--check and --watch cannot be used together";
+    return false;
+  }
+  for (const std::string& script : options.scripts) {
+    if (options.watch && script == kStdinScript) {
+      error = "--watch needs script files, not standard input";
+      return false;
+    }
+  }
   return true;
 }
+
+// What tells that a watched script was saved again.
+struct FileStamp {
+  std::filesystem::file_time_type time{};
+  std::uintmax_t size = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+std::vector<FileStamp> Stamps(const std::vector<std::string>& paths) {
+  std::vector<FileStamp> stamps;
+  for (const std::string& path : paths) {
+    std::error_code ignored;
+    FileStamp stamp;
+    stamp.time = std::filesystem::last_write_time(path, ignored);
+    stamp.size = std::filesystem::file_size(path, ignored);
+    stamps.push_back(stamp);
+  }
+  return stamps;
+}
+
+// The name snapshots of a script take: its file name without folder and
+// extension.
+std::string ScriptStem(const std::string& fileName) {
+  if (fileName == kStdinName) return "stdin";
+  return std::filesystem::path(fileName).stem().string();
+}
+
+// Charts that a script saved as files but never drew: they have no
+// snapshot.
+class ExportOnlyCharts {
+ public:
+  void Note(const ScriptLine& line, const ActionResult& result) {
+    if (line.kind != ScriptLine::Kind::kAction) return;
+    const bool draw = line.name == "ae_Graph_Draw";
+    if (!draw && line.name != "ae_Graph_Draw2File") return;
+    bool ok = false;
+    for (const VariableSet& set : result.variablesSet) ok = ok || set.value == "Ok";
+    if (!ok) return;
+    const std::int32_t id =
+        params::ToInt32(params::ParseNumber(params::GetField(result.parameters, "|", 1)));
+    (draw ? drawn_ : exported_).insert(id);
+  }
+
+  // Prints one note per such chart and forgets them all.
+  void Report(const std::string& fileName, std::ostream& out) {
+    for (std::int32_t id : exported_) {
+      if (drawn_.count(id) != 0) continue;
+      out << fileName << ": note: chart " << id
+          << " was only exported (ae_Graph_Draw2File), never drawn with ae_Graph_Draw, so it "
+             "has no snapshot\n";
+    }
+    drawn_.clear();
+    exported_.clear();
+  }
+
+ private:
+  std::set<std::int32_t> drawn_;
+  std::set<std::int32_t> exported_;
+};
 
 // Reads a script from standard input.
 bool ReadStdinScript(std::istream& in, Script& script, ScriptError& error) {
@@ -224,23 +324,37 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
   // Every script is read and checked before the first action runs; every
   // problem found is reported.
   std::vector<Script> scripts(options.scripts.size());
-  std::vector<ScriptError> scriptErrors;
-  for (std::size_t i = 0; i < scripts.size(); ++i) {
-    ScriptError scriptError;
-    const bool loaded = options.scripts[i] == kStdinScript
-                            ? ReadStdinScript(in, scripts[i], scriptError)
-                            : LoadScript(options.scripts[i], scripts[i], scriptError);
-    if (!loaded) {
-      scriptErrors.push_back(scriptError);
-    } else {
-      CheckActionNames(scripts[i], host, scriptErrors);
+  auto loadScripts = [&] {
+    std::vector<ScriptError> scriptErrors;
+    for (std::size_t i = 0; i < scripts.size(); ++i) {
+      ScriptError scriptError;
+      const bool loaded = options.scripts[i] == kStdinScript
+                              ? ReadStdinScript(in, scripts[i], scriptError)
+                              : LoadScript(options.scripts[i], scripts[i], scriptError);
+      if (!loaded) {
+        scriptErrors.push_back(scriptError);
+      } else {
+        CheckActionNames(scripts[i], host, scriptErrors);
+      }
     }
-  }
-  if (!scriptErrors.empty()) {
     for (const ScriptError& scriptError : scriptErrors) {
       err << platform.programName << ": " << scriptError.ToString() << '\n';
     }
-    return kExitScriptError;
+    return scriptErrors.empty();
+  };
+  std::vector<FileStamp> stamps = Stamps(options.scripts);
+  if (!loadScripts()) return kExitScriptError;
+
+  if (options.check) {
+    bool warned = false;
+    for (const Script& script : scripts) {
+      for (const Warning& warning : CheckScript(script)) {
+        out << warning.ToString() << '\n';
+        warned = true;
+      }
+    }
+    out.flush();
+    return warned ? kExitNotOk : kExitOk;
   }
 
   if (options.snapshotFolder) {
@@ -270,13 +384,46 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
   host.SetVariable(kHostWindowVariable, std::to_string(window));
   if (options.verbose) out << kHostWindowVariable << " = " << window << '\n';
 
+  ExportOnlyCharts exportOnly;
   RunOptions runOptions;
   runOptions.verbose = options.verbose;
   runOptions.quiet = options.quiet;
-  runOptions.afterAction = platform.afterAction;
+  runOptions.takeEngineFailure = platform.takeEngineFailure;
+  runOptions.afterAction = [&](const ScriptLine& line, const ActionResult& result,
+                               std::ostream& chatter) {
+    if (options.snapshotFolder) exportOnly.Note(line, result);
+    if (platform.afterAction) platform.afterAction(line, result, chatter);
+  };
   RunSummary summary;
-  for (const Script& script : scripts) summary.Add(RunScript(script, host, out, runOptions));
-  if (options.strict) out << platform.programName << ": " << FormatSummary(summary) << '\n';
+  auto runScripts = [&] {
+    summary = RunSummary();
+    for (const Script& script : scripts) {
+      if (platform.startScript) platform.startScript(ScriptStem(script.fileName));
+      summary.Add(RunScript(script, host, out, runOptions));
+      if (options.snapshotFolder) exportOnly.Report(script.fileName, out);
+    }
+    if (options.strict) out << platform.programName << ": " << FormatSummary(summary) << '\n';
+    out.flush();
+  };
+  int run = 1;
+  if (options.watch) out << "--- run " << run << " ---\n";
+  runScripts();
+  // Saved again: read anew and run; a script that no longer reads is
+  // reported, and the watch waits for the next save.
+  while (options.watch) {
+    const bool goOn = platform.wait
+                          ? platform.wait(200)
+                          : (std::this_thread::sleep_for(std::chrono::milliseconds(200)), true);
+    if (!goOn) break;
+    std::vector<FileStamp> now = Stamps(options.scripts);
+    if (now == stamps) continue;
+    stamps = std::move(now);
+    out << "--- run " << ++run << " ---\n";
+    if (loadScripts()) runScripts();
+    out.flush();
+    err.flush();
+  }
+  if (options.keepOpen) platform.keepOpen();
   bool reportLost = false;
   if (options.layoutDump) {
     reportLost = (platform.setLayoutReport(nullptr, error) & kVantiroLayoutReportLinesLost) != 0;

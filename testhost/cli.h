@@ -18,7 +18,8 @@ namespace vantiro::testhost {
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;           // the scripts ran to their end
-inline constexpr int kExitNotOk = 1;        // --strict and a status was not "Ok"
+inline constexpr int kExitNotOk = 1;        // --strict and a status was not "Ok", or
+                                            // --check warned
 inline constexpr int kExitScriptError = 2;  // bad option, plug-in or script
 
 // The host variable that holds the host window's handle, in decimal.
@@ -45,6 +46,19 @@ struct CliPlatform {
   // Calls the engine's VantiroEngine_SetLayoutReport(path) and returns its
   // result; -1 with `error` set when the engine has no layout report.
   std::function<std::int32_t(const char* path, std::string& error)> setLayoutReport;
+
+  // Called before each script runs with the stem of its file name
+  // ("sales" for dir/sales.vsc), so that its snapshots are named after it.
+  std::function<void(const std::string& scriptStem)> startScript;
+  // Takes (and forgets) the engine's detail of its last failure; empty when
+  // there is none or the engine keeps none. Null: no reasons are printed.
+  std::function<std::string()> takeEngineFailure;
+  // --keep-open: handles the host window until the author closes it. Null
+  // when the program has no window to keep.
+  std::function<void()> keepOpen;
+  // Waits between two looks at the watched scripts (--watch); false ends
+  // the watch (the host window was closed). Null: sleeps.
+  std::function<bool(int milliseconds)> wait;
 
   // Closing lines of --help on what this program does besides the above.
   std::string helpNotes;

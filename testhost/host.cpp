@@ -74,6 +74,7 @@ const CatalogueRow* Host::FindAction(std::string_view name) const {
 ActionResult Host::Execute(std::int32_t actionId, const std::optional<std::string>& text) {
   ActionResult result;
   result.actionId = actionId;
+  result.parameters = text.value_or(std::string());
   const char* params[1] = {text.has_value() ? text->c_str() : nullptr};
   g_currentHost = this;
   recording_ = &result.variablesSet;

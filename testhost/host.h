@@ -41,6 +41,7 @@ struct PluginInfo {
 struct ActionResult {
   std::int32_t actionId = 0;
   std::uint32_t returned = 0;  // the raw 32-bit result of nbExecAction
+  std::string parameters;      // the text passed (variables resolved)
   std::vector<VariableSet> variablesSet;
 };
 

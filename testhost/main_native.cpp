@@ -16,11 +16,18 @@ int main(int argc, char** argv) {
     return PluginModule::Load(path, error);
   };
   platform.createHostWindow = [] { return std::uintptr_t{1}; };
-  platform.setSnapshotFolder = [](const std::string& folder, std::string&) {
-    VantiroEngine_SetSnapshotFolder(folder.c_str());
+  std::string snapshotFolder;
+  platform.setSnapshotFolder = [&snapshotFolder](const std::string& folder, std::string&) {
+    snapshotFolder = folder;
     return true;
   };
-  platform.snapshotHelp = "save every drawn chart as DIR/chart-<id>.png";
+  platform.startScript = [&snapshotFolder](const std::string& stem) {
+    VantiroEngine_SetSnapshots(snapshotFolder.c_str(), stem.c_str());
+  };
+  platform.snapshotHelp =
+      "save every chart drawn with ae_Graph_Draw as\n"
+      "                     DIR/<script>-chart<id>.png (the chart alone)";
+  platform.takeEngineFailure = [] { return std::string(VantiroEngine_TakeLastFailure()); };
   platform.openPrinter = [&printer](const std::string& pdfPath, std::string& error) {
     printer = VantiroEngine_OpenPdfPrinter(pdfPath.c_str());
     if (printer == 0) {

@@ -147,6 +147,7 @@ RunSummary RunScript(const Script& script, Host& host, std::ostream& out,
     ActionResult result;
     std::string name = line.name;
     if (line.kind == ScriptLine::Kind::kExec) {
+      if (options.takeEngineFailure) options.takeEngineFailure();  // an earlier one's
       result = host.Execute(line.actionId, text);
       name = ActionName(host, line.actionId);
       chatter << "nbExecAction(" << line.actionId << ") = " << result.returned << '\n';
@@ -158,6 +159,7 @@ RunSummary RunScript(const Script& script, Host& host, std::ostream& out,
         if (summary.firstNotOk.empty()) summary.firstNotOk = where.substr(0, where.size() - 2);
         continue;
       }
+      if (options.takeEngineFailure) options.takeEngineFailure();  // an earlier one's
       result = host.Execute(row->actionId, text);
       // A catalogue action must be known to the plug-in; !exec may probe others.
       if (result.returned != 1) {
@@ -166,17 +168,21 @@ RunSummary RunScript(const Script& script, Host& host, std::ostream& out,
       }
     }
     ++summary.actionsRun;
+    const std::string reason = options.takeEngineFailure ? options.takeEngineFailure() : "";
     // What the action did (engine calls, snapshots) comes before the
     // statuses it reported, in the order it happened.
     if (options.afterAction) options.afterAction(line, result, chatter);
+    bool statusNotOk = false;
     for (const VariableSet& set : result.variablesSet) {
       if (set.value == kStatusOk) {
         chatter << FormatVariableSet(set) << '\n';
       } else {
         out << where << FormatVariableSet(set) << '\n';
-        notOk = true;
+        statusNotOk = true;
       }
     }
+    if (statusNotOk && !reason.empty()) out << "  reason: " << reason << '\n';
+    notOk = notOk || statusNotOk;
     if (const std::optional<std::int32_t> chart = DeletedChart(name, text, result)) {
       out << where << "chart " << *chart
           << " was deleted: later actions on it will report a wrong control ID\n";

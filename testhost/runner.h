@@ -21,6 +21,10 @@ struct RunOptions {
   // Called after every action that ran (by name or by !exec), after its
   // status lines: prints an engine's call log, repaints windows, ...
   std::function<void(const ScriptLine&, const ActionResult&, std::ostream&)> afterAction;
+  // Takes (and forgets) the engine's detail of its last failure; called
+  // before and after every action. When it is set and a status is not "Ok",
+  // its text is printed under the statuses as "  reason: ...".
+  std::function<std::string()> takeEngineFailure;
 };
 
 struct RunSummary {
@@ -46,7 +50,8 @@ std::optional<std::int32_t> DeletedChart(const std::string& actionName, const st
 
 // Runs the lines in order. After each action prints one line per status
 // variable it set: "name = value", prefixed by "file:line: " when the value
-// is not "Ok", and a note when the action deleted its chart.
+// is not "Ok", the engine's reason under them, and a note when the action
+// deleted its chart.
 RunSummary RunScript(const Script& script, Host& host, std::ostream& out,
                      const RunOptions& options);
 

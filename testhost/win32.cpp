@@ -300,6 +300,42 @@ std::int32_t SetLayoutReport(const char* path, std::string& error) {
   return setReport(path);
 }
 
+bool SetSnapshots(const std::string& folder, const std::string& stem, std::string& error) {
+  HMODULE engine = GetModuleHandleA("rmchart.dll");
+  using Set = void(WINAPI*)(const char*, const char*);
+  auto set = engine != nullptr ? Lookup<Set>(engine, "VantiroEngine_SetSnapshots") : nullptr;
+  if (set == nullptr) {
+    error = "this rmchart.dll does not export VantiroEngine_SetSnapshots: no snapshots";
+    return false;
+  }
+  set(folder.c_str(), stem.c_str());
+  return true;
+}
+
+std::string TakeEngineFailure() {
+  HMODULE engine = GetModuleHandleA("rmchart.dll");
+  using Take = const char*(WINAPI*)();
+  auto take = engine != nullptr ? Lookup<Take>(engine, "VantiroEngine_TakeLastFailure") : nullptr;
+  const char* detail = take != nullptr ? take() : nullptr;
+  return detail != nullptr ? std::string(detail) : std::string();
+}
+
+bool WaitHandlingMessages(std::uintptr_t window, int milliseconds) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+  for (;;) {
+    if (window == 0 || !IsWindow(AsWindow(window))) return false;
+    const ULONGLONG now = GetTickCount64();
+    if (now >= end) return true;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    PumpMessages();
+  }
+}
+
+void KeepOpen(std::uintptr_t window) {
+  while (WaitHandlingMessages(window, 1000)) {
+  }
+}
+
 std::vector<std::string> RecordedEngineCalls(std::size_t first) {
   std::vector<std::string> texts;
   HMODULE engine = GetModuleHandleA("rmchart.dll");

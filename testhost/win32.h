@@ -31,6 +31,21 @@ bool CaptureWindow(std::uintptr_t window, const std::string& path, std::string& 
 // not have it (or is not loaded).
 std::int32_t SetLayoutReport(const char* path, std::string& error);
 
+// Calls VantiroEngine_SetSnapshots(folder, stem) of the rmchart.dll in use;
+// false with `error` set when that engine does not have it.
+bool SetSnapshots(const std::string& folder, const std::string& stem, std::string& error);
+
+// VantiroEngine_TakeLastFailure of the rmchart.dll in use; empty when that
+// engine keeps no such detail.
+std::string TakeEngineFailure();
+
+// Handles window messages for `milliseconds`; false once `window` is gone
+// (closed by the author), or at once when there is none.
+bool WaitHandlingMessages(std::uintptr_t window, int milliseconds);
+
+// Handles window messages until `window` is closed.
+void KeepOpen(std::uintptr_t window);
+
 // When the rmchart.dll in use is the recording engine of the tests: the
 // texts of the calls it recorded, from call `first` on. Empty otherwise.
 std::vector<std::string> RecordedEngineCalls(std::size_t first);

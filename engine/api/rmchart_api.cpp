@@ -14,11 +14,13 @@
 #include <utility>
 #include <vector>
 
+#include "engine/api/host_tools_export.h"
 #include "engine/api/layout_report_export.h"
 #include "engine/chartfile/chart_file.h"
 #include "engine/device/device.h"
 #include "engine/device/shared/device_shared.h"
 #include "engine/device/shared/layout_report_file.h"
+#include "engine/failure/failure.h"
 #include "engine/model/chart_model.h"
 #include "engine/model/chart_store.h"
 #include "plugin/charts/chart_engine.h"
@@ -38,9 +40,11 @@ EngineState& State() {
   return *state;
 }
 
-// Runs a function body; any exception becomes `failure`.
+// Runs a function body; any exception becomes `failure`. The detail of an
+// earlier failure is forgotten first.
 template <class Body>
 std::int32_t Guarded(std::int32_t failure, Body&& body) noexcept {
+  failure::Clear();
   try {
     return body();
   } catch (...) {
@@ -57,7 +61,11 @@ bool CopyText(const char* text, std::string& out) {
   }
   std::size_t n = 0;
   while (n <= kMaxTextLength && text[n] != '\0') ++n;
-  if (n > kMaxTextLength) return false;
+  if (n > kMaxTextLength) {
+    failure::Record("a text is longer than the engine's limit of " +
+                    std::to_string(kMaxTextLength) + " characters");
+    return false;
+  }
   out.assign(text, n);
   return true;
 }
@@ -101,10 +109,15 @@ void Discard(EngineState& state, std::int32_t ctrlId) noexcept {
   state.store.charts.erase(it);
 }
 
+void RecordTooManyCharts() {
+  failure::Record("the engine already holds " + std::to_string(kMaxCharts) + " charts, its limit");
+}
+
 // Second half of both creation calls: the chart is complete; count it,
 // start graphics, store it and give it its window.
 std::int32_t Install(EngineState& state, std::unique_ptr<Chart> chart) {
   if (state.store.Count() >= static_cast<std::size_t>(kMaxCharts)) {
+    RecordTooManyCharts();
     return codes::kTooManyCharts;
   }
   const bool windowed = chart->settings.exportOnly == 0;
@@ -154,6 +167,8 @@ Target FindRegion(std::int32_t ctrlId, std::int32_t index) {
 Target FindRegionForSeries(std::int32_t ctrlId, std::int32_t index) {
   Target t = FindRegion(ctrlId, index);
   if (t.region && t.region->SeriesCount() >= static_cast<std::size_t>(kMaxSeriesPerRegion)) {
+    failure::Record("the region already has " + std::to_string(kMaxSeriesPerRegion) +
+                    " series, the engine's limit");
     return {codes::kSeriesLimit, nullptr};
   }
   return t;
@@ -176,7 +191,10 @@ std::int32_t VANTIRO_STDCALL RMC_CREATECHART(RmcWindow parent, std::int32_t ctrl
     Discard(state, ctrlId);
     const int w = CreationSide(width, kDefaultWidth);
     const int h = CreationSide(height, kDefaultHeight);
-    if (!ChartSizeAllowed(w, h)) return codes::kWindowNotCreated;
+    if (!ChartSizeAllowed(w, h)) {
+      device::RecordRefusedSize(width, height);
+      return codes::kWindowNotCreated;
+    }
     auto chart = std::make_unique<Chart>();
     chart->ctrlId = ctrlId;
     ChartSettings& s = chart->settings;
@@ -206,10 +224,12 @@ std::int32_t VANTIRO_STDCALL RMC_CREATECHARTFROMFILE(RmcWindow parent, std::int3
     EngineState& state = State();
     Discard(state, ctrlId);
     if (state.store.Count() >= static_cast<std::size_t>(kMaxCharts)) {
+      RecordTooManyCharts();
       return codes::kTooManyCharts;
     }
     auto chart = std::make_unique<Chart>();
     if (!sourceFile || !chartfile::ReadChartFile(sourceFile, *chart)) {
+      if (!sourceFile) failure::Record("no source file given");
       return codes::kSourceFileFailed;
     }
     chart->ctrlId = ctrlId;
@@ -236,13 +256,17 @@ std::int32_t VANTIRO_STDCALL RMC_DRAW(std::int32_t ctrlId) {
   });
 }
 
+// Not Guarded: the detail of the failure that made the plug-in delete the
+// chart stays.
 std::int32_t VANTIRO_STDCALL RMC_DELETECHART(std::int32_t ctrlId) {
-  return Guarded(codes::kBadControlId, [&]() -> std::int32_t {
+  try {
     EngineState& state = State();
     if (!state.store.Find(ctrlId)) return codes::kBadControlId;
     Discard(state, ctrlId);
     return codes::kOk;
-  });
+  } catch (...) {
+    return codes::kBadControlId;
+  }
 }
 
 std::int32_t VANTIRO_STDCALL RMC_ADDREGION(std::int32_t ctrlId, std::int32_t x, std::int32_t y,
@@ -252,7 +276,11 @@ std::int32_t VANTIRO_STDCALL RMC_ADDREGION(std::int32_t ctrlId, std::int32_t x, 
     StoredChart* stored = State().store.Find(ctrlId);
     if (!stored) return codes::kBadControlId;
     std::vector<Region>& regions = stored->chart->regions;
-    if (regions.size() >= static_cast<std::size_t>(kMaxRegions)) return codes::kRegionLimit;
+    if (regions.size() >= static_cast<std::size_t>(kMaxRegions)) {
+      failure::Record("the chart already has " + std::to_string(kMaxRegions) +
+                      " regions, the engine's limit");
+      return codes::kRegionLimit;
+    }
     Region region;
     region.x = x;
     region.y = y;
@@ -439,6 +467,7 @@ std::int32_t VANTIRO_STDCALL RMC_DRAW2FILE(std::int32_t ctrlId, const char* file
     const int h = height == 0 ? chart.settings.height : height;
     const std::string path = fileName ? fileName : "";
     if (!device::FileSizeAllowed(device::FileKindOf(path), w, h)) {
+      device::RecordRefusedFile(path, device::FileKindOf(path), true, w, h);
       return codes::kImageFileFailed;
     }
     const int quality = device::JpegQuality(jpegQuality);
@@ -452,6 +481,7 @@ std::int32_t VANTIRO_STDCALL RMC_WRITERMCFILE(std::int32_t ctrlId, const char* f
     StoredChart* stored = State().store.Find(ctrlId);
     if (!stored) return codes::kBadControlId;
     if (!fileName || !chartfile::WriteChartFile(*stored->chart, fileName)) {
+      if (!fileName) failure::Record("no file name given");
       return codes::kTargetFileFailed;
     }
     return codes::kOk;
@@ -465,7 +495,10 @@ std::int32_t VANTIRO_STDCALL RMC_DRAW2PRINTER(std::int32_t ctrlId, RmcDeviceCont
   return Guarded(codes::kPrinterDcFailed, [&]() -> std::int32_t {
     StoredChart* stored = State().store.Find(ctrlId);
     if (!stored) return codes::kBadControlId;
-    if (dc == 0) return codes::kPrinterDcFailed;
+    if (dc == 0) {
+      failure::Record("no printer device context given (0)");
+      return codes::kPrinterDcFailed;
+    }
     const Chart& chart = *stored->chart;
     return DeviceCall(codes::kPrinterDcFailed, [&] {
       return device::DrawToPrinter(chart, dc, left, top, width, height, managePages);
@@ -483,6 +516,16 @@ RmcColour VANTIRO_STDCALL RGB2ARGB(RmcColour colour, std::int32_t alpha) {
 
 std::int32_t VANTIRO_STDCALL VantiroEngine_SetLayoutReport(const char* path) {
   return device::SetLayoutReportFile(path);
+}
+
+const char* VANTIRO_STDCALL VantiroEngine_TakeLastFailure() {
+  static std::string taken;
+  taken = failure::Take();  // Take hands over its text: no allocation here
+  return taken.c_str();
+}
+
+void VANTIRO_STDCALL VantiroEngine_SetSnapshots(const char* folder, const char* stem) {
+  device::SetSnapshots(folder, stem);
 }
 
 }  // extern "C"

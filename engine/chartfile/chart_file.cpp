@@ -12,6 +12,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "engine/failure/failure.h"
 #include "engine/files/file_io.h"
 #include "engine/model/chart_store.h"
 
@@ -237,16 +238,20 @@ class LineSource {
   // cannot be read (then Failed()).
   virtual bool Next(std::string_view& line) = 0;
   bool Failed() const { return failed_; }
+  // Lines handed out so far: the last one is where a reader stopped.
+  std::size_t LinesRead() const { return linesRead_; }
 
  protected:
   // Drops the "\r" of a CR LF ending; false, failing the source, for a line
   // longer than kMaxLineLength without it.
   bool Accept(std::string_view& line) {
+    ++linesRead_;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.size() > kMaxLineLength) failed_ = true;
     return !failed_;
   }
   bool failed_ = false;
+  std::size_t linesRead_ = 0;
 };
 
 class TextLines final : public LineSource {
@@ -573,7 +578,21 @@ bool ReadChartFile(const std::string& path, Chart& chart) noexcept {
   const files::FilePtr file = files::OpenRegularFile(path);
   if (!file) return false;
   FileLines lines(file.get());
-  return ParseFrom(lines, chart) && !lines.Failed();
+  if (ParseFrom(lines, chart) && !lines.Failed()) return true;
+  try {
+    const std::string line = std::to_string(lines.LinesRead());
+    if (lines.Failed()) {
+      failure::Record("cannot read the chart file " + path + " after line " + line +
+                      " (a line too long, or a read error)");
+    } else if (lines.LinesRead() == 0) {
+      failure::Record("the chart file " + path + " is empty");
+    } else {
+      failure::Record("the chart file " + path + " is damaged at line " + line +
+                      " (or describes a chart beyond the engine's limits)");
+    }
+  } catch (...) {  // out of memory: no detail
+  }
+  return false;
 }
 
 }  // namespace vantiro::engine::chartfile

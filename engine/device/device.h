@@ -23,8 +23,8 @@ void DestroyChartWindow(std::int32_t ctrlId);
 
 // Draws the chart into its window and keeps it repainting from `chart`,
 // which stays valid until DestroyChartWindow or the next ShowChart. Native:
-// renders off-screen and, when a snapshot folder is set, saves
-// "chart-<id>.png" there. 0 or a negative code.
+// renders off-screen. With snapshots on (SnapshotPath) it also writes the
+// chart as that PNG file. 0 or a negative code.
 std::int32_t ShowChart(const Chart& chart);
 
 // Renders to an image file chosen by extension at width x height (already

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "engine/failure/failure.h"
 #include "engine/files/file_platform.h"
 
 namespace vantiro::engine::files {
@@ -30,18 +31,34 @@ bool TakeFromLimit(std::size_t& size) {
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes) noexcept {
   try {
-    if (path.empty()) return false;
+    if (path.empty()) {
+      failure::Record("no file name given");
+      return false;
+    }
     platform::PendingFile file;
-    if (!file.Open(path)) return false;
+    if (!file.Open(path)) {
+      failure::Record("cannot create " + path + ": " + failure::SystemReason());
+      return false;
+    }
     constexpr std::size_t kChunk = std::size_t{1} << 20;
     for (std::size_t done = 0; done < bytes.size();) {
       std::size_t chunk = std::min(bytes.size() - done, kChunk);
       const bool whole = TakeFromLimit(chunk);
-      if (chunk > 0 && !file.Write(bytes.data() + done, chunk)) return false;
-      if (!whole) return false;
+      if (chunk > 0 && !file.Write(bytes.data() + done, chunk)) {
+        failure::Record("cannot write " + path + ": " + failure::SystemReason());
+        return false;
+      }
+      if (!whole) {
+        failure::Record("cannot write " + path + ": the test's write limit was reached");
+        return false;
+      }
       done += chunk;
     }
-    return file.Place();
+    if (!file.Place()) {
+      failure::Record("cannot put " + path + " in place: " + failure::SystemReason());
+      return false;
+    }
+    return true;
   } catch (...) {  // std::bad_alloc while building names
     return false;
   }
@@ -54,8 +71,13 @@ bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
 
 FilePtr OpenRegularFile(const std::string& path) noexcept {
   try {
-    if (path.empty()) return nullptr;
-    return platform::OpenRegular(path);
+    if (path.empty()) {
+      failure::Record("no file name given");
+      return nullptr;
+    }
+    FilePtr file = platform::OpenRegular(path);
+    if (!file) failure::Record("cannot open " + path + ": " + failure::SystemReason());
+    return file;
   } catch (...) {
     return nullptr;
   }
@@ -72,10 +94,17 @@ std::vector<std::uint8_t> ReadRegularFile(const std::string& path, std::size_t m
       bytes.resize(have + kChunk);
       const std::size_t got = std::fread(bytes.data() + have, 1, kChunk, file.get());
       bytes.resize(have + got);
-      if (bytes.size() > maxBytes) return {};
+      if (bytes.size() > maxBytes) {
+        failure::Record(path + " is larger than " + std::to_string(maxBytes) + " bytes");
+        return {};
+      }
       if (got < kChunk) break;
     }
-    if (std::ferror(file.get())) return {};
+    if (std::ferror(file.get())) {
+      failure::Record("cannot read " + path + ": " + failure::SystemReason());
+      return {};
+    }
+    if (bytes.empty()) failure::Record(path + " is empty");
   } catch (...) {
     return {};
   }

@@ -67,7 +67,15 @@ bool PendingFile::Open(const std::string& path) {
       s.target = resolved;
       if (::lstat(s.target.c_str(), &st) != 0) return false;
     }
-    if (!S_ISREG(st.st_mode) || !Writable(s.target, st)) return false;
+    // The refusals set errno for the reason the caller reports.
+    if (!S_ISREG(st.st_mode)) {
+      errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+      return false;
+    }
+    if (!Writable(s.target, st)) {
+      errno = EACCES;
+      return false;
+    }
     s.existed = true;
     s.targetStat = st;
   } else if (errno != ENOENT) {
@@ -126,7 +134,9 @@ FilePtr OpenRegular(const std::string& path) {
   const int flags = ::fcntl(fd, F_GETFL);
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
       ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int reason = S_ISDIR(st.st_mode) ? EISDIR : S_ISREG(st.st_mode) ? errno : EINVAL;
     ::close(fd);
+    errno = reason;
     return nullptr;
   }
   FilePtr file(::fdopen(fd, "rb"));

@@ -98,7 +98,10 @@ PendingFile::~PendingFile() {
 bool PendingFile::Open(const std::string& path) {
   State& s = *state_;
   s.target = FullPath(path);
-  if (s.target.empty()) return false;
+  if (s.target.empty()) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
   DWORD attributes = GetFileAttributesW(s.target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
@@ -112,7 +115,10 @@ bool PendingFile::Open(const std::string& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     constexpr DWORD kRefused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
                                FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
-    if ((attributes & kRefused) != 0) return false;
+    if ((attributes & kRefused) != 0) {
+      SetLastError(ERROR_ACCESS_DENIED);  // what the system says of such a target
+      return false;
+    }
     s.attributes = attributes;
   }
   const std::size_t slash = s.target.find_last_of(L"\\/");
@@ -167,7 +173,10 @@ bool PendingFile::Place() {
 
 FilePtr OpenRegular(const std::string& path) {
   const std::wstring full = FullPath(path);
-  if (full.empty()) return nullptr;
+  if (full.empty()) {
+    SetLastError(ERROR_INVALID_NAME);
+    return nullptr;
+  }
   HANDLE h = CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
@@ -175,6 +184,7 @@ FilePtr OpenRegular(const std::string& path) {
   if (GetFileType(h) != FILE_TYPE_DISK || GetFileInformationByHandle(h, &info) == 0 ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     CloseHandle(h);
+    SetLastError(ERROR_ACCESS_DENIED);  // a folder or a device
     return nullptr;
   }
   const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(h), _O_RDONLY | _O_BINARY);

@@ -6,11 +6,13 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "engine/api/host_tools_export.h"
 #include "engine/chartfile/chart_file.h"
 #include "engine/model/chart_model.h"
 #include "engine/model/chart_store.h"
@@ -511,6 +513,36 @@ TEST_F(ChartFileCallsTest, FileErrors) {
   EXPECT_EQ(RMC_CREATECHARTFROMFILE(kParent, 1, 0, 0, 0, PathOf("absent.chart").c_str()),
             codes::kSourceFileFailed);
   EXPECT_EQ(RMC_DRAW(1), codes::kBadControlId);
+}
+
+TEST_F(ChartFileCallsTest, TheLastFailureSaysWhyAndOutlivesOnlyTheDeletion) {
+  ASSERT_EQ(Create(1, 1), codes::kOk);
+  std::ofstream(PathOf("damaged.chart"), std::ios::binary) << "VANTIRO-CHART 1\nchart x\n";
+  const std::string folder = PathOf("no-folder/x.chart");
+  const struct {
+    std::function<std::int32_t()> call;
+    std::string detail;
+  } cases[] = {
+      {[&] { return RMC_WRITERMCFILE(1, folder.c_str()); },
+       "cannot create " + folder + ": "},  // and the system's reason
+      {[&] {
+         return RMC_CREATECHARTFROMFILE(kParent, 2, 0, 0, 0, PathOf("damaged.chart").c_str());
+       },
+       "the chart file " + PathOf("damaged.chart") + " is damaged at line 2"},
+      {[] { return Create(3, 1, 20000, 10); }, "the size 20000 x 10 is beyond the side limit"},
+      {[] { return RMC_ADDREGION(1, 0, 0, 0, 0, std::string(70000, 'x').c_str(), 0); },
+       "a text is longer than the engine's limit of 65535 characters"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_NE(c.call(), codes::kOk) << c.detail;
+    RMC_DELETECHART(99);  // as the plug-in does after a failure: the detail stays
+    const std::string detail = VantiroEngine_TakeLastFailure();
+    EXPECT_EQ(detail.substr(0, c.detail.size()), c.detail);
+    EXPECT_STREQ(VantiroEngine_TakeLastFailure(), "");  // taken
+  }
+  EXPECT_NE(RMC_WRITERMCFILE(1, folder.c_str()), codes::kOk);
+  EXPECT_EQ(RMC_ADDREGION(1, 0, 0, 0, 0, "", 0), codes::kOk);  // a later call forgets it
+  EXPECT_STREQ(VantiroEngine_TakeLastFailure(), "");
 }
 
 }  // namespace

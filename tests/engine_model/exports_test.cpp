@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "engine/api/host_tools_export.h"
 #include "plugin/charts/chart_engine.h"
 
 namespace {
@@ -68,7 +69,9 @@ TEST_F(EngineDllTest, ExportsExactlyTheSixteenPlainNames) {
                                           "RMC_DRAW2FILE",
                                           "RMC_DRAW2PRINTER",
                                           "RMC_WRITERMCFILE",
-                                          "VantiroEngine_SetLayoutReport"};
+                                          "VantiroEngine_SetLayoutReport",
+                                          "VantiroEngine_SetSnapshots",
+                                          "VantiroEngine_TakeLastFailure"};
   EXPECT_EQ(found, expected);
   EXPECT_EQ(GetProcAddress(module_, "RMC_DRAW@4"), nullptr);
   EXPECT_EQ(GetProcAddress(module_, "_RMC_DRAW@4"), nullptr);
@@ -95,6 +98,15 @@ TEST_F(EngineDllTest, CallsThroughTheExportsKeepTheStackBalanced) {
     EXPECT_EQ(axis(7, 9, 0, 0.0, 10.0, 5, 9, 0, 0, 0, 0, "", "", "", &align), -2);
     EXPECT_EQ(remove(7), 0);
     EXPECT_EQ(remove(7), -6);
+  }
+  auto* take = Get<decltype(VantiroEngine_TakeLastFailure)>("VantiroEngine_TakeLastFailure");
+  auto* snapshots = Get<decltype(VantiroEngine_SetSnapshots)>("VantiroEngine_SetSnapshots");
+  ASSERT_TRUE(take && snapshots);
+  for (int round = 0; round < 3; ++round) {
+    snapshots(nullptr, nullptr);
+    EXPECT_EQ(create(0, 7, 0, 0, 99999, 100, 0xFFFFFFFF, 0, 1, "", "", 0, 0), -11);
+    EXPECT_STRNE(take(), "");
+    EXPECT_STREQ(take(), "");
   }
 }
 

@@ -431,6 +431,31 @@ TEST_F(TestHostCli, OptionsOfThePlatform) {
   EXPECT_NE(out.str().find("--snapshot DIR"), std::string::npos);
 }
 
+TEST_F(TestHostCli, TheEngineReasonFollowsOnlyAStatusThatIsNotOk) {
+  int taken = 0;
+  platform.takeEngineFailure = [&taken] { return "reason " + std::to_string(++taken); };
+  std::string script = Write("reason", "fake_Echo Ok\nfake_Echo Failed\n");
+  EXPECT_EQ(Cli({script}), kExitOk);
+  // Taken before and after each action: the second action's own is the 4th.
+  EXPECT_EQ(out.str(), "fake_EchoStatus = Ok\n" + script +
+                           ":2: fake_EchoStatus = Failed\n  reason: reason 4\n");
+}
+
+TEST_F(TestHostCli, WatchRunsTheScriptAgainWhenItIsSaved) {
+  std::string script = Write("watch", "fake_Echo first\n");
+  int waits = 0;
+  platform.wait = [&](int milliseconds) {
+    EXPECT_EQ(milliseconds, 200);
+    if (++waits == 1) Write("watch", "fake_Echo second one\n");
+    return waits < 3;  // a bounded watch: the third look ends it
+  };
+  EXPECT_EQ(Cli({"--watch", script}), kExitOk);
+  EXPECT_EQ(out.str(), "--- run 1 ---\n" + script + ":1: fake_EchoStatus = first\n--- run 2 ---\n" +
+                           script + ":1: fake_EchoStatus = second one\n");
+  EXPECT_EQ(Cli({"--watch", "-"}), kExitScriptError);
+  EXPECT_EQ(err.str(), "host: --watch needs script files, not standard input (see --help)\n");
+}
+
 TEST_F(TestHostCli, ListsTheCatalogueWithoutAScript) {
   EXPECT_EQ(Cli({"--list"}), kExitOk);
   EXPECT_NE(out.str().find("   2  fake_Echo  (ACTIONPARAM_ALPHA, 1 parameter)\n"),

@@ -1,9 +1,12 @@
-// vantiro-host --layout-dump run as a program: one report line per image
+// vantiro-host run as a program. --layout-dump: one report line per image
 // drawn, in order, naming its output; a report that cannot be opened or
 // written, and (on Windows) an engine without the report, stop the host
-// with exit status 2. Windows: runs bin/vantiro-host.exe beside the real engine.
+// with exit status 2. The engine's reasons under failed statuses, and the
+// snapshots named after their scripts. Windows: runs bin/vantiro-host.exe
+// beside the real engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -37,7 +40,10 @@ std::string ReadFile(const fs::path& path) {
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // a Windows console's CR LF
+    lines.push_back(line);
+  }
   return lines;
 }
 
@@ -196,6 +202,70 @@ TEST_F(LayoutDump, AReportThatCannotBeWrittenStopsTheHost) {
   }
 }
 
+#endif
+
+#ifdef _WIN32
+const std::string kHost = HostPath();
+#else
+const std::string kHost = VANTIRO_HOST_PATH;
+#endif
+
+TEST_F(LayoutDump, TheEngineReasonFollowsAFailedStatus) {
+  WriteScript(ChartScript(1) +
+              "ae_Graph_Draw2File 5|no-such-folder/x.png|0|0|0\n"
+              "ae_Graph_Draw2File 5|chart.xyz|0|0|0\n"
+              "ae_Graph_Draw2File 5|chart.png|0|0|0\n");
+  std::string output;
+  ASSERT_EQ(RunHost(kHost, "--quiet dump.vsc", folder_, output), 0) << output;
+  const std::string failed = ": ae_Graph_Draw2FileStatus = Error while creating the EMF file.\n";
+  const std::vector<std::string> lines = Lines(output);
+  ASSERT_EQ(lines.size(), 4u) << output;  // the last file is written: no lines of its own
+  EXPECT_EQ(lines[0] + '\n', "dump.vsc:8" + failed);
+  EXPECT_EQ(lines[1].rfind("  reason: cannot create no-such-folder/x.png: ", 0), 0u) << lines[1];
+  EXPECT_GT(lines[1].size(), std::string("  reason: cannot create no-such-folder/x.png: ").size());
+  EXPECT_EQ(lines[2] + '\n', "dump.vsc:9" + failed);
+  EXPECT_EQ(lines[3].rfind("  reason: cannot write chart.xyz: unknown extension .xyz (known: "
+                           ".png .jpg .jpeg .bmp .svg .pdf",
+                           0),
+            0u)
+      << lines[3];
+}
+
+TEST_F(LayoutDump, CheckRunsNothingAndExitsOneWhenItWarned) {
+  WriteScript(ChartScript(1) + "ae_Graph_Draw2File 5|chart.png|0|0\n");
+  std::string output;
+  EXPECT_EQ(RunHost(kHost, "--check dump.vsc", folder_, output), kExitNotOk);
+  EXPECT_EQ(Lines(output), (std::vector<std::string>{
+                               "dump.vsc:8: warning: 4 fields, but ae_Graph_Draw2File takes 5 "
+                               "(Id|TargetFileName|width|height|JPGQuality): the missing ones "
+                               "read as 0 or the empty text"}));
+  EXPECT_FALSE(fs::exists(folder_ / "chart.png"));
+  WriteScript(ChartScript(1));
+  EXPECT_EQ(RunHost(kHost, "--check dump.vsc", folder_, output), kExitOk) << output;
+  EXPECT_EQ(output, "");
+}
+
+#ifndef _WIN32
+TEST_F(LayoutDump, SnapshotsAreNamedAfterTheirScript) {
+  // Script a draws chart 5 and only exports chart 6; script b draws chart 5.
+  std::ofstream(folder_ / "a.vsc", std::ios::binary)
+      << ChartScript(0) << "ae_Graph_Draw 5\n"
+      << "ae_Graph_CreateChart 1|6|0|0|200|100|#FFFFFF|0|1|||0|#FFFFFF\n"
+      << "ae_Graph_Draw2File 6|six.png|0|0|0\n";
+  std::ofstream(folder_ / "b.vsc", std::ios::binary) << ChartScript(0) << "ae_Graph_Draw 5\n";
+  std::string output;
+  ASSERT_EQ(RunHost(kHost, "--quiet --snapshot snaps a.vsc b.vsc", folder_, output), 0) << output;
+  EXPECT_EQ(output,
+            "a.vsc: note: chart 6 was only exported (ae_Graph_Draw2File), never drawn with "
+            "ae_Graph_Draw, so it has no snapshot\n");
+  std::vector<std::string> files;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder_ / "snaps")) {
+    files.push_back(entry.path().filename().string());
+    EXPECT_EQ(ReadFile(entry.path()).substr(1, 3), "PNG");
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"a-chart5.png", "b-chart5.png"}));
+}
 #endif
 
 }  // namespace

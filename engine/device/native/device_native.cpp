@@ -17,6 +17,7 @@
 #include "engine/device/native/native_extensions.h"
 #include "engine/device/shared/device_shared.h"
 #include "engine/device/shared/layout_report_file.h"
+#include "engine/failure/failure.h"
 #include "engine/files/file_io.h"
 #include "engine/layout/layout.h"
 #include "engine/render/cairo/cairo_handles.h"
@@ -71,7 +72,6 @@ class PdfPrinter {
 
 // All state of the native device.
 struct NativeDevice {
-  std::string snapshotFolder;
   std::map<std::uintptr_t, PdfPrinter> printers;
   std::uintptr_t nextPrinter = kFirstPrinterHandle;
   render::CairoFonts fonts;
@@ -141,14 +141,16 @@ void DestroyChartWindow(std::int32_t) {
 std::int32_t ShowChart(const Chart& chart) {
   int width = 0, height = 0;
   ChartSize(chart, width, height);
-  if (!ChartSizeAllowed(width, height)) return codes::kWindowNotCreated;
+  if (!ChartSizeAllowed(width, height)) {
+    RecordRefusedSize(width, height);
+    return codes::kWindowNotCreated;
+  }
   try {
     const DrawList list = Layout(chart, width, height, "window");
     const render::CairoImage image = render::RenderToImage(list, State().fonts);
     if (!image.ok()) return codes::kWindowNotCreated;
-    const std::string& folder = State().snapshotFolder;
-    if (folder.empty()) return codes::kOk;
-    const std::string path = folder + "/chart-" + std::to_string(chart.ctrlId) + ".png";
+    const std::string path = SnapshotPath(chart.ctrlId);
+    if (path.empty()) return codes::kOk;
     const std::vector<std::uint8_t> bytes = State().png.Encode(image.pixels());
     const bool written = !bytes.empty() && files::WriteWholeFile(path, bytes);
     return written ? codes::kOk : codes::kImageFileFailed;
@@ -162,6 +164,7 @@ std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width, 
   const FileKind kind = FileKindOf(path);
   if (kind == FileKind::kUnknown || kind == FileKind::kEmf ||
       !FileSizeAllowed(kind, width, height)) {
+    RecordRefusedFile(path, kind, false, width, height);
     return codes::kImageFileFailed;
   }
   try {
@@ -177,7 +180,10 @@ std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width, 
 std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int top, int width,
                            int height, int managePages) {
   auto found = State().printers.find(dc);
-  if (found == State().printers.end()) return codes::kPrinterDcFailed;
+  if (found == State().printers.end()) {
+    failure::Record("no PDF printer has the device context " + std::to_string(dc));
+    return codes::kPrinterDcFailed;
+  }
   cairo_surface_t* page = found->second.surface();
 
   double x = left, y = top, w = width, h = height;
@@ -216,11 +222,7 @@ using vantiro::engine::device::PdfPrinter;
 using vantiro::engine::device::State;
 
 extern "C" void VantiroEngine_SetSnapshotFolder(const char* folder) {
-  try {
-    State().snapshotFolder = folder != nullptr ? folder : "";
-  } catch (const std::exception&) {  // no memory: no snapshots
-    State().snapshotFolder.clear();
-  }
+  vantiro::engine::device::SetSnapshots(folder, nullptr);
 }
 
 // The file is created at once (empty), so that a path that cannot be

@@ -6,12 +6,14 @@
 
 #include <cstdint>
 
+#include "engine/api/host_tools_export.h"
 #include "engine/api/layout_report_export.h"
 
 extern "C" {
 
 // Every later RMC_DRAW also saves the chart as <folder>/chart-<id>.png.
-// Null or empty: no snapshots.
+// Null or empty: no snapshots. VantiroEngine_SetSnapshots (on every
+// target) names the files after a script too.
 void VantiroEngine_SetSnapshotFolder(const char* folder);
 
 // A device context for RMC_DRAW2PRINTER that prints into a PDF file (A4

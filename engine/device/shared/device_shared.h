@@ -23,6 +23,21 @@ bool IsVectorFile(FileKind kind);
 // kMaxSide, and for raster files ChartSizeAllowed.
 bool FileSizeAllowed(FileKind kind, std::int64_t width, std::int64_t height);
 
+// Records, as the engine's last-failure detail, why an image file named
+// `path` of width x height is refused: an unknown extension, EMF on a
+// device that does not write it, or a size beyond the limits.
+void RecordRefusedFile(const std::string& path, FileKind kind, bool writesEmf, std::int64_t width,
+                       std::int64_t height);
+
+// Records that a chart of width x height is beyond the engine's limits.
+void RecordRefusedSize(std::int64_t width, std::int64_t height);
+
+// Snapshots: the PNG file each drawing in a window also writes
+// (VantiroEngine_SetSnapshots). Null or empty folder: none.
+void SetSnapshots(const char* folder, const char* stem) noexcept;
+// The snapshot file of chart `ctrlId`; empty when snapshots are off.
+std::string SnapshotPath(std::int32_t ctrlId);
+
 // The chart's own size, as its window and a printed page lay it out.
 void ChartSize(const Chart& chart, int& width, int& height);
 

@@ -337,7 +337,10 @@ std::int32_t CreateChartWindow(const Chart& chart) {
   DestroyChartWindow(chart.ctrlId);
   int width = 0, height = 0;
   ChartSize(chart, width, height);
-  if (!ChartSizeAllowed(width, height)) return codes::kWindowNotCreated;
+  if (!ChartSizeAllowed(width, height)) {
+    RecordRefusedSize(width, height);
+    return codes::kWindowNotCreated;
+  }
   WindowTable& table = Table();
   HINSTANCE module = ThisModule();
   if (!RegisterWindowClass(table, module)) return codes::kWindowNotCreated;
@@ -392,7 +395,10 @@ std::int32_t ShowChart(const Chart& chart) {
                SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(window.hwnd, nullptr, FALSE);
   UpdateWindow(window.hwnd);
-  return codes::kOk;
+  // The chart alone, drawn as an image file is, for test hosts.
+  const std::string snapshot = SnapshotPath(chart.ctrlId);
+  if (snapshot.empty()) return codes::kOk;
+  return DrawToFile(chart, snapshot, width, height, 0);
 }
 
 std::string TooltipTextAt(std::int32_t ctrlId, int x, int y) {

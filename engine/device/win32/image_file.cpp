@@ -149,7 +149,10 @@ std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width, 
                         int jpegQuality) {
   const FileKind kind = FileKindOf(path);
   const bool known = kind == FileKind::kEmf || MimeTypeOf(kind) != nullptr;
-  if (!known || !FileSizeAllowed(kind, width, height)) return codes::kImageFileFailed;
+  if (!known || !FileSizeAllowed(kind, width, height)) {
+    RecordRefusedFile(path, kind, true, width, height);
+    return codes::kImageFileFailed;
+  }
   if (StartGraphics() != codes::kOk) return codes::kImageFileFailed;
   try {
     if (kind == FileKind::kEmf) return WriteMetafile(chart, path, width, height);
