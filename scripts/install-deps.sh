@@ -20,9 +20,10 @@ native=(
 )
 # googletest: its sources, which the Windows build configures even when it
 # builds only the product.
+# locales: the Russian locale of the Wine tests that run under code page 1251.
 wine=(
   g++-mingw-w64-i686 googletest
-  wine wine32:i386 xvfb xauth
+  wine wine32:i386 xvfb xauth locales
 )
 tests=(
   clang libclang-rt-14-dev clang-format git
@@ -44,11 +45,29 @@ esac
 wants_i386=0
 [[ $what == examples ]] || wants_i386=1
 
+# The glibc locale the Wine tests use for code page 1251 (LANG=ru_RU.UTF-8):
+# without it Wine cannot create files with Cyrillic names. Fast when present.
+ensure_locales() {
+  [[ $what == examples ]] && return 0
+  locale -a 2>/dev/null | grep -qix 'ru_RU.utf8' && return 0
+  local sudo=""
+  if [[ $(id -u) -ne 0 ]]; then sudo=sudo; fi
+  if ! grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    if grep -q '^# *ru_RU.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+      $sudo sed -i 's/^# *ru_RU.UTF-8 UTF-8/ru_RU.UTF-8 UTF-8/' /etc/locale.gen
+    else
+      echo 'ru_RU.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    fi
+  fi
+  $sudo locale-gen >/dev/null
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
 if ((${#missing[@]} == 0)); then
+  ensure_locales
   exit 0
 fi
 
@@ -129,3 +148,4 @@ apt_update
 wait_for_locks "${dpkg_locks[@]}"
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get "${apt_options[@]}" install -y -qq --no-install-recommends \
   "${missing[@]}" >/dev/null
+ensure_locales

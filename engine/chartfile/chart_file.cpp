@@ -15,6 +15,7 @@
 #include "engine/failure/failure.h"
 #include "engine/files/file_io.h"
 #include "engine/model/chart_store.h"
+#include "text/code_page.h"
 
 namespace vantiro::engine::chartfile {
 
@@ -125,7 +126,7 @@ bool Parts(V& v, Of<Region> auto& r) {
 
 class RecordWriter {
  public:
-  explicit RecordWriter(std::string& out) : out_(out) {}
+  explicit RecordWriter(std::string& out) : out_(out), codePage_(text::CurrentCodePage()) {}
 
   void Begin(std::string_view keyword) { out_ += keyword; }
 
@@ -158,12 +159,12 @@ class RecordWriter {
     return true;
   }
 
-  // Quoted; '"' and '\' escaped by a backslash, every byte outside printable
-  // ASCII as \xHH, so the file is plain ASCII and any byte survives.
-  bool Text(const std::string& text) {
+  // In UTF-8, quoted; '"' and '\' escaped by a backslash, every byte outside
+  // printable ASCII as \xHH, so the file is plain ASCII and any byte survives.
+  bool Text(const std::string& codePageText) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     out_ += " \"";
-    for (char c : text) {
+    for (char c : text::ToUtf8(codePageText, codePage_)) {
       const auto b = static_cast<unsigned char>(c);
       if (c == '"' || c == '\\') {
         out_ += '\\';
@@ -226,6 +227,7 @@ class RecordWriter {
   }
 
   std::string& out_;
+  int codePage_;
 };
 // ---------------------------------------------------------------- reading
 
@@ -366,7 +368,8 @@ class Fields {
     return true;
   }
 
-  bool Text(std::string& v) {
+  // A quoted text of at most `maxBytes` bytes once decoded.
+  bool Text(std::string& v, std::size_t maxBytes) {
     if (!Space() || rest_.empty() || rest_.front() != '"') return false;
     std::string text;
     std::size_t i = 1;
@@ -389,7 +392,7 @@ class Fields {
       } else {
         return false;
       }
-      if (text.size() > kMaxTextLength) return false;
+      if (text.size() > maxBytes) return false;
     }
     rest_.remove_prefix(i + 1);
     v = std::move(text);
@@ -428,7 +431,12 @@ class Parser {
 
   bool Parse(Chart& chart) {
     std::string_view line;
-    if (!lines_.Next(line) || line != kMagicLine) return false;
+    if (!lines_.Next(line)) return false;
+    if (line == kMagicLine) {
+      utf8Texts_ = true;
+    } else if (line != kMagicLineVersion1) {
+      return false;
+    }
     if (!NextRecord() || keyword_ != kChartRecord || !Record(*this, chart.settings)) {
       return false;
     }
@@ -455,7 +463,16 @@ class Parser {
   bool Int(std::int32_t& v) { return fields_.Int(v); }
   bool Colour(std::uint32_t& v) { return fields_.Colour(v); }
   bool Double(double& v) { return fields_.Double(v); }
-  bool Text(std::string& v) { return fields_.Text(v); }
+  // Version 2 texts must be valid UTF-8 and are read into the code page.
+  bool Text(std::string& v) {
+    if (!utf8Texts_) return fields_.Text(v, kMaxTextLength);
+    std::string utf8;
+    if (!fields_.Text(utf8, kMaxUtf8TextLength) || !text::IsValidUtf8(utf8)) return false;
+    std::string converted = text::FromUtf8(utf8, codePage_);
+    if (converted.size() > kMaxTextLength) return false;
+    v = std::move(converted);
+    return true;
+  }
   bool End() const { return fields_.AtEnd(); }
 
   // Counts are read from the file.
@@ -529,6 +546,8 @@ class Parser {
   }
 
   LineSource& lines_;
+  bool utf8Texts_ = false;  // a version 2 file
+  int codePage_ = text::CurrentCodePage();
   std::string_view keyword_;
   Fields fields_{std::string_view()};
   bool matched_ = false;

@@ -12,13 +12,24 @@
 
 namespace vantiro::engine::chartfile {
 
-// First line of every chart file of the version this engine writes.
-inline constexpr std::string_view kMagicLine = "VANTIRO-CHART 1";
+// First line of every chart file of the version this engine writes: texts
+// in UTF-8.
+inline constexpr std::string_view kMagicLine = "VANTIRO-CHART 2";
+// First line of the files of the earlier version, still read: texts in the
+// reader's code page.
+inline constexpr std::string_view kMagicLineVersion1 = "VANTIRO-CHART 1";
 // Longest line a reader accepts, in bytes (the longest record of a chart
-// within the model's limits is well below it).
-inline constexpr std::size_t kMaxLineLength = 1024 * 1024;
+// within the model's limits is below it: three texts of kMaxTextLength
+// bytes, each byte up to three UTF-8 bytes written as \xHH).
+inline constexpr std::size_t kMaxLineLength = 4 * 1024 * 1024;
+// Longest text a version 2 file holds, in UTF-8 bytes: a text of the model's
+// length limit, in any code page.
+inline constexpr std::size_t kMaxUtf8TextLength = 3 * kMaxTextLength;
 // Values (or colours) on one line of a series' list.
 inline constexpr std::size_t kItemsPerLine = 16;
+
+// Texts are converted between the engine's code page (text/code_page.h) and
+// the file's UTF-8; a character the reader's code page lacks reads as "?".
 
 // The chart file text of `chart`. Throws std::bad_alloc.
 std::string FormatChart(const Chart& chart);

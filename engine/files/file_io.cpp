@@ -83,6 +83,15 @@ FilePtr OpenRegularFile(const std::string& path) noexcept {
   }
 }
 
+FilePtr OpenAppendFile(const std::string& path) noexcept {
+  try {
+    if (path.empty()) return nullptr;
+    return platform::OpenAppend(path);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
 std::vector<std::uint8_t> ReadRegularFile(const std::string& path, std::size_t maxBytes) noexcept {
   std::vector<std::uint8_t> bytes;
   try {

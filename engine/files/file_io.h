@@ -2,6 +2,9 @@
 // temporary file in the target's folder and is put in place only once it is
 // complete; a read opens regular files only. Both are the same on every
 // platform; file_platform.h is what each platform provides underneath.
+// Every name is in the engine's code page (text/code_page.h), as the engine
+// received it: on Windows the ANSI code page; natively it is converted to
+// UTF-8, the file system's names.
 #pragma once
 
 #include <cstddef>
@@ -30,6 +33,9 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // `path` opened for reading if it is a regular file; null otherwise (a pipe
 // or a device is checked without waiting on it).
 FilePtr OpenRegularFile(const std::string& path) noexcept;
+
+// `path` opened for appending (created if missing); null if it cannot be.
+FilePtr OpenAppendFile(const std::string& path) noexcept;
 
 // Largest picture file (a background image) read at all.
 inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{256} << 20;

@@ -1,5 +1,7 @@
 // What each platform provides under file_io.h: a temporary file beside a
-// checked target, and opening regular files without blocking.
+// checked target, and opening regular files without blocking. Names are in
+// the engine's code page; each platform gives them to its file system in the
+// form that one expects.
 #pragma once
 
 #include <cstddef>
@@ -34,5 +36,8 @@ class PendingFile {
 };
 
 FilePtr OpenRegular(const std::string& path);
+
+// `path` opened for appending, created if missing.
+FilePtr OpenAppend(const std::string& path);
 
 }  // namespace vantiro::engine::files::platform

@@ -1,6 +1,7 @@
 // POSIX files: temporary files created with O_EXCL|O_NOFOLLOW under a random
 // name, moved into place with rename; reads opened with O_NONBLOCK so that a
-// pipe or a device is refused instead of waited on.
+// pipe or a device is refused instead of waited on. Names arrive in the
+// engine's code page and reach the file system as UTF-8.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <random>
 
 #include "engine/files/file_platform.h"
+#include "text/code_page.h"
 
 namespace vantiro::engine::files::platform {
 namespace {
@@ -39,6 +41,11 @@ bool Writable(const std::string& path, const struct stat& st) {
   return (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
 }
 
+// The file system's name for an engine's name.
+std::string SystemName(const std::string& path) {
+  return text::ToUtf8(path, text::CurrentCodePage());
+}
+
 }  // namespace
 
 struct PendingFile::State {
@@ -56,8 +63,9 @@ PendingFile::~PendingFile() {
   if (!state_->temp.empty()) ::unlink(state_->temp.c_str());
 }
 
-bool PendingFile::Open(const std::string& path) {
+bool PendingFile::Open(const std::string& enginePath) {
   State& s = *state_;
+  const std::string path = SystemName(enginePath);
   struct stat st {};
   s.target = path;
   if (::lstat(path.c_str(), &st) == 0) {
@@ -128,7 +136,7 @@ bool PendingFile::Place() {
 }
 
 FilePtr OpenRegular(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd = ::open(SystemName(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat st {};
   const int flags = ::fcntl(fd, F_GETFL);
@@ -142,6 +150,10 @@ FilePtr OpenRegular(const std::string& path) {
   FilePtr file(::fdopen(fd, "rb"));
   if (!file) ::close(fd);
   return file;
+}
+
+FilePtr OpenAppend(const std::string& path) {
+  return FilePtr(std::fopen(SystemName(path).c_str(), "ab"));
 }
 
 }  // namespace vantiro::engine::files::platform

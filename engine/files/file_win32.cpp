@@ -11,6 +11,7 @@
 #include <random>
 
 #include "engine/files/file_platform.h"
+#include "text/code_page.h"
 
 namespace vantiro::engine::files::platform {
 namespace {
@@ -21,13 +22,10 @@ constexpr int kTempAttempts = 16;
 // Room left for a temporary name beside a target before \\?\ is needed.
 constexpr std::size_t kPlainPathLimit = MAX_PATH - 20;
 
+// A name in the ANSI code page as the wide API takes it.
 std::wstring Wide(const std::string& ansi) {
-  const int size = static_cast<int>(ansi.size());
-  const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
-  if (length <= 0) return std::wstring();
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), length);
-  return wide;
+  const std::u16string wide = text::ToUtf16(ansi, text::CurrentCodePage());
+  return std::wstring(wide.begin(), wide.end());
 }
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
@@ -195,6 +193,12 @@ FilePtr OpenRegular(const std::string& path) {
   FilePtr file(_fdopen(fd, "rb"));
   if (!file) _close(fd);  // closes the handle too
   return file;
+}
+
+FilePtr OpenAppend(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  if (wide.empty() || wide.find(L'\0') != std::wstring::npos) return nullptr;
+  return FilePtr(_wfopen(wide.c_str(), L"ab"));
 }
 
 }  // namespace vantiro::engine::files::platform

@@ -104,7 +104,7 @@ const char* TextRoleName(TextRole role);
 // A line of text. The anchor is placed by the alignments before rotation;
 // the text is rotated by `angle` degrees counter-clockwise around it.
 struct TextShape {
-  std::string text;  // Windows-1252, as drawn
+  std::string text;  // in the engine's code page, as drawn
   Point anchor;
   HAlign hAlign = HAlign::kLeft;
   VAlign vAlign = VAlign::kBaseline;
@@ -135,13 +135,13 @@ using Shape = std::variant<RectShape, PolygonShape, LineShape, SpanShape, TextSh
 // it is told, e.g. "North, Q2: 135 k$".
 struct HotSpot {
   std::vector<Point> polygon;
-  std::string text;  // Windows-1252
+  std::string text;  // in the engine's code page
 };
 
 // A text the layout left out for want of room.
 struct OmittedText {
   TextRole role = TextRole::kCaption;
-  std::string text;  // Windows-1252
+  std::string text;  // in the engine's code page
 };
 
 // Most omitted texts one layout lists; the rest are only counted.

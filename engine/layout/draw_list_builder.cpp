@@ -7,6 +7,8 @@
 #include <numbers>
 #include <utility>
 
+#include "text/code_page.h"
+
 namespace vantiro::engine::layout {
 
 namespace {
@@ -179,7 +181,7 @@ TextExtent DrawListBuilder::Measure(const Font& font, std::string_view text) {
   e.descent = ClampFinite(e.descent, 0, 1e4);
   if (e.width == 0 && e.ascent + e.descent == 0) {
     // A backend that cannot measure: estimate, so labels still get room.
-    e.width = 0.55 * font.sizePx * double(text.size());
+    e.width = 0.55 * font.sizePx * double(text::CharacterCount(text, text::CurrentCodePage()));
     e.ascent = 0.8 * font.sizePx;
     e.descent = 0.2 * font.sizePx;
   }
@@ -193,12 +195,14 @@ double DrawListBuilder::LineHeight(const Font& font) {
 
 std::string DrawListBuilder::Fit(const Font& font, std::string_view text, double maxWidth) {
   if (Measure(font, text).width <= maxWidth) return std::string(text);
-  // Longest prefix that still fits with the ellipsis after it.
+  // Longest prefix that still fits with the ellipsis after it, cut between
+  // characters of the code page.
+  const int codePage = text::CurrentCodePage();
   std::size_t lo = 0, hi = text.size();
   std::string candidate;
   while (lo < hi) {
     const std::size_t mid = (lo + hi + 1) / 2;
-    candidate.assign(text.substr(0, mid));
+    candidate.assign(text.substr(0, text::CharacterBoundary(text, mid, codePage)));
     candidate += kEllipsis;
     if (Measure(font, candidate).width <= maxWidth) {
       lo = mid;
@@ -206,6 +210,7 @@ std::string DrawListBuilder::Fit(const Font& font, std::string_view text, double
       hi = mid - 1;
     }
   }
+  lo = text::CharacterBoundary(text, lo, codePage);
   if (lo == 0) return {};
   candidate.assign(text.substr(0, lo));
   candidate += kEllipsis;

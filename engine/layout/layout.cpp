@@ -14,6 +14,7 @@
 #include "engine/layout/legend.h"
 #include "engine/layout/draw_list_builder.h"
 #include "engine/layout/value_scale.h"
+#include "text/code_page.h"
 
 namespace vantiro::engine {
 
@@ -236,7 +237,10 @@ class RegionLayout {
             hi = mid - 1;
           }
         }
-        cut = lo;
+        // At least one whole character, never part of one.
+        const int codePage = text::CurrentCodePage();
+        cut = std::max(text::CharacterBoundary(text, lo, codePage),
+                       text::CharacterLength(text, 0, codePage));
         head = text.substr(0, cut);
       }
       lines.emplace_back(head);

@@ -7,7 +7,7 @@
 #include <variant>
 
 #include "engine/layout/draw_list_builder.h"
-#include "engine/layout/text_encoding.h"
+#include "text/code_page.h"
 
 namespace vantiro::engine {
 
@@ -34,7 +34,7 @@ void AppendReportNumber(std::string& out, double value) {
 void AppendReportString(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   out += '"';
-  for (const char c : Windows1252ToUtf8(text)) {
+  for (const char c : text::ToUtf8(text, text::CurrentCodePage())) {
     const auto byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';

@@ -12,7 +12,8 @@
 namespace vantiro::engine {
 
 // The report line of `list`, drawn for chart `chartId` to `output` ("window",
-// "printer" or a file name, Windows-1252), without the final newline:
+// "printer" or a file name), without the final newline. Texts and names are
+// in the engine's code page (text/code_page.h) and written as UTF-8:
 //   {"chart": ID, "output": "...", "width": W, "height": H,
 //    "texts": [{"role": R, "text": "...", "quad": [[x,y],...], "full": "..."}],
 //    "omitted": [{"role": R, "text": "..."}], "omittedMore": N}
@@ -26,7 +27,7 @@ std::string LayoutReportLine(std::int32_t chartId, std::string_view output, cons
 // dropped, no exponent, "." whatever the locale; "null" if not finite.
 void AppendReportNumber(std::string& out, double value);
 
-// A Windows-1252 text as a JSON string in UTF-8, quotes included.
+// A text in the engine's code page as a JSON string in UTF-8, quotes included.
 void AppendReportString(std::string& out, std::string_view text);
 
 }  // namespace vantiro::engine

@@ -6,8 +6,8 @@
 // field says "Windows colour number": then the value is 0x00BBGGRR, red in
 // the low byte, the way a script writes &HBBGGRR.
 //
-// Texts are single-byte Windows-1252 strings of at most kMaxTextLength
-// bytes. Lists inside a text (legend entries, axis labels) are separated by
+// Texts are bytes in the engine's code page (text/code_page.h), at most
+// kMaxTextLength of them. Lists inside a text (legend entries, axis labels) are separated by
 // ";" (kListSeparator).
 //
 // Every double in a chart is finite: a value that arrives as infinity or NaN

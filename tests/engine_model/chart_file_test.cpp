@@ -64,9 +64,9 @@ Chart SampleChart() {
 
 TEST(ChartFileTest, WritesTheDocumentedRecords) {
   const std::string expected =
-      "VANTIRO-CHART 1\n"
+      "VANTIRO-CHART 2\n"
       "chart 300 200 FFFFFFFF 1 0 00000000 \"Tahoma\" \"\"\n"
-      "region 5 5 -5 -5 1 \"Q\\\"1\\\\2\\x0A\\xE9\"\n"
+      "region 5 5 -5 -5 1 \"Q\\\"1\\\\2\\x0A\\xC3\\xA9\"\n"
       "grid FFF0F0F0 0 0 0 0 0 1\n"
       "caption FFFFFFFF FF000000 12 0 \"Turnover\"\n"
       "legend 0 FFFFFFFF 0 0 0 0 \"North;South\"\n"
@@ -134,7 +134,7 @@ TEST(ChartFileTest, RefusesMalformedAndHostileFiles) {
   const HostileCase cases[] = {
       {"empty file", ""},
       {"other magic", SampleWith("VANTIRO-CHART", "VANTIRO-CHARTS")},
-      {"newer version", SampleWith("VANTIRO-CHART 1", "VANTIRO-CHART 2")},
+      {"newer version", SampleWith("VANTIRO-CHART 2", "VANTIRO-CHART 3")},
       {"no end record", SampleWith("end\n", "")},
       {"text after end", FormatChart(SampleChart()) + "end\n"},
       {"blank line", SampleWith("end\n", "\nend\n")},

@@ -13,6 +13,7 @@
 #include "engine/render/gdiplus/gdiplus_render.h"
 #include "engine/render/gdiplus/gdiplus_text.h"
 #include "tests/engine_win32/pixels.h"
+#include "text/code_page.h"
 
 namespace vantiro::engine {
 namespace {
@@ -326,7 +327,10 @@ TEST(Windows1252Test, BytesBecomeTheirCodePoints) {
                {"\x80\x93q\x94", L"\x20AC\x201Cq\x201D"},
                {"\xE9\x9F\xFF", L"\x00E9\x0178\x00FF"},
                {std::string("a\0b", 3), std::wstring(L"a\0b", 3)}};
-  for (const auto& c : cases) EXPECT_EQ(render::WideFrom1252(c.bytes), c.wide) << c.bytes;
+  for (const auto& c : cases) {
+    const std::u16string wide = text::ToUtf16(c.bytes, 1252);
+    EXPECT_EQ(std::wstring(wide.begin(), wide.end()), c.wide) << c.bytes;
+  }
 }
 
 TEST_F(GdiplusRenderTest, ImagesAreStretchedIntoTheirRectangleOrSkipped) {

@@ -25,6 +25,7 @@
 #include "engine/render/cairo/cairo_text.h"
 #include "engine/render/cairo/image_encode.h"
 #include "plugin/charts/chart_engine.h"
+#include "text/code_page.h"
 
 namespace vantiro::engine::device {
 namespace {
@@ -247,3 +248,9 @@ extern "C" std::uintptr_t VantiroEngine_OpenPdfPrinter(const char* pdfPath) {
 extern "C" void VantiroEngine_ClosePdfPrinter(std::uintptr_t dc) {
   State().printers.erase(dc);  // finishes and writes the file
 }
+
+extern "C" std::int32_t VantiroEngine_SetCodePage(std::int32_t codePage) {
+  return vantiro::text::SetCurrentCodePage(codePage) ? 0 : kVantiroCodePageUnsupported;
+}
+
+extern "C" std::int32_t VantiroEngine_CodePage() { return vantiro::text::CurrentCodePage(); }

@@ -27,7 +27,7 @@ ReportFile& Report() {
 
 // Appends `bytes` to `path`; false if any step fails, closing included.
 bool Append(const std::string& path, std::string_view bytes) noexcept {
-  files::FilePtr file(std::fopen(path.c_str(), "ab"));
+  files::FilePtr file = files::OpenAppendFile(path);
   if (file == nullptr) return false;
   const bool written =
       bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();

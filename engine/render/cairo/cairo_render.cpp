@@ -103,7 +103,7 @@ class CairoShapeDrawer {
     if (t.text.empty() || !Finite(t.anchor.x) || !Finite(t.anchor.y) || !Finite(t.angle)) {
       return;
     }
-    const std::string utf8 = Windows1252ToUtf8(t.text);
+    const std::string utf8 = text::ToUtf8(t.text, text::CurrentCodePage());
     cairo_save(cr_);
     fonts_.Select(cr_, t.font);
     cairo_font_extents_t fe;

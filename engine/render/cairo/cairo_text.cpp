@@ -39,11 +39,13 @@ double UsableSize(double sizePx) {
 }  // namespace
 
 const std::string& CairoFonts::Resolve(const std::string& family) {
-  auto it = resolved_.find(family);
+  // Keyed by the UTF-8 name: the same bytes name another family in another code page.
+  std::string name = text::ToUtf8(family, text::CurrentCodePage());
+  auto it = resolved_.find(name);
   if (it != resolved_.end()) return it->second;
-  std::string name = Windows1252ToUtf8(family);
+  std::string key = name;
   if (name.empty() || !FamilyInstalled(name)) name = kDefaultFontFamily;
-  return resolved_.emplace(family, std::move(name)).first->second;
+  return resolved_.emplace(std::move(key), std::move(name)).first->second;
 }
 
 void CairoFonts::Select(cairo_t* cr, const Font& font) {
@@ -69,7 +71,7 @@ TextExtent CairoTextMeasurer::Measure(const Font& font, const std::string& text)
   extent.ascent = fe.ascent;
   extent.descent = fe.descent;
   if (!text.empty()) {
-    const std::string utf8 = Windows1252ToUtf8(text);
+    const std::string utf8 = text::ToUtf8(text, text::CurrentCodePage());
     cairo_text_extents_t te;
     cairo_text_extents(cr_.get(), utf8.c_str(), &te);
     extent.width = te.x_advance;

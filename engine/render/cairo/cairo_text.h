@@ -1,5 +1,5 @@
 // Text with Cairo: which installed font a Font names and how a text
-// measures. Chart texts reach Cairo as UTF-8 (engine/layout/text_encoding.h).
+// measures. Chart texts reach Cairo as UTF-8 (text/code_page.h).
 #pragma once
 
 #include <string>
@@ -9,8 +9,8 @@
 #include <cairo.h>
 
 #include "engine/layout/draw_list.h"
-#include "engine/layout/text_encoding.h"
 #include "engine/render/cairo/cairo_handles.h"
+#include "text/code_page.h"
 
 namespace vantiro::engine::render {
 

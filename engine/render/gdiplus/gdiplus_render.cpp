@@ -197,7 +197,7 @@ class GdiplusShapeDrawer {
     if (text.text.empty() || !Finite(text.anchor.x, text.anchor.y, text.angle)) return;
     const GdiplusFace* face = fonts_.Face(text.font);
     if (face == nullptr) return;
-    const std::wstring wide = WideFrom1252(text.text);
+    const std::wstring wide = WideFromAnsi(text.text);
     const TextExtent extent = fonts_.Measure(text.font, wide);
     // Offsets of the text's top-left from the anchor, before rotation.
     double dx = 0;

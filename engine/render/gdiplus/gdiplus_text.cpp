@@ -5,21 +5,10 @@
 #include <cmath>
 #include <limits>
 
+#include "text/code_page.h"
+
 namespace vantiro::engine::render {
 namespace {
-
-std::wstring Widen(std::string_view text, UINT codePage) {
-  if (text.empty()) return {};
-  // Chart texts are at most kMaxTextLength bytes; anything longer is cut
-  // rather than overflowing the converter's int length.
-  const int length =
-      static_cast<int>(std::min<std::size_t>(text.size(), std::numeric_limits<int>::max() / 2));
-  const int wide = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
-  if (wide <= 0) return {};
-  std::wstring out(static_cast<std::size_t>(wide), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), length, out.data(), wide);
-  return out;
-}
 
 // Same clamping as the Cairo backend, so both draw a text at one size.
 double UsableSize(double sizePx) {
@@ -48,9 +37,13 @@ std::unique_ptr<Gdiplus::FontFamily> FirstInstalled() {
 
 }  // namespace
 
-std::wstring WideFrom1252(std::string_view text) { return Widen(text, 1252); }
-
-std::wstring WideFromAnsi(std::string_view text) { return Widen(text, CP_ACP); }
+std::wstring WideFromAnsi(std::string_view text) {
+  // Chart texts are at most kMaxTextLength bytes; anything longer is cut
+  // rather than overflowing the converter's int length.
+  text = text.substr(0, std::numeric_limits<int>::max() / 2);
+  const std::u16string wide = text::ToUtf16(text, text::CurrentCodePage());
+  return std::wstring(wide.begin(), wide.end());
+}
 
 void PrepareGraphics(Gdiplus::Graphics& graphics) {
   graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
@@ -83,7 +76,7 @@ const Gdiplus::FontFamily* GdiplusFonts::Family(const std::string& family) {
   auto it = families_.find(family);
   if (it != families_.end()) return it->second.get();
   std::unique_ptr<Gdiplus::FontFamily> found;
-  if (!family.empty()) found = Installed(WideFrom1252(family).c_str());
+  if (!family.empty()) found = Installed(WideFromAnsi(family).c_str());
   for (const wchar_t* name : kDefaultFontFamilies) {
     if (found) break;
     found = Installed(name);
@@ -148,7 +141,7 @@ TextExtent GdiplusFonts::Measure(const Font& font, const std::wstring& text) {
 }
 
 TextExtent GdiplusTextMeasurer::Measure(const Font& font, const std::string& text) {
-  return fonts_.Measure(font, WideFrom1252(text));
+  return fonts_.Measure(font, WideFromAnsi(text));
 }
 
 }  // namespace vantiro::engine::render

@@ -19,11 +19,8 @@ namespace vantiro::engine::render {
 inline constexpr const wchar_t* kDefaultFontFamilies[] = {
     L"Arial", L"DejaVu Sans", L"Liberation Sans", L"Tahoma", L"Microsoft Sans Serif"};
 
-// Windows-1252 bytes as UTF-16, the way Windows converts them (the five
-// undefined bytes become the control characters of the same number).
-std::wstring WideFrom1252(std::string_view text);
-
-// Text in the ANSI code page (file names) as UTF-16.
+// A text of the engine (chart texts, font families) in its code page, the
+// ANSI code page, as UTF-16.
 std::wstring WideFromAnsi(std::string_view text);
 
 // A GDI+ font ready to draw, with its vertical metrics in pixels.

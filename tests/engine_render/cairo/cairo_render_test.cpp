@@ -364,7 +364,7 @@ TEST(CairoText, Windows1252BecomesUtf8) {
       {"\x9F\xFF", "\xC5\xB8\xC3\xBF"},            // Y and y with diaeresis
       {"\x81", "\xC2\x81"},                        // undefined byte: its control character
   };
-  for (const auto& c : cases) EXPECT_EQ(Windows1252ToUtf8(c.in), c.out) << c.in;
+  for (const auto& c : cases) EXPECT_EQ(text::ToUtf8(c.in, 1252), c.out) << c.in;
 }
 
 // ---------------------------------------------------------------- images
