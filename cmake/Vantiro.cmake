@@ -71,3 +71,17 @@ function(vantiro_require what)
       "read later, or named in VANTIRO_SKIP)")
   endif()
 endfunction()
+
+# A VERSIONINFO resource for a shipped DLL, from cmake/version.rc.in and the
+# project's version; a target left out of the build gets none.
+#   vantiro_version_resource(chart "Vantiro business charts plug-in")
+function(vantiro_version_resource target description)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  get_target_property(VANTIRO_RC_NAME ${target} OUTPUT_NAME)
+  set(VANTIRO_RC_DESCRIPTION "${description}")
+  set(rc ${PROJECT_BINARY_DIR}/version/${target}.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()

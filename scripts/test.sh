@@ -46,6 +46,22 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build build/win32 -j "$jobs"
 
+step "package (scripts/package.sh), built twice in two folders"
+start=$SECONDS
+scripts/package.sh
+zip_name=$(ls dist/vantiro-*-win32.zip)
+other=$(mktemp -d)
+git worktree add -q --detach "$other/vantiro" HEAD
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) "$other/vantiro/scripts/package.sh" >/dev/null
+if cmp -s "$zip_name" "$other/vantiro/$zip_name"; then
+  echo "package: $zip_name reproduced byte for byte in $((SECONDS - start)) s"
+else
+  echo "package: two builds of the same commit differ" >&2
+  exit 1
+fi
+git worktree remove --force "$other/vantiro"
+rm -rf "$other"
+
 step "Windows tests under Wine (no display)"
 source scripts/wine-env.sh build/win32
 unset_display_run() {

@@ -12,7 +12,8 @@
 
 namespace {
 
-constexpr std::string_view kTitle = "Vantiro 1.0.5";
+// VANTIRO_VERSION is the project version of the top CMakeLists.txt.
+constexpr std::string_view kTitle = "Vantiro " VANTIRO_VERSION;
 constexpr std::string_view kPublisher = "Quorvane";
 constexpr std::string_view kHint = "RMChart MAnager";
 
