@@ -1,6 +1,7 @@
 // The command line of vantiro-host.
 #include "testhost/cli.h"
 
+#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <iostream>
@@ -41,6 +42,8 @@ struct Options {
   std::optional<std::string> snapshotFolder;
   std::optional<std::string> printerFile;
   std::optional<std::string> layoutDump;
+  std::optional<std::string> codePage;
+  std::optional<std::string> encoding;
   std::vector<std::string> scripts;
 };
 
@@ -78,8 +81,19 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
     out << "  --keep-open        keep the host window with its charts open after the\n"
         << "                     scripts, until it is closed\n";
   }
+  if (platform.setCodePage) {
+    out << "  --codepage N       the code page of the plug-in's texts: 1250, 1251, 1252\n"
+        << "                     (the default) or 65001 (UTF-8)\n";
+  }
+  out << "  --encoding NAME    how script files are read: utf-8, or codepage (their\n"
+      << "                     bytes as they are); without it a script that starts\n"
+      << "                     with a UTF-8 byte-order mark or is valid UTF-8 is read\n"
+      << "                     as UTF-8, any other in the code page. UTF-8 scripts are\n"
+      << "                     converted to the code page; a character it cannot hold\n"
+      << "                     is sent as \"?\" with a warning naming the line\n";
   out << "  --strict           exit status 1 if any status is not \"Ok\"; end with a\n"
       << "                     summary: actions run, how many were not \"Ok\", the first\n"
+      << "                     line that was not\n"
       << "  --quiet            print only problems: statuses that are not \"Ok\",\n"
       << "                     deleted charts, warnings, errors and the summary\n"
       << "  --verbose          print each script line before it runs\n"
@@ -105,8 +119,9 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
 
 // The long options of this program, for suggestions.
 std::vector<std::string> OptionNames(const CliPlatform& platform) {
-  std::vector<std::string> names = {"--help",  "--version", "--list",  "--strict",
-                                    "--quiet", "--verbose", "--check", "--watch"};
+  std::vector<std::string> names = {"--help",    "--version", "--list",  "--strict",  "--quiet",
+                                    "--verbose", "--check",   "--watch", "--encoding"};
+  if (platform.setCodePage) names.push_back("--codepage");
   if (platform.keepOpen) names.push_back("--keep-open");
   if (platform.offersPluginOption) names.push_back("--plugin");
   if (platform.setSnapshotFolder) names.push_back("--snapshot");
@@ -183,8 +198,12 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
       if (!takeValue(options.printerFile)) return false;
     } else if (name == "--layout-dump" && platform.setLayoutReport) {
       if (!takeValue(options.layoutDump)) return false;
+    } else if (name == "--codepage" && platform.setCodePage) {
+      if (!takeValue(options.codePage)) return false;
+    } else if (name == "--encoding") {
+      if (!takeValue(options.encoding)) return false;
     } else if (name == "--plugin" || name == "--snapshot" || name == "--printer" ||
-               name == "--layout-dump" || name == "--keep-open") {
+               name == "--layout-dump" || name == "--keep-open" || name == "--codepage") {
       error = name + " is not available in " + platform.programName;
       return false;
     } else {
@@ -269,13 +288,37 @@ class ExportOnlyCharts {
 };
 
 // Reads a script from standard input.
-bool ReadStdinScript(std::istream& in, Script& script, ScriptError& error) {
+bool ReadStdinScript(std::istream& in, const ScriptReading& reading, Script& script,
+                     std::vector<ScriptError>& warnings, ScriptError& error) {
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) {
     error = {{}, 0, "cannot read the script from standard input"};
     return false;
   }
-  return ParseScript(bytes, kStdinName, script, error);
+  return ParseScriptFile(bytes, kStdinName, reading, script, warnings, error);
+}
+
+// The code page and encoding the scripts are read in; false with `error`
+// set for a bad --codepage or --encoding. Sets the engine's code page.
+bool ChooseReading(const Options& options, const CliPlatform& platform, ScriptReading& reading,
+                   std::string& error) {
+  if (options.encoding && !ParseScriptEncoding(*options.encoding, reading.encoding)) {
+    error = "--encoding takes utf-8 or codepage, not '" + *options.encoding + "'";
+    return false;
+  }
+  if (options.codePage) {
+    const std::string& text = *options.codePage;
+    int number = 0;
+    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (failure != std::errc() || end != text.data() + text.size() ||
+        !platform.setCodePage(number)) {
+      error = "--codepage " + *options.codePage +
+              " is not a code page of this engine (1250, 1251, 1252, 65001)";
+      return false;
+    }
+  }
+  if (platform.codePage) reading.codePage = platform.codePage();
+  return true;
 }
 
 }  // namespace
@@ -323,19 +366,31 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
 
   // Every script is read and checked before the first action runs; every
   // problem found is reported.
+  ScriptReading reading;
+  if (!ChooseReading(options, platform, reading, error)) {
+    err << platform.programName << ": " << error << '\n';
+    return kExitScriptError;
+  }
   std::vector<Script> scripts(options.scripts.size());
+  std::vector<ScriptError> warnings;
   auto loadScripts = [&] {
     std::vector<ScriptError> scriptErrors;
+    warnings.clear();
     for (std::size_t i = 0; i < scripts.size(); ++i) {
       ScriptError scriptError;
-      const bool loaded = options.scripts[i] == kStdinScript
-                              ? ReadStdinScript(in, scripts[i], scriptError)
-                              : LoadScript(options.scripts[i], scripts[i], scriptError);
+      const bool loaded =
+          options.scripts[i] == kStdinScript
+              ? ReadStdinScript(in, reading, scripts[i], warnings, scriptError)
+              : LoadScript(options.scripts[i], scripts[i], scriptError, reading, &warnings);
       if (!loaded) {
         scriptErrors.push_back(scriptError);
       } else {
         CheckActionNames(scripts[i], host, scriptErrors);
       }
+    }
+    for (const ScriptError& warning : warnings) {
+      err << platform.programName << ": " << warning.fileName << ':' << warning.lineNumber
+          << ": warning: " << warning.message << '\n';
     }
     for (const ScriptError& scriptError : scriptErrors) {
       err << platform.programName << ": " << scriptError.ToString() << '\n';
@@ -354,7 +409,7 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
       }
     }
     out.flush();
-    return warned ? kExitNotOk : kExitOk;
+    return warned || !warnings.empty() ? kExitNotOk : kExitOk;
   }
 
   if (options.snapshotFolder) {

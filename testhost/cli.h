@@ -46,6 +46,11 @@ struct CliPlatform {
   // Calls the engine's VantiroEngine_SetLayoutReport(path) and returns its
   // result; -1 with `error` set when the engine has no layout report.
   std::function<std::int32_t(const char* path, std::string& error)> setLayoutReport;
+  // The code page of the plug-in's texts, which UTF-8 scripts are converted
+  // to (null: 1252), and, natively, --codepage: sets the engine's, false for
+  // one it does not have.
+  std::function<int()> codePage;
+  std::function<bool(int codePage)> setCodePage;
 
   // Called before each script runs with the stem of its file name
   // ("sales" for dir/sales.vsc), so that its snapshots are named after it.

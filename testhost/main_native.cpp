@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
   platform.setLayoutReport = [](const char* path, std::string&) {
     return VantiroEngine_SetLayoutReport(path);
   };
+  platform.codePage = [] { return static_cast<int>(VantiroEngine_CodePage()); };
+  platform.setCodePage = [](int codePage) { return VantiroEngine_SetCodePage(codePage) == 0; };
   platform.helpNotes =
       "There are no windows: HostWindow is 1. Without --printer every print\n"
       "dialog answers Cancel.";

@@ -8,6 +8,7 @@
 
 #include "testhost/cli.h"
 #include "testhost/win32.h"
+#include "text/code_page.h"
 
 int main(int argc, char** argv) {
   using namespace vantiro::testhost;
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
   platform.setLayoutReport = [](const char* path, std::string& error) {
     return win32::SetLayoutReport(path, error);
   };
+  // Windows programs take texts in the system's ANSI code page.
+  platform.codePage = [] { return vantiro::text::CurrentCodePage(); };
   platform.helpNotes =
       "Scripts draw in a 1000 x 800 window (HostWindow is 0 when there is no\n"
       "display). With --watch the window stays open between runs, and closing it\n"

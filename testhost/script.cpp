@@ -274,14 +274,16 @@ std::string ReadRegularFile(const std::string& path, std::string& bytes) {
 
 }  // namespace
 
-bool LoadScript(const std::string& path, Script& script, ScriptError& error) {
+bool LoadScript(const std::string& path, Script& script, ScriptError& error,
+                const ScriptReading& reading, std::vector<ScriptError>* warnings) {
   std::string bytes;
   const std::string reason = ReadRegularFile(path, bytes);
   if (!reason.empty()) {
     error = {{}, 0, "cannot read the script " + path + ": " + reason};
     return false;
   }
-  return ParseScript(bytes, path, script, error);
+  std::vector<ScriptError> ignored;
+  return ParseScriptFile(bytes, path, reading, script, warnings ? *warnings : ignored, error);
 }
 
 }  // namespace vantiro::testhost

@@ -79,8 +79,45 @@ bool ParseScript(std::string_view bytes, const std::string& fileName, Script& sc
 // same bytes.
 std::string QuoteScriptText(std::string_view bytes);
 
-// Reads and parses a script file; a file that cannot be read gives
-// "cannot read the script PATH: reason".
-bool LoadScript(const std::string& path, Script& script, ScriptError& error);
+// The character encoding of a script file. The plug-in takes texts in the
+// code page of the engine, so a script saved as UTF-8 is converted to that
+// code page before it is parsed. How the encoding is chosen:
+//   1. a UTF-8 byte-order mark at the start: UTF-8 (the mark is dropped);
+//   2. otherwise --encoding, if given: utf-8, or codepage (bytes as they are);
+//   3. otherwise bytes that are valid UTF-8 with at least one character
+//      beyond ASCII: UTF-8; any other file is in the code page already.
+enum class ScriptEncoding {
+  kDetect,    // by mark, then by content
+  kUtf8,      // --encoding utf-8
+  kCodePage,  // --encoding codepage
+};
+
+// "utf-8" (also "utf8"), "codepage"; false for any other name.
+bool ParseScriptEncoding(std::string_view name, ScriptEncoding& encoding);
+
+// The bytes of a script file as the plug-in should read them, in
+// `codePage`. A line with characters the code page cannot hold gets a
+// warning, and each of them becomes "?". False, with `error` set, for a
+// UTF-16 file or for UTF-8 asked for by --encoding that is not valid.
+bool ToScriptCodePage(std::string_view fileBytes, ScriptEncoding encoding, int codePage,
+                      const std::string& fileName, std::string& out,
+                      std::vector<ScriptError>& warnings, ScriptError& error);
+
+// How a script file's bytes are read.
+struct ScriptReading {
+  ScriptEncoding encoding = ScriptEncoding::kDetect;
+  int codePage = 1252;  // the code page the plug-in's texts are in
+};
+
+// Converts a script file's bytes (ToScriptCodePage) and parses them; the
+// warnings of the conversion are added to `warnings`.
+bool ParseScriptFile(std::string_view fileBytes, const std::string& fileName,
+                     const ScriptReading& reading, Script& script,
+                     std::vector<ScriptError>& warnings, ScriptError& error);
+
+// Reads, converts and parses a script file; a file that cannot be read
+// gives "cannot read the script PATH: reason".
+bool LoadScript(const std::string& path, Script& script, ScriptError& error,
+                const ScriptReading& reading = {}, std::vector<ScriptError>* warnings = nullptr);
 
 }  // namespace vantiro::testhost

@@ -186,5 +186,53 @@ TEST(TestHostScript, QuotedFormCarriesEveryByte) {
   EXPECT_EQ(QuoteScriptText("a\r\n\xCE[\"\\"), "\"a\\r\\n\\xCE\\[\\\"\\\\\"");
 }
 
+// Script files in UTF-8 reach the plug-in in its code page; the encoding is
+// told by a mark, by the bytes, or by --encoding.
+TEST(ScriptEncoding, ConvertsToTheCodePage) {
+  const std::string cyrillicUtf8 = "ae_Graph_AddCaption 1|1|\xD0\x9F\xD1\x80\xD0\xBE|";
+  const std::string cyrillic1251 = "ae_Graph_AddCaption 1|1|\xCF\xF0\xEE|";
+  struct Case {
+    const char* what;
+    std::string file;
+    ScriptEncoding encoding;
+    int codePage;
+    std::string bytes;  // as the plug-in gets them
+    int warningLine;    // 0: none
+  } cases[] = {
+      {"mark dropped",
+       "\xEF\xBB\xBF"
+       "ae_Graph_Draw 1\n",
+       ScriptEncoding::kDetect, 1252, "ae_Graph_Draw 1\n", 0},
+      {"UTF-8 found by its bytes", cyrillicUtf8, ScriptEncoding::kDetect, 1251, cyrillic1251, 0},
+      {"code page bytes kept", cyrillic1251, ScriptEncoding::kDetect, 1251, cyrillic1251, 0},
+      {"forced code page", cyrillicUtf8, ScriptEncoding::kCodePage, 1251, cyrillicUtf8, 0},
+      {"UTF-8 to UTF-8", cyrillicUtf8, ScriptEncoding::kUtf8, 65001, cyrillicUtf8, 0},
+      {"unmappable on line 2", "# \xD0\x9F\n" + cyrillicUtf8, ScriptEncoding::kDetect, 1252,
+       "# ?\nae_Graph_AddCaption 1|1|???|", 2},
+  };
+  for (const Case& c : cases) {
+    std::string out;
+    std::vector<ScriptError> warnings;
+    ScriptError error;
+    ASSERT_TRUE(ToScriptCodePage(c.file, c.encoding, c.codePage, "s.vsc", out, warnings, error))
+        << c.what;
+    EXPECT_EQ(out, c.bytes) << c.what;
+    ASSERT_EQ(warnings.size(), c.warningLine == 0 ? 0U : 1U) << c.what;
+    if (c.warningLine != 0) {
+      EXPECT_EQ(warnings[0].lineNumber, c.warningLine) << c.what;
+    }
+  }
+  std::string out;
+  std::vector<ScriptError> warnings;
+  ScriptError error;
+  EXPECT_FALSE(ToScriptCodePage("ae_Graph_Draw 1\nx \xCF\n", ScriptEncoding::kUtf8, 1251, "s.vsc",
+                                out, warnings, error));
+  EXPECT_EQ(error.lineNumber, 2);
+  EXPECT_FALSE(ToScriptCodePage(std::string("\xFF\xFE"
+                                            "a",
+                                            3),
+                                ScriptEncoding::kDetect, 1252, "s.vsc", out, warnings, error));
+}
+
 }  // namespace
 }  // namespace vantiro::testhost
