@@ -8,7 +8,8 @@
 #                    (scripts/run-examples.sh --wine)
 #     all            everything scripts/test.sh needs (the default): also
 #                    clang for the fuzzers, GoogleTest, Google Benchmark,
-#                    clang-format and gnuplot
+#                    clang-format, gnuplot, and Python and zip for the
+#                    package
 # Skips the work when everything is already there. When another install
 # holds the package lock, it waits for it (up to 10 minutes) and says so.
 set -euo pipefail
@@ -30,6 +31,7 @@ tests=(
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   mingw-w64-tools
   gnuplot-nox
+  python3 zip
 )
 
 what=${1:-all}
@@ -121,9 +123,12 @@ wait_for_locks() {
 apt_options=(-o "DPkg::Lock::Timeout=$lock_timeout")
 
 # apt-get update does not wait for the lists lock itself: wait, and try
-# again if another process took the lock in between.
+# again if another process took the lock in between. A mirror in the middle
+# of a sync serves some lists that do not match their index: try again a
+# few times, then go on with the lists that did arrive (and the older ones
+# apt kept), since the install says plainly if a package is then missing.
 apt_update() {
-  local start=$SECONDS log
+  local start=$SECONDS log tries=0
   log=$(mktemp)
   while :; do
     wait_for_locks "${lists_locks[@]}"
@@ -131,11 +136,23 @@ apt_update() {
       rm -f "$log"
       return 0
     fi
-    if ! grep -q "Could not get lock\|Unable to lock" "$log" || ((SECONDS - start >= lock_timeout)); then
-      cat "$log" >&2
-      rm -f "$log"
-      return 1
+    if grep -q "Could not get lock\|Unable to lock" "$log" && ((SECONDS - start < lock_timeout)); then
+      continue
     fi
+    if grep -q "Some index files failed to download" "$log"; then
+      tries=$((tries + 1))
+      if ((tries < 3)); then
+        sleep 15
+        continue
+      fi
+      echo "Some package lists could not be fetched (the mirror may be syncing); going on with the others:" >&2
+      grep '^E:' "$log" | head -3 >&2
+      rm -f "$log"
+      return 0
+    fi
+    cat "$log" >&2
+    rm -f "$log"
+    return 1
   done
 }
 
