@@ -1,6 +1,6 @@
 // The host window under a display (Xvfb): scripts see its handle in
-// HostWindow, ae_Graph_EndChart with that handle destroys it, and its
-// client area can be saved as a BMP file.
+// HostWindow, ae_Graph_EndChart with that handle destroys it, closing it
+// ends --keep-open, and its client area can be saved as a BMP file.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -37,6 +37,15 @@ TEST(TestHostWindow, ScriptsSeeTheWindowAndEndChartDestroysIt) {
   ASSERT_EQ(RunCli({"testhost-window.vsc"}, platform, out, err), kExitOk) << err.str();
   ASSERT_NE(window, 0u) << "no window could be created: is there a display?";
   EXPECT_EQ(out.str(), std::to_string(window) + "\n");
+  EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(window)));
+}
+
+// --keep-open waits, handling the window's messages, until it is closed.
+TEST(TestHostWindow, KeepOpenReturnsOnceTheWindowIsClosed) {
+  const std::uintptr_t window = win32::CreateHostWindow(200, 100);
+  ASSERT_NE(window, 0u) << "no window could be created: is there a display?";
+  ASSERT_TRUE(PostMessageA(reinterpret_cast<HWND>(window), WM_CLOSE, 0, 0));
+  win32::KeepOpen(window);
   EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(window)));
 }
 
