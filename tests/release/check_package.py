@@ -7,7 +7,8 @@ The version is the project's (CMakeLists.txt).
 import hashlib, os, posixpath, re, struct, sys, zipfile
 
 zip_path = sys.argv[1]
-with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "CMakeLists.txt")) as f:
+root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+with open(os.path.join(root, "CMakeLists.txt")) as f:
     version = re.search(r"^project\(Vantiro VERSION ([0-9.]+)", f.read(), re.M).group(1)
 top = "vantiro-%s-win32/" % version
 problems = []
