@@ -7,6 +7,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${1:-build/package}
+missing=""
+for tool in cmake ninja i686-w64-mingw32-g++-posix i686-w64-mingw32-windres python3 zip git; do
+  command -v "$tool" >/dev/null || missing+=" $tool"
+done
+if [[ -n $missing ]]; then
+  echo "package.sh needs:$missing (scripts/install-deps.sh installs them)" >&2
+  exit 1
+fi
 version=$(sed -n 's/^project(Vantiro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 

@@ -46,10 +46,11 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build build/win32 -j "$jobs"
 
-step "package (scripts/package.sh), built twice in two folders"
+step "package (scripts/package.sh): its files checked, built twice in two folders"
 start=$SECONDS
 scripts/package.sh
 zip_name=$(ls dist/vantiro-*-win32.zip)
+python3 tests/release/check_package.py "$zip_name"
 other=$(mktemp -d)
 git worktree add -q --detach "$other/vantiro" HEAD
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) "$other/vantiro/scripts/package.sh" >/dev/null
