@@ -3,6 +3,7 @@
 #include "engine/render/cairo/scanline_deflate.h"
 
 #include <algorithm>
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -131,12 +132,34 @@ void JpegSilence(j_common_ptr) {}
 
 // Everything one JPEG encoding touches, kept outside the frames that a
 // libjpeg error unwinds with longjmp.
+#ifdef JCS_EXTENSIONS
+// libjpeg-turbo reads Cairo's opaque pixels as they are: B, G, R, A bytes
+// on little-endian machines, A, R, G, B on big-endian ones.
+constexpr bool kJpegReadsCairoPixels = true;
+constexpr J_COLOR_SPACE kCairoColourSpace =
+    std::endian::native == std::endian::little ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+#else
+constexpr bool kJpegReadsCairoPixels = false;
+constexpr J_COLOR_SPACE kCairoColourSpace = JCS_RGB;
+#endif
+
+// Whether every pixel of the image is opaque.
+bool Opaque(const PixelView& image) {
+  std::uint32_t alphas = 0xFF000000u;
+  for (int y = 0; y < image.height; ++y) {
+    const std::uint8_t* row = image.data + std::size_t(y) * image.stride;
+    for (int x = 0; x < image.width; ++x) alphas &= PixelAt(row, x);
+    if (alphas < 0xFF000000u) return false;
+  }
+  return true;
+}
+
 struct JpegEncodeJob {
   jpeg_compress_struct info{};
   JpegErrorTrap trap{};
   const PixelView* image = nullptr;
   int quality = 75;
-  std::uint8_t* rgbRow = nullptr;
+  std::uint8_t* rgbRow = nullptr;  // null: rows go to libjpeg as Cairo holds them
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
 };
@@ -147,16 +170,20 @@ void JpegEncodeSteps(JpegEncodeJob& job) {
   jpeg_mem_dest(&job.info, &job.buffer, &job.size);
   job.info.image_width = static_cast<JDIMENSION>(job.image->width);
   job.info.image_height = static_cast<JDIMENSION>(job.image->height);
-  job.info.input_components = 3;
-  job.info.in_color_space = JCS_RGB;
+  job.info.input_components = job.rgbRow != nullptr ? 3 : 4;
+  job.info.in_color_space = job.rgbRow != nullptr ? JCS_RGB : kCairoColourSpace;
   jpeg_set_defaults(&job.info);
   jpeg_set_quality(&job.info, job.quality, TRUE);
   jpeg_start_compress(&job.info, TRUE);
   while (job.info.next_scanline < job.info.image_height) {
     const std::uint8_t* row =
         job.image->data + std::size_t(job.info.next_scanline) * job.image->stride;
-    RowToRgb(row, job.image->width, job.rgbRow);
-    JSAMPROW rows[1] = {job.rgbRow};
+    // libjpeg only reads the rows it is given.
+    JSAMPROW rows[1] = {const_cast<std::uint8_t*>(row)};
+    if (job.rgbRow != nullptr) {
+      RowToRgb(row, job.image->width, job.rgbRow);
+      rows[0] = job.rgbRow;
+    }
     jpeg_write_scanlines(&job.info, rows, 1);
   }
   jpeg_finish_compress(&job.info);
@@ -243,11 +270,12 @@ std::vector<std::uint8_t> EncodeJpeg(const PixelView& image, int quality) {
   if (!Usable(image) || image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION) {
     return {};
   }
-  std::vector<std::uint8_t> rgbRow(std::size_t(image.width) * 3);
+  std::vector<std::uint8_t> rgbRow;
+  if (!kJpegReadsCairoPixels || !Opaque(image)) rgbRow.resize(std::size_t(image.width) * 3);
   JpegEncodeJob job;
   job.image = &image;
   job.quality = std::clamp(quality, 1, 100);
-  job.rgbRow = rgbRow.data();
+  job.rgbRow = rgbRow.empty() ? nullptr : rgbRow.data();
   const bool ok = JpegEncodeGuarded(job);
   jpeg_destroy_compress(&job.info);
   std::vector<std::uint8_t> out;
