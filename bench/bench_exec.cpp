@@ -1,5 +1,6 @@
-// nbExecAction per action: parameter copy, field decoding, one recorded
-// engine call, result frame and status report through the host callback.
+// nbExecAction per action, through the plug-in as the host calls it: parameter
+// copy, the actions' field decoding, one recorded engine call, result frame
+// and status report through the host callback.
 #include <benchmark/benchmark.h>
 
 #include <string>

@@ -71,12 +71,44 @@ class PdfPrinter {
   render::CairoSurface surface_;
 };
 
+// The last chart drawn as an image, kept so that drawing the same chart
+// again at the same size (ae_Graph_Draw, then ae_Graph_Draw2File) reuses
+// its pixels, and its PNG once encoded. Any change to the chart, the size
+// or the code page makes it a different frame. Charts with a background
+// picture are not kept (the picture file may change in between), nor
+// frames while layouts are reported (every drawing is reported).
+struct DrawnFrame {
+  static constexpr std::int64_t kMaxPixels = std::int64_t{4} << 20;
+
+  Chart chart;
+  int width = 0, height = 0;
+  std::int32_t codePage = 0;
+  render::CairoImage image;       // not ok(): no frame kept
+  std::vector<std::uint8_t> png;  // empty until encoded
+
+  static bool Keepable(const Chart& chart, int width, int height) {
+    return chart.settings.backgroundImage.empty() && !LayoutReportOn() &&
+           std::int64_t{width} * height <= kMaxPixels;
+  }
+  bool Holds(const Chart& other, int w, int h) const {
+    return image.ok() && w == width && h == height && codePage == text::CurrentCodePage() &&
+           other == chart;
+  }
+  void Clear() {
+    image = render::CairoImage();
+    png.clear();
+    png.shrink_to_fit();
+    chart = Chart();
+  }
+};
+
 // All state of the native device.
 struct NativeDevice {
   std::map<std::uintptr_t, PdfPrinter> printers;
   std::uintptr_t nextPrinter = kFirstPrinterHandle;
   render::CairoFonts fonts;
   render::PngEncoder png;
+  DrawnFrame frame;
 
   NativeDevice() = default;
   NativeDevice(const NativeDevice&) = delete;
@@ -100,9 +132,48 @@ DrawList Layout(const Chart& chart, int width, int height, std::string_view outp
   return list;
 }
 
+// A drawn image as a file of the given raster kind; empty on failure.
+std::vector<std::uint8_t> EncodeImage(const render::CairoImage& image, FileKind kind,
+                                      int jpegQuality) {
+  if (kind == FileKind::kPng) return State().png.Encode(image.pixels());
+  if (kind == FileKind::kBmp) return render::EncodeBmp(image.pixels());
+  return render::EncodeJpeg(image.pixels(), JpegQuality(jpegQuality));
+}
+
+// The chart drawn as an image of width x height, kept as the device's
+// frame (the chart must be Keepable); the kept frame itself if it shows
+// this chart at this size. Null if the image could not be made.
+const DrawnFrame* DrawFrame(const Chart& chart, int width, int height, std::string_view output) {
+  DrawnFrame& frame = State().frame;
+  if (frame.Holds(chart, width, height)) return &frame;
+  frame.Clear();
+  const DrawList list = Layout(chart, width, height, output);
+  render::CairoImage image = render::RenderToImage(list, State().fonts);
+  if (!image.ok()) return nullptr;
+  frame.chart = chart;
+  frame.width = width;
+  frame.height = height;
+  frame.codePage = text::CurrentCodePage();
+  frame.image = std::move(image);
+  return &frame;
+}
+
+// The frame's PNG, encoded once.
+const std::vector<std::uint8_t>& FramePng(DrawnFrame& frame) {
+  if (frame.png.empty()) frame.png = State().png.Encode(frame.image.pixels());
+  return frame.png;
+}
+
 // The chart encoded as a file of the given kind; empty on failure.
 std::vector<std::uint8_t> EncodeChart(const Chart& chart, const std::string& path, FileKind kind,
                                       int width, int height, int jpegQuality) {
+  const bool raster = kind == FileKind::kPng || kind == FileKind::kJpeg || kind == FileKind::kBmp;
+  if (raster && DrawnFrame::Keepable(chart, width, height)) {
+    const DrawnFrame* frame = DrawFrame(chart, width, height, path);
+    if (frame == nullptr) return {};
+    if (kind == FileKind::kPng) return FramePng(State().frame);
+    return EncodeImage(frame->image, kind, jpegQuality);
+  }
   const DrawList list = Layout(chart, width, height, path);
   render::CairoFonts& fonts = State().fonts;
   std::vector<std::uint8_t> bytes;
@@ -122,9 +193,7 @@ std::vector<std::uint8_t> EncodeChart(const Chart& chart, const std::string& pat
   }
   const render::CairoImage image = render::RenderToImage(list, fonts);
   if (!image.ok()) return bytes;
-  if (kind == FileKind::kPng) return State().png.Encode(image.pixels());
-  if (kind == FileKind::kBmp) return render::EncodeBmp(image.pixels());
-  return render::EncodeJpeg(image.pixels(), JpegQuality(jpegQuality));
+  return EncodeImage(image, kind, jpegQuality);
 }
 
 }  // namespace
@@ -135,8 +204,9 @@ std::int32_t CreateChartWindow(const Chart& chart) {
   return chart.settings.parent == 0 ? codes::kBadParentWindow : codes::kOk;
 }
 
-void DestroyChartWindow(std::int32_t) {
-  // No windows natively: nothing is kept per chart.
+void DestroyChartWindow(std::int32_t ctrlId) {
+  // No windows natively; only the chart's kept frame goes.
+  if (State().frame.chart.ctrlId == ctrlId) State().frame.Clear();
 }
 
 std::int32_t ShowChart(const Chart& chart) {
@@ -147,10 +217,17 @@ std::int32_t ShowChart(const Chart& chart) {
     return codes::kWindowNotCreated;
   }
   try {
+    const std::string path = SnapshotPath(chart.ctrlId);
+    if (DrawnFrame::Keepable(chart, width, height)) {
+      if (DrawFrame(chart, width, height, "window") == nullptr) return codes::kWindowNotCreated;
+      if (path.empty()) return codes::kOk;
+      const std::vector<std::uint8_t>& bytes = FramePng(State().frame);
+      const bool written = !bytes.empty() && files::WriteWholeFile(path, bytes);
+      return written ? codes::kOk : codes::kImageFileFailed;
+    }
     const DrawList list = Layout(chart, width, height, "window");
     const render::CairoImage image = render::RenderToImage(list, State().fonts);
     if (!image.ok()) return codes::kWindowNotCreated;
-    const std::string path = SnapshotPath(chart.ctrlId);
     if (path.empty()) return codes::kOk;
     const std::vector<std::uint8_t> bytes = State().png.Encode(image.pixels());
     const bool written = !bytes.empty() && files::WriteWholeFile(path, bytes);

@@ -1,7 +1,8 @@
-// Charts saved as image files: PNG, JPEG and BMP through GDI+'s encoders,
-// EMF through a metafile device context in memory. The finished bytes go
-// through the checked write routine, so the target never holds a partial
-// file.
+// Charts saved as image files: drawn by GDI+; PNG through our own writer
+// (the one the native engine uses, so PNG files agree across targets),
+// JPEG and BMP through GDI+'s encoders, EMF through a metafile device
+// context in memory. The finished bytes go through the checked write
+// routine, so the target never holds a partial file.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -15,6 +16,7 @@
 #include "engine/device/win32/gdi_guards.h"
 #include "engine/device/win32/win32_graphics.h"
 #include "engine/files/file_io.h"
+#include "engine/render/png/png_encode.h"
 
 namespace vantiro::engine::device {
 namespace {
@@ -70,10 +72,27 @@ bool Encode(Gdiplus::Image& image, const CLSID& encoder,
          read == out.size();
 }
 
+// The bitmap's pixels, premultiplied as our PNG writer takes them.
+bool EncodePng(Gdiplus::Bitmap& canvas, int width, int height, std::vector<std::uint8_t>& out) {
+  const Gdiplus::Rect all(0, 0, width, height);
+  Gdiplus::BitmapData data{};
+  if (canvas.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) !=
+      Gdiplus::Ok) {
+    return false;
+  }
+  const render::PixelView pixels{static_cast<const std::uint8_t*>(data.Scan0), width, height,
+                                 data.Stride};
+  out = data.Stride > 0 ? render::EncodePng(pixels) : std::vector<std::uint8_t>();
+  canvas.UnlockBits(&data);
+  return !out.empty();
+}
+
 std::int32_t WriteRaster(const Chart& chart, const std::string& target, FileKind kind, int width,
                          int height, int jpegQuality) {
   CLSID encoder{};
-  if (!FindEncoder(MimeTypeOf(kind), encoder)) return codes::kImageFileFailed;
+  if (kind != FileKind::kPng && !FindEncoder(MimeTypeOf(kind), encoder)) {
+    return codes::kImageFileFailed;
+  }
   Gdiplus::Bitmap canvas(width, height, PixelFormat32bppARGB);
   if (canvas.GetLastStatus() != Gdiplus::Ok) return codes::kImageFileFailed;
   {
@@ -97,7 +116,7 @@ std::int32_t WriteRaster(const Chart& chart, const std::string& target, FileKind
     std::unique_ptr<Gdiplus::Bitmap> rgb(canvas.Clone(0, 0, width, height, PixelFormat24bppRGB));
     if (!rgb || rgb->GetLastStatus() != Gdiplus::Ok) return codes::kImageFileFailed;
     if (!Encode(*rgb, encoder, nullptr, bytes)) return codes::kImageFileFailed;
-  } else if (!Encode(canvas, encoder, nullptr, bytes)) {
+  } else if (!EncodePng(canvas, width, height, bytes)) {
     return codes::kImageFileFailed;
   }
   return files::WriteWholeFile(target, bytes) ? codes::kOk : codes::kImageFileFailed;

@@ -1,118 +1,22 @@
-// PNG, JPEG and BMP encoding of rendered charts.
+// JPEG and BMP encoding of rendered charts.
 #include "engine/render/cairo/image_encode.h"
-#include "engine/render/cairo/scanline_deflate.h"
 
 #include <algorithm>
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include <jpeglib.h>
-#include <libdeflate.h>
 
 namespace vantiro::engine::render {
 namespace {
-
-// Largest image the encoders accept, in pixels; the callers refuse
-// anything bigger long before.
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
-
-bool Usable(const PixelView& image) {
-  return image.data != nullptr && image.width > 0 && image.height > 0 &&
-         image.stride >= image.width * 4 && std::int64_t{image.width} * image.height <= kMaxPixels;
-}
 
 std::uint32_t PixelAt(const std::uint8_t* row, int x) {
   std::uint32_t p;
   std::memcpy(&p, row + std::size_t(x) * 4, sizeof p);
   return p;
-}
-
-// One row as R, G, B bytes, translucent pixels laid over white. Returns
-// the alphas of the row ANDed: 0xFF if every pixel is opaque.
-std::uint32_t RowToRgb(const std::uint8_t* row, int width, std::uint8_t* out) {
-  std::uint32_t alphas = 0xFF;
-  for (int x = 0; x < width; ++x) {
-    const std::uint32_t p = PixelAt(row, x);
-    alphas &= p >> 24;
-    const std::uint32_t white = 255 - (p >> 24);
-    out[0] = static_cast<std::uint8_t>(((p >> 16) & 0xFF) + white);
-    out[1] = static_cast<std::uint8_t>(((p >> 8) & 0xFF) + white);
-    out[2] = static_cast<std::uint8_t>((p & 0xFF) + white);
-    out += 3;
-  }
-  return alphas;
-}
-
-// One row as R, G, B, A bytes with the premultiplication undone.
-void RowToRgba(const std::uint8_t* row, int width, std::uint8_t* out) {
-  for (int x = 0; x < width; ++x) {
-    const std::uint32_t p = PixelAt(row, x);
-    const std::uint32_t a = p >> 24;
-    const std::uint32_t c[3] = {(p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF};
-    for (int i = 0; i < 3; ++i) {
-      out[i] = static_cast<std::uint8_t>(a == 0 ? 0 : (c[i] * 255 + a / 2) / a);
-    }
-    out[3] = static_cast<std::uint8_t>(a);
-    out += 4;
-  }
-}
-
-// ---------------------------------------------------------------- PNG
-
-void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v >> 24));
-  out.push_back(static_cast<std::uint8_t>(v >> 16));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-  out.push_back(static_cast<std::uint8_t>(v));
-}
-
-void StoreBe32(std::uint8_t* at, std::uint32_t v) {
-  at[0] = static_cast<std::uint8_t>(v >> 24);
-  at[1] = static_cast<std::uint8_t>(v >> 16);
-  at[2] = static_cast<std::uint8_t>(v >> 8);
-  at[3] = static_cast<std::uint8_t>(v);
-}
-
-// Appends a chunk whose data already follows `start` + 8 in `out`: fills
-// in length and type and appends the CRC.
-void FinishChunk(std::vector<std::uint8_t>& out, std::size_t start, const char type[4]) {
-  const std::size_t length = out.size() - start - 8;
-  StoreBe32(&out[start], static_cast<std::uint32_t>(length));
-  std::memcpy(&out[start + 4], type, 4);
-  PutBe32(out, libdeflate_crc32(0, &out[start + 4], length + 4));
-}
-
-std::size_t BeginChunk(std::vector<std::uint8_t>& out) {
-  const std::size_t start = out.size();
-  out.resize(start + 8);
-  return start;
-}
-
-// The scanlines of the whole image, RGB or RGBA if `alpha`, each behind
-// filter byte 0 (none). Chart rows deflate best unfiltered: the match
-// search finds runs along a row and copies of the row above directly, and
-// filtering would turn the exact colours of flat areas and text into
-// differences that repeat less. False if `alpha` is not set and a pixel
-// turns out not to be opaque.
-bool ScanlineImage(const PixelView& image, bool alpha, std::uint8_t* scanlines) {
-  const std::size_t rowBytes = std::size_t(image.width) * (alpha ? 4 : 3);
-  for (int y = 0; y < image.height; ++y) {
-    const std::uint8_t* src = image.data + std::size_t(y) * image.stride;
-    std::uint8_t* out = scanlines + (rowBytes + 1) * y;
-    out[0] = 0;
-    // Charts repeat most rows exactly: no need to convert them again.
-    if (y > 0 && std::memcmp(src, src - image.stride, std::size_t(image.width) * 4) == 0) {
-      std::memcpy(out + 1, out - rowBytes, rowBytes);
-    } else if (alpha) {
-      RowToRgba(src, image.width, out + 1);
-    } else if (RowToRgb(src, image.width, out + 1) != 0xFF) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // ---------------------------------------------------------------- JPEG
@@ -131,12 +35,34 @@ void JpegSilence(j_common_ptr) {}
 
 // Everything one JPEG encoding touches, kept outside the frames that a
 // libjpeg error unwinds with longjmp.
+#ifdef JCS_EXTENSIONS
+// libjpeg-turbo reads Cairo's opaque pixels as they are: B, G, R, A bytes
+// on little-endian machines, A, R, G, B on big-endian ones.
+constexpr bool kJpegReadsCairoPixels = true;
+constexpr J_COLOR_SPACE kCairoColourSpace =
+    std::endian::native == std::endian::little ? JCS_EXT_BGRX : JCS_EXT_XRGB;
+#else
+constexpr bool kJpegReadsCairoPixels = false;
+constexpr J_COLOR_SPACE kCairoColourSpace = JCS_RGB;
+#endif
+
+// Whether every pixel of the image is opaque.
+bool Opaque(const PixelView& image) {
+  std::uint32_t alphas = 0xFF000000u;
+  for (int y = 0; y < image.height; ++y) {
+    const std::uint8_t* row = image.data + std::size_t(y) * image.stride;
+    for (int x = 0; x < image.width; ++x) alphas &= PixelAt(row, x);
+    if (alphas < 0xFF000000u) return false;
+  }
+  return true;
+}
+
 struct JpegEncodeJob {
   jpeg_compress_struct info{};
   JpegErrorTrap trap{};
   const PixelView* image = nullptr;
   int quality = 75;
-  std::uint8_t* rgbRow = nullptr;
+  std::uint8_t* rgbRow = nullptr;  // null: rows go to libjpeg as Cairo holds them
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
 };
@@ -147,16 +73,20 @@ void JpegEncodeSteps(JpegEncodeJob& job) {
   jpeg_mem_dest(&job.info, &job.buffer, &job.size);
   job.info.image_width = static_cast<JDIMENSION>(job.image->width);
   job.info.image_height = static_cast<JDIMENSION>(job.image->height);
-  job.info.input_components = 3;
-  job.info.in_color_space = JCS_RGB;
+  job.info.input_components = job.rgbRow != nullptr ? 3 : 4;
+  job.info.in_color_space = job.rgbRow != nullptr ? JCS_RGB : kCairoColourSpace;
   jpeg_set_defaults(&job.info);
   jpeg_set_quality(&job.info, job.quality, TRUE);
   jpeg_start_compress(&job.info, TRUE);
   while (job.info.next_scanline < job.info.image_height) {
     const std::uint8_t* row =
         job.image->data + std::size_t(job.info.next_scanline) * job.image->stride;
-    RowToRgb(row, job.image->width, job.rgbRow);
-    JSAMPROW rows[1] = {job.rgbRow};
+    // libjpeg only reads the rows it is given.
+    JSAMPROW rows[1] = {const_cast<std::uint8_t*>(row)};
+    if (job.rgbRow != nullptr) {
+      RowToRgb(row, job.image->width, job.rgbRow);
+      rows[0] = job.rgbRow;
+    }
     jpeg_write_scanlines(&job.info, rows, 1);
   }
   jpeg_finish_compress(&job.info);
@@ -179,75 +109,16 @@ void PutLe(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
 
 }  // namespace
 
-std::vector<std::uint8_t> EncodePng(const PixelView& image) { return PngEncoder().Encode(image); }
-
-std::vector<std::uint8_t> PngEncoder::Encode(const PixelView& image) {
-  if (!Usable(image)) return {};
-  // Room for RGBA scanlines; working memory beyond this is not kept.
-  constexpr std::size_t kKeptBytes = std::size_t{32} << 20;
-  const std::size_t needed = (std::size_t(image.width) * 4 + 1) * image.height;
-  if (needed > capacity_) {
-    scanlines_.reset();
-    scanlines_.reset(new std::uint8_t[needed]);
-    capacity_ = needed;
-  }
-  struct ReleaseLarge {
-    PngEncoder& encoder;
-    ~ReleaseLarge() {
-      if (encoder.capacity_ > kKeptBytes) {
-        encoder.scanlines_.reset();
-        encoder.capacity_ = 0;
-      }
-    }
-  } releaseLarge{*this};
-  std::uint8_t* scanlines = scanlines_.get();
-
-  // Charts are opaque: RGB, unless a pixel says otherwise.
-  bool opaque = true;
-  std::size_t rowBytes = std::size_t(image.width) * 3;
-  std::size_t scanlineSize = (rowBytes + 1) * image.height;
-  if (!ScanlineImage(image, false, scanlines)) {
-    opaque = false;
-    rowBytes = std::size_t(image.width) * 4;
-    scanlineSize = (rowBytes + 1) * image.height;
-    ScanlineImage(image, true, scanlines);
-  }
-  const int bpp = opaque ? 3 : 4;
-
-  std::vector<std::uint8_t> out;
-  out.reserve(8 + 25 + 12 + scanlineSize / 32 + 1024);
-  static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  out.insert(out.end(), kSignature, kSignature + 8);
-
-  std::size_t chunk = BeginChunk(out);
-  PutBe32(out, static_cast<std::uint32_t>(image.width));
-  PutBe32(out, static_cast<std::uint32_t>(image.height));
-  out.push_back(8);               // bits per channel
-  out.push_back(opaque ? 2 : 6);  // colour type: RGB or RGBA
-  out.push_back(0);               // deflate
-  out.push_back(0);               // filter method 0 (each row says none)
-  out.push_back(0);               // not interlaced
-  FinishChunk(out, chunk, "IHDR");
-
-  chunk = BeginChunk(out);
-  ZlibCompressScanlines(scanlines, scanlineSize, rowBytes + 1, std::size_t(bpp), out);
-  if (out.size() - chunk - 8 > 0x7FFFFFFF) return {};
-  FinishChunk(out, chunk, "IDAT");
-
-  chunk = BeginChunk(out);
-  FinishChunk(out, chunk, "IEND");
-  return out;
-}
-
 std::vector<std::uint8_t> EncodeJpeg(const PixelView& image, int quality) {
-  if (!Usable(image) || image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION) {
+  if (!Encodable(image) || image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION) {
     return {};
   }
-  std::vector<std::uint8_t> rgbRow(std::size_t(image.width) * 3);
+  std::vector<std::uint8_t> rgbRow;
+  if (!kJpegReadsCairoPixels || !Opaque(image)) rgbRow.resize(std::size_t(image.width) * 3);
   JpegEncodeJob job;
   job.image = &image;
   job.quality = std::clamp(quality, 1, 100);
-  job.rgbRow = rgbRow.data();
+  job.rgbRow = rgbRow.empty() ? nullptr : rgbRow.data();
   const bool ok = JpegEncodeGuarded(job);
   jpeg_destroy_compress(&job.info);
   std::vector<std::uint8_t> out;
@@ -257,7 +128,7 @@ std::vector<std::uint8_t> EncodeJpeg(const PixelView& image, int quality) {
 }
 
 std::vector<std::uint8_t> EncodeBmp(const PixelView& image) {
-  if (!Usable(image)) return {};
+  if (!Encodable(image)) return {};
   const std::size_t rowBytes = (std::size_t(image.width) * 3 + 3) & ~std::size_t{3};
   const std::size_t pixelBytes = rowBytes * image.height;
   constexpr std::uint32_t kHeaderBytes = 14 + 40;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -195,6 +196,52 @@ TEST_F(NativeDevice, SnapshotsAreSavedOnlyWhileAFolderIsSet) {
   fs::remove(folder_ / "chart-7.png");
   EXPECT_EQ(ShowChart(chart), 0);
   EXPECT_TRUE(fs::is_empty(folder_));
+}
+
+// A chart drawn again unchanged at the same size reuses the drawn frame;
+// any change draws anew. Each changed chart's file must equal the file
+// drawn for it while another chart was kept.
+TEST_F(NativeDevice, AKeptFrameServesOnlyTheSameChartAtTheSameSize) {
+  Chart base = BarChart({3, 5, 4});
+  base.regions[0].caption.present = true;
+  base.regions[0].caption.text = "Caf\xE9";
+  const struct {
+    const char* change;
+    void (*apply)(Chart&, int& width, std::int32_t& codePage);
+  } cases[] = {
+      {"unchanged", [](Chart&, int&, std::int32_t&) {}},
+      {"a value", [](Chart& c, int&, std::int32_t&) { c.regions[0].bars[0].values[1] = 6; }},
+      {"a colour", [](Chart& c, int&, std::int32_t&) { c.regions[0].bars[0].colour = 0xFF2020E0; }},
+      {"the caption", [](Chart& c, int&, std::int32_t&) { c.regions[0].caption.text = "Cafe"; }},
+      {"the width", [](Chart&, int& w, std::int32_t&) { w = 401; }},
+      {"the code page", [](Chart&, int&, std::int32_t& codePage) { codePage = 1251; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    Chart changed = base;
+    int width = 400;
+    std::int32_t codePage = 1252;
+    c.apply(changed, width, codePage);
+    ASSERT_EQ(VantiroEngine_SetCodePage(codePage), 0);
+    DestroyChartWindow(changed.ctrlId);  // nothing kept: drawn afresh
+    ASSERT_EQ(DrawToFile(changed, Path("fresh.png"), width, 300, 0), 0);
+    ASSERT_EQ(VantiroEngine_SetCodePage(1252), 0);
+    DestroyChartWindow(base.ctrlId);
+    ASSERT_EQ(ShowChart(base), 0);  // keeps the base chart's frame
+    ASSERT_EQ(VantiroEngine_SetCodePage(codePage), 0);
+    ASSERT_EQ(DrawToFile(changed, Path("again.png"), width, 300, 0), 0);
+    ASSERT_EQ(DrawToFile(changed, Path("again.bmp"), width, 300, 0), 0);
+    ASSERT_EQ(DrawToFile(changed, Path("fresh.bmp"), width, 300, 0), 0);
+    ASSERT_EQ(VantiroEngine_SetCodePage(1252), 0);
+    EXPECT_EQ(ReadFile(Path("again.png")), ReadFile(Path("fresh.png")));
+    EXPECT_EQ(ReadFile(Path("again.bmp")), ReadFile(Path("fresh.bmp")));
+    if (std::string_view(c.change) != "unchanged") {
+      EXPECT_NE(ReadFile(Path("again.png")), ReadFile(Path("base.png")));
+    } else {
+      fs::copy_file(Path("again.png"), Path("base.png"));
+    }
+  }
+  DestroyChartWindow(base.ctrlId);
 }
 
 TEST_F(NativeDevice, PrinterHandlesAreLookedUpNeverTrusted) {

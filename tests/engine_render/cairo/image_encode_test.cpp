@@ -36,6 +36,14 @@ TestImage Pattern(int w, int h, bool opaque, unsigned seed) {
   return image;
 }
 
+// An opaque pattern with one half-transparent pixel at (x, y): rows are
+// converted several opaque pixels at a time up to it.
+TestImage OneTranslucentPixel(int w, int h, int x, int y) {
+  TestImage image = Pattern(w, h, true, 9);
+  image.pixels[std::size_t(y) * w + x] = 0x80402010;
+  return image;
+}
+
 // A chart-like picture: flat areas, gradients, text and lines.
 TestImage ChartLike(int w, int h) {
   DrawList list;
@@ -131,6 +139,7 @@ TEST(PngEncoder, DecodesBackToExactlyTheSamePixels) {
       {"noise in several deflate blocks", Pattern(300, 200, true, 6)},
       {"rows further apart than deflate can reach", Pattern(11000, 3, true, 7)},
       {"translucent 17x9", Pattern(17, 9, false, 4)},
+      {"opaque but one pixel 40x5", OneTranslucentPixel(40, 5, 29, 3)},
       {"flat, gradients and specks 640x480", Synthetic(640, 480, 10)},
       {"flat, gradients and specks 1x1", Synthetic(1, 1, 11)},
       {"flat, gradients and specks 2x300", Synthetic(2, 300, 12)},

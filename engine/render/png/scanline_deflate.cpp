@@ -3,14 +3,14 @@
 // along the row (runs of one colour, or of zeros once filtered) or from
 // the row above, so these few candidates find nearly all the long matches
 // that a hashing match finder would, at a fraction of its cost.
-#include "engine/render/cairo/scanline_deflate.h"
+#include "engine/render/png/scanline_deflate.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
 
-#include <libdeflate.h>
+#include "engine/render/png/checksums.h"
 
 namespace vantiro::engine::render {
 namespace {
@@ -451,7 +451,7 @@ void ZlibCompressScanlines(const std::uint8_t* data, std::size_t size, std::size
   WriteBlock(tokens.data(), tokens.size(), true, writer);
   writer.Flush();
 
-  const std::uint32_t adler = libdeflate_adler32(1, data, size);
+  const std::uint32_t adler = Adler32(data, size);
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(adler >> shift));
 }
 
