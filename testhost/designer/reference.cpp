@@ -270,8 +270,18 @@ const ActionReference* FindActionReference(std::int32_t actionId) {
 nlohmann::json ReadValue(const FieldReference& field, std::string_view text) {
   if (field.kind == "integer") return params::ToInt32(params::ParseNumber(text));
   if (field.kind == "colour") {
-    // The pattern is 0xFFBBGGRR.
-    const std::uint32_t pattern = params::ColourPattern(text);
+    // As the plug-in builds it (params::ColourPattern, which this library
+    // cannot link without an engine): "&HFF" + characters 6-7, 4-5, 2-3,
+    // read as a number, 0xFFBBGGRR.
+    text = text.substr(0, text.find('\0'));
+    std::string built = "&HFF";
+    for (const std::size_t from : {std::size_t{5}, std::size_t{3}, std::size_t{1}}) {
+      if (from < text.size()) built += text.substr(from, 2);
+    }
+    const params::Number number = params::ParseNumber(built);
+    const auto pattern = number.kind == params::Number::Kind::kRadix
+                             ? static_cast<std::uint32_t>(number.radixValue)
+                             : 0u;
     return HexColour(pattern & 0xFFu, (pattern >> 8) & 0xFFu, (pattern >> 16) & 0xFFu);
   }
   if (field.kind == "wincolour") {

@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <iostream>
@@ -202,7 +203,7 @@ struct DesignerServer::Impl {
   }
 
   void HandleFiles(const httplib::Request&, httplib::Response& response) {
-    json files = json::array();
+    std::vector<std::string> files;
     std::error_code failure;
     fs::recursive_directory_iterator it(options.root, fs::directory_options::none, failure);
     for (; !failure && it != fs::recursive_directory_iterator() && files.size() < kMaxFiles;
@@ -218,6 +219,7 @@ struct DesignerServer::Impl {
       if (!fs::is_regular_file(resolved, notRegular)) continue;
       files.push_back(relative);
     }
+    std::sort(files.begin(), files.end());
     SendJson(response, {{"files", files}});
   }
 
@@ -299,10 +301,13 @@ struct DesignerServer::Impl {
       server.Get(path == "index.html" ? "/" : "/" + path, [&asset](const httplib::Request&,
                                                                    httplib::Response& response) {
         response.set_header("Content-Security-Policy",
-                            "default-src 'self'; img-src 'self' data: blob:");
+                            "default-src 'self'; img-src 'self' data: blob:; "
+                            "style-src 'self' 'unsafe-inline'");
         response.set_content(reinterpret_cast<const char*>(asset.data), asset.size, asset.type);
       });
     }
+    server.Get("/favicon.ico",
+               [](const httplib::Request&, httplib::Response& response) { response.status = 204; });
     server.Get("/api/reference", [](const httplib::Request&, httplib::Response& response) {
       SendJson(response, {{"actions", ReferenceJson()}});
     });
