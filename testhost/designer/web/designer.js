@@ -149,6 +149,7 @@ async function run() {
   const sequence = ++state.sequence;
   const inputAt = state.inputAt;
   const script = source.value;
+  const startedAt = performance.now();
   let answer;
   try {
     answer = await (await post('/api/run', { script })).json();
@@ -156,6 +157,7 @@ async function run() {
     answer = { error: String(error) };
   }
   if (sequence !== state.sequence) return;  // a later run is on its way
+  const answeredAt = performance.now();
   state.result = answer;
   state.lines = new Map((answer.lines || []).map((l) => [l.line, l]));
   state.charts = answer.charts || [];
@@ -163,7 +165,10 @@ async function run() {
   await renderCharts();
   if (sequence !== state.sequence) return;
   const total = performance.now() - inputAt;
-  window.designerTimings.push({ keystrokeToChart: total, server: answer.ms || 0 });
+  window.designerTimings.push({
+    keystrokeToChart: total, waited: startedAt - inputAt, request: answeredAt - startedAt,
+    drawn: performance.now() - answeredAt, server: answer.ms || 0,
+  });
   $('run-info').textContent = answer.error
     ? `The script did not run: ${answer.error}`
     : `${state.charts.length} chart(s); redrawn ${Math.round(total)} ms after the last keystroke ` +
