@@ -13,7 +13,7 @@ bool IsDesignerCommand(const std::vector<std::string>& args) {
 int RunDesignerCommand(const std::vector<std::string>& args, const CliPlatform& platform,
                        std::ostream& out, std::ostream& err) {
   if (args[0] == kRunOption) return RunChild(args, platform);
-  return Serve(args, out, err);
+  return Serve(args, platform, out, err);
 }
 
 }  // namespace vantiro::testhost::designer

@@ -331,8 +331,8 @@ std::string SnapshotName(std::int32_t chart) {
 }  // namespace
 
 int RunChild(const std::vector<std::string>& args, const CliPlatform& platform) {
-  // --designer-run SCRATCH ROOT SECONDS FILEBYTES MEMORYBYTES [CHART FORMAT]
-  if (args.size() != 6 && args.size() != 8) return kExitScriptError;
+  // --designer-run SCRATCH ROOT SECONDS FILEBYTES MEMORYBYTES CODEPAGE [CHART FORMAT]
+  if (args.size() != 7 && args.size() != 9) return kExitScriptError;
   Limit(RLIMIT_CPU, ToNumber(args[3]));
   Limit(RLIMIT_FSIZE, ToNumber(args[4]));
   Limit(RLIMIT_CORE, 0);
@@ -352,9 +352,12 @@ int RunChild(const std::vector<std::string>& args, const CliPlatform& platform) 
   if (!ReadFile(kScriptFile, kResultBytes, script)) return kExitScriptError;
   std::int32_t chart = 0;
   std::string format;
-  if (args.size() == 8) {
-    chart = static_cast<std::int32_t>(ToNumber(args[6]));
-    format = args[7];
+  if (const auto codePage = static_cast<int>(ToNumber(args[6])); codePage != 0) {
+    if (!platform.setCodePage || !platform.setCodePage(codePage)) return kExitScriptError;
+  }
+  if (args.size() == 9) {
+    chart = static_cast<std::int32_t>(ToNumber(args[7]));
+    format = args[8];
     if (format != "png" && format != "svg" && format != "rmc") return kExitScriptError;
   }
   const json result = RunScriptText(script, fs::path(args[2]), platform, chart, format);
@@ -391,7 +394,8 @@ RunOutcome RunInChild(const std::string& program, const fs::path& root, const Ru
                                    root.string(),
                                    std::to_string(limits.seconds),
                                    std::to_string(limits.fileBytes),
-                                   std::to_string(limits.memoryBytes)};
+                                   std::to_string(limits.memoryBytes),
+                                   std::to_string(limits.codePage)};
   if (request.exportChart != 0) {
     args.push_back(std::to_string(request.exportChart));
     args.push_back(request.exportFormat);

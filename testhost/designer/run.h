@@ -28,6 +28,7 @@ struct RunLimits {
   int seconds = 10;                           // wall clock, and CPU time
   std::uint64_t fileBytes = 64ull << 20;      // each file the run writes
   std::uint64_t memoryBytes = 4096ull << 20;  // address space (not under ASan)
+  int codePage = 0;                           // of the plug-in's texts; 0: the default
 };
 
 struct RunOutcome {
@@ -44,7 +45,8 @@ struct RunOutcome {
 RunOutcome RunInChild(const std::string& program, const std::filesystem::path& root,
                       const RunRequest& request, const RunLimits& limits);
 
-// The child: `--designer-run SCRATCH ROOT SECONDS FILEBYTES MEMORYBYTES [CHART FORMAT]`.
+// The child: `--designer-run SCRATCH ROOT SECONDS FILEBYTES MEMORYBYTES CODEPAGE
+// [CHART FORMAT]`.
 // Reads SCRATCH/script.vsc, runs it with the plug-in of `platform` in
 // SCRATCH and writes SCRATCH/result.json and the charts drawn.
 int RunChild(const std::vector<std::string>& args, const CliPlatform& platform);

@@ -339,21 +339,32 @@ void DesignerServer::Listen() { impl_->server.listen_after_bind(); }
 
 void DesignerServer::Stop() { impl_->server.stop(); }
 
-int Serve(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Serve(const std::vector<std::string>& args, const CliPlatform& platform, std::ostream& out,
+          std::ostream& err) {
   ServerOptions options;
-  if (args.size() > 2) {
-    err << "vantiro-host: --serve takes at most a port\n";
-    return 2;
-  }
-  if (args.size() == 2) {
-    const std::string& text = args[1];
-    int port = -1;
-    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), port);
-    if (failure != std::errc() || end != text.data() + text.size() || port < 0 || port > 65535) {
-      err << "vantiro-host: --serve takes a port from 0 to 65535, not '" << text << "'\n";
+  auto number = [](const std::string& text, int low, int high, int& value) {
+    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return failure == std::errc() && end == text.data() + text.size() && value >= low &&
+           value <= high;
+  };
+  bool portGiven = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--codepage" && i + 1 < args.size()) {
+      int codePage = 0;
+      if (!number(args[++i], 1, 65535, codePage) || !platform.setCodePage ||
+          !platform.setCodePage(codePage)) {
+        err << "vantiro-host: --codepage " << args[i]
+            << " is not a code page of this engine (1250, 1251, 1252, 65001)\n";
+        return 2;
+      }
+      options.limits.codePage = codePage;
+    } else if (!portGiven && number(args[i], 0, 65535, options.port)) {
+      portGiven = true;
+    } else {
+      err << "vantiro-host: --serve takes a port (0 to 65535) and --codepage N, not '" << args[i]
+          << "'\n";
       return 2;
     }
-    options.port = port;
   }
   std::error_code failure;
   options.root = fs::canonical(fs::current_path(), failure);

@@ -38,8 +38,9 @@ class DesignerServer {
   std::unique_ptr<Impl> impl_;
 };
 
-// `--serve [PORT]` on the command line: serves the working folder until
-// SIGINT or SIGTERM.
-int Serve(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `--serve [PORT] [--codepage N]` on the command line: serves the working
+// folder until SIGINT or SIGTERM. `platform` tells which code pages there are.
+int Serve(const std::vector<std::string>& args, const CliPlatform& platform, std::ostream& out,
+          std::ostream& err);
 
 }  // namespace vantiro::testhost::designer
