@@ -469,7 +469,7 @@ RunOutcome RunInChild(const std::string& program, const fs::path& root, const Ru
     return outcome;
   }
   outcome.result = json::parse(resultText, nullptr, false);
-  if (outcome.result.is_discarded()) {
+  if (outcome.result.is_discarded() || !outcome.result.is_object()) {
     outcome.error = "the run of the script gave no result";
     return outcome;
   }

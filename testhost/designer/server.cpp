@@ -82,6 +82,12 @@ bool ParseBody(const httplib::Request& request, httplib::Response& response, jso
   return true;
 }
 
+// The text under `key`, or the empty text when there is none or it is no text.
+std::string Text(const json& body, const char* key) {
+  const auto it = body.find(key);
+  return it != body.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
 bool HasExtension(const fs::path& path, std::initializer_list<const char*> extensions) {
   std::string extension = path.extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -154,7 +160,7 @@ struct DesignerServer::Impl {
     json body;
     if (!ParseBody(request, response, body)) return;
     RunRequest run;
-    run.script = body.value("script", "");
+    run.script = Text(body, "script");
     const RunOutcome outcome = Run(run);
     if (!outcome.ran) {
       SendJson(response, {{"error", outcome.error}, {"ms", outcome.milliseconds}});
@@ -174,8 +180,8 @@ struct DesignerServer::Impl {
     json body;
     if (!ParseBody(request, response, body)) return;
     RunRequest run;
-    run.script = body.value("script", "");
-    run.exportFormat = body.value("format", "");
+    run.script = Text(body, "script");
+    run.exportFormat = Text(body, "format");
     const json chart = body.value("chart", json());
     if (!chart.is_number_integer() || chart.get<std::int64_t>() <= 0 ||
         chart.get<std::int64_t>() > 0x7FFFFFFF) {
@@ -193,8 +199,7 @@ struct DesignerServer::Impl {
     }
     const RunOutcome outcome = Run(run);
     if (!outcome.ran || !outcome.result.contains("exported")) {
-      Refuse(response, 422,
-             outcome.ran ? outcome.result.value("exportError", "no export") : outcome.error);
+      Refuse(response, 422, outcome.ran ? Text(outcome.result, "exportError") : outcome.error);
       return;
     }
     const std::string name = "chart" + std::to_string(run.exportChart) + "." + run.exportFormat;
@@ -257,7 +262,7 @@ struct DesignerServer::Impl {
   void HandleSave(const httplib::Request& request, httplib::Response& response) {
     json body;
     if (!ParseBody(request, response, body)) return;
-    const std::string path = body.value("path", "");
+    const std::string path = Text(body, "path");
     fs::path resolved;
     std::string error;
     if (!ResolveInside(options.root, path, resolved, error)) {
@@ -273,7 +278,7 @@ struct DesignerServer::Impl {
       Refuse(response, 404, "no folder for '" + path + "'");
       return;
     }
-    const std::string script = body.value("script", "");
+    const std::string script = Text(body, "script");
     std::ofstream out(resolved, std::ios::binary | std::ios::trunc);
     out.write(script.data(), static_cast<std::streamsize>(script.size()));
     out.close();
