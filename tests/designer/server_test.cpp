@@ -133,6 +133,10 @@ TEST_F(DesignerServerTest, AnswersOnlyItsOwnPage) {
     ASSERT_TRUE(run) << c.what;
     EXPECT_EQ(run->status, c.status) << c.what;
   }
+  // A script larger than a script can be is not read.
+  auto large = Post("/api/run", {{"script", std::string(2u << 20, '#')}});
+  ASSERT_TRUE(large);
+  EXPECT_EQ(large->status, 413);
   // A form post from another page cannot send JSON without asking first.
   auto form = Post("/api/save", {{"path", "x.vsc"}}, {}, "text/plain");
   ASSERT_TRUE(form);
