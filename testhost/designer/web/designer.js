@@ -221,6 +221,8 @@ function describeValue(field, value) {
     return `<span class="swatch" style="background:${value}"></span>${value}`;
   }
   if (field.kind === 'wincolour') {
+    const choice = field.choices.find((c) => Number(c.value) === value.number);
+    if (choice) return `${value.number} - ${escapeHtml(choice.meaning)}`;
     return `<span class="swatch" style="background:${value.colour}"></span>${value.number} (${value.colour})`;
   }
   let text = escapeHtml(String(value));
@@ -323,7 +325,7 @@ function buildForm(number, rebuild = true) {
     cell.className = 'input';
     let input;
     const value = values[i] ?? '';
-    if (field.choices.length) {
+    if (field.choices.length && field.kind !== 'wincolour') {
       input = document.createElement('select');
       const known = field.choices.some((c) => c.value === value);
       for (const choice of known ? field.choices : [{ value, meaning: '(as written)' }, ...field.choices]) {
