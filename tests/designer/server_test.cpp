@@ -199,6 +199,30 @@ TEST_F(DesignerServerTest, ScriptsWriteOnlyIntoTheirScratchFolder) {
   EXPECT_FALSE(fs::exists(root_ / "here.png"));
 }
 
+TEST_F(DesignerServerTest, ExportsWhatTheEngineWrites) {
+  const std::string script =
+      "ae_Graph_CreateChart [HostWindow]|3|0|0|120|90|#FFFFFF|0|0|||0|#FFFFFF\n"
+      "ae_Graph_Draw 3\n";
+  struct Case {
+    int chart;
+    const char* format;
+    int status;
+    const char* starts;
+  };
+  const Case cases[] = {
+      {3, "png", 200, "\x89PNG"}, {3, "svg", 200, "<?xml"}, {3, "rmc", 200, ""},
+      {4, "png", 422, "{"},       {3, "exe", 400, "{"},
+  };
+  for (const Case& c : cases) {
+    auto exported =
+        Post("/api/export", {{"script", script}, {"chart", c.chart}, {"format", c.format}});
+    ASSERT_TRUE(exported) << c.format;
+    EXPECT_EQ(exported->status, c.status) << c.format << ": " << exported->body;
+    EXPECT_FALSE(exported->body.empty()) << c.format;
+    EXPECT_EQ(exported->body.rfind(c.starts, 0), 0u) << c.format;
+  }
+}
+
 // Children that never end or crash: the server stops them and goes on.
 TEST(DesignerRunLimits, EndsRunsThatDoNotEndWell) {
   const fs::path folder = MakeFolder();
