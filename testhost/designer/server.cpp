@@ -293,6 +293,8 @@ struct DesignerServer::Impl {
 
   void Routes() {
     server.set_payload_max_length(kMaxRequestBytes);
+    // Stopping waits for open connections: let idle ones go soon.
+    server.set_keep_alive_timeout(1);
     server.set_pre_routing_handler(
         [this](const httplib::Request& request, httplib::Response& response) {
           std::string why;

@@ -19,8 +19,11 @@ export async function startServer(folder) {
   });
   return {
     url,
+    // Ctrl+C, as an author stops it; a server that does not stop is killed.
     stop: () => new Promise((resolve) => {
-      server.on('exit', resolve);
+      if (server.exitCode !== null || server.signalCode !== null) { resolve(); return; }
+      const timer = setTimeout(() => server.kill('SIGKILL'), 5000);
+      server.on('exit', () => { clearTimeout(timer); resolve(); });
       server.kill('SIGINT');
     }),
   };
