@@ -2,14 +2,16 @@
 # Installs what building, testing and running Vantiro needs on Debian 12,
 # only as much as the asked-for command needs:
 #   scripts/install-deps.sh [examples | examples-wine | all]
-#     examples       the native test host: build tools, Cairo, fonts
+#     examples       the native test host: build tools, Cairo, fonts,
+#                    cpp-httplib and nlohmann-json for its designer
 #                    (scripts/run-examples.sh)
 #     examples-wine  that, and MinGW-w64, Wine and Xvfb
 #                    (scripts/run-examples.sh --wine)
 #     all            everything scripts/test.sh needs (the default): also
 #                    clang for the fuzzers, GoogleTest, Google Benchmark,
-#                    clang-format, gnuplot, and Python and zip for the
-#                    package
+#                    clang-format, gnuplot, Python and zip for the
+#                    package, and Chromium and Node.js (with its npm) for
+#                    the designer's browser test
 # Skips the work when everything is already there. When another install
 # holds the package lock, it waits for it (up to 10 minutes) and says so.
 set -euo pipefail
@@ -18,6 +20,7 @@ native=(
   build-essential cmake ninja-build pkg-config
   libcairo2-dev libdeflate-dev libjpeg-dev
   fonts-dejavu-core fontconfig
+  libcpp-httplib-dev nlohmann-json3-dev
 )
 # googletest: its sources, which the Windows build configures even when it
 # builds only the product.
@@ -32,7 +35,11 @@ tests=(
   mingw-w64-tools
   gnuplot-nox
   python3 zip
+  chromium nodejs
 )
+# Debian's nodejs comes without npm; a Node.js from elsewhere (NodeSource)
+# carries its own, which Debian's npm package would conflict with.
+command -v npm >/dev/null 2>&1 || tests+=(npm)
 
 what=${1:-all}
 case $what in

@@ -28,6 +28,9 @@ run_ctest() {
 step "format check (clang-format)"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
+step "designer browser test packages (npm ci)"
+npm ci --prefix tests/designer --no-audit --no-fund --loglevel=error
+
 step "native build"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j "$jobs"

@@ -17,6 +17,9 @@
 #include "testhost/listing.h"
 #include "testhost/script.h"
 #include "testhost/suggest.h"
+#ifdef VANTIRO_DESIGNER
+#include "testhost/designer/designer.h"
+#endif
 
 #ifndef VANTIRO_HOST_VERSION
 #error "the build defines VANTIRO_HOST_VERSION"
@@ -77,6 +80,11 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
       << "                     fields than the action takes; exit status 1 if it warned\n"
       << "  --watch            run the scripts again each time one is saved (a line\n"
       << "                     \"--- run N ---\" before each run); Ctrl+C ends it\n";
+#ifdef VANTIRO_DESIGNER
+  out << "  --serve [PORT]     the live chart designer: serve it on 127.0.0.1 (any free\n"
+      << "                     port without PORT) for the scripts of this folder;\n"
+      << "                     Ctrl+C ends it. Only --codepage N may follow\n";
+#endif
   if (platform.keepOpen) {
     out << "  --keep-open        keep the host window with its charts open after the\n"
         << "                     scripts, until it is closed\n";
@@ -330,6 +338,11 @@ int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, st
 
 int RunCli(const std::vector<std::string>& args, const CliPlatform& platform, std::ostream& out,
            std::ostream& err, std::istream& in) {
+#ifdef VANTIRO_DESIGNER
+  if (designer::IsDesignerCommand(args)) {
+    return designer::RunDesignerCommand(args, platform, out, err);
+  }
+#endif
   Options options;
   std::string error;
   if (!ParseOptions(args, platform, options, error)) {
