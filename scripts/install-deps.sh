@@ -5,7 +5,8 @@
 #     examples       the native test host: build tools, Cairo, fonts,
 #                    cpp-httplib and nlohmann-json for its designer
 #                    (scripts/run-examples.sh)
-#     examples-wine  that, and MinGW-w64, Wine and Xvfb
+#     examples-wine  that, and MinGW-w64, Wine and Xvfb, and cpp-httplib's
+#                    single header for MinGW, from Debian's source package
 #                    (scripts/run-examples.sh --wine)
 #     all            everything scripts/test.sh needs (the default): also
 #                    clang for the fuzzers, GoogleTest, Google Benchmark,
@@ -71,12 +72,50 @@ ensure_locales() {
   $sudo locale-gen >/dev/null
 }
 
+# cpp-httplib for vantiro-host.exe's designer: Debian's package is a header
+# and a native library, so MinGW builds the library's single header, taken
+# from Debian's source of the installed package (its patches applied) with
+# a private list of the same mirrors' source entries. Fast when present.
+httplib_dir=/usr/local/share/vantiro/cpp-httplib
+ensure_mingw_httplib() {
+  [[ $what == examples ]] && return 0
+  [[ -f $httplib_dir/httplib.h ]] && return 0
+  local sudo="" work version
+  if [[ $(id -u) -ne 0 ]]; then sudo=sudo; fi
+  version=$(dpkg-query -W -f='${Version}' libcpp-httplib-dev)
+  work=$(mktemp -d)
+  mkdir -p "$work/parts" "$work/lists/partial"
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [[ -f $f ]] && sed 's/^Types: deb$/Types: deb-src/' "$f" >"$work/parts/$(basename "$f")"
+  done
+  if [[ -f /etc/apt/sources.list ]]; then
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$work/sources.list"
+  else
+    : >"$work/sources.list"
+  fi
+  local options=(-o "Dir::Etc::sourcelist=$work/sources.list" -o "Dir::Etc::sourceparts=$work/parts"
+    -o "Dir::State::Lists=$work/lists" -o "APT::Sandbox::User=root")
+  apt-get "${options[@]}" update -qq
+  (cd "$work" && apt-get "${options[@]}" source -qq "cpp-httplib=$version" >/dev/null 2>&1)
+  local header
+  header=$(find "$work" -maxdepth 2 -name httplib.h -path '*cpp-httplib*' | head -1)
+  if [[ -z $header ]]; then
+    echo "Could not take httplib.h from Debian's source of cpp-httplib $version" >&2
+    rm -rf "$work"
+    return 1
+  fi
+  $sudo mkdir -p "$httplib_dir"
+  $sudo cp "$header" "$httplib_dir/httplib.h"
+  rm -rf "$work"
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
 if ((${#missing[@]} == 0)); then
   ensure_locales
+  ensure_mingw_httplib
   exit 0
 fi
 
@@ -173,3 +212,4 @@ wait_for_locks "${dpkg_locks[@]}"
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get "${apt_options[@]}" install -y -qq --no-install-recommends \
   "${missing[@]}" >/dev/null
 ensure_locales
+ensure_mingw_httplib

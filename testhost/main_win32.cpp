@@ -2,7 +2,12 @@
 // says otherwise) with whatever rmchart.dll lies beside it, and gives the
 // scripts a real window to draw in. Beside the recording rmchart.dll of the
 // tests it also prints the engine calls of each action.
+#include <windows.h>
+// After windows.h.
+#include <shellapi.h>
+
 #include <chrono>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -10,8 +15,28 @@
 #include "testhost/win32.h"
 #include "text/code_page.h"
 
+namespace {
+
+// The command line as the program was given it. The designer's runs take
+// their folders' names from here in full, where argv has them in the ANSI
+// code page only.
+std::vector<std::string> WideArguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return args;
+  for (int i = 1; i < count; ++i) args.push_back(std::filesystem::path(wide[i]).string());
+  LocalFree(wide);
+  return args;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace vantiro::testhost;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  const bool designerRun = !args.empty() && args[0] == "--designer-run";
+  if (designerRun) args = WideArguments();
   std::uintptr_t window = 0;
   std::string snapshotFolder;
   std::size_t printedCalls = 0;
@@ -23,8 +48,8 @@ int main(int argc, char** argv) {
   platform.loadPlugin = [](const std::string& path, std::string& error) {
     return PluginModule::Load(path, error);
   };
-  platform.createHostWindow = [&window] {
-    window = win32::CreateHostWindow(1000, 800);
+  platform.createHostWindow = [&window, designerRun] {
+    window = win32::CreateHostWindow(1000, 800, !designerRun);
     return window;
   };
   platform.setSnapshotFolder = [&snapshotFolder](const std::string& folder, std::string& error) {
@@ -66,5 +91,5 @@ int main(int argc, char** argv) {
     win32::PumpMessages();
   };
   platform.finish = [&window] { win32::DestroyHostWindow(window); };
-  return RunCli(std::vector<std::string>(argv + 1, argv + argc), platform, std::cout, std::cerr);
+  return RunCli(args, platform, std::cout, std::cerr);
 }

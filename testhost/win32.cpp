@@ -176,7 +176,7 @@ std::string ExecutableFolder() {
   return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
 }
 
-std::uintptr_t CreateHostWindow(int width, int height) {
+std::uintptr_t CreateHostWindow(int width, int height, bool shown) {
   if (!RegisterHostWindowClass()) return 0;
   RECT frame{0, 0, width, height};
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -186,8 +186,10 @@ std::uintptr_t CreateHostWindow(int width, int height) {
                                      frame.bottom - frame.top, nullptr, nullptr,
                                      GetModuleHandleA(nullptr), nullptr));
   if (!window) return 0;
-  ShowWindow(window.get(), SW_SHOW);
-  UpdateWindow(window.get());
+  if (shown) {
+    ShowWindow(window.get(), SW_SHOW);
+    UpdateWindow(window.get());
+  }
   PumpMessages();
   // From here on the caller owns it (DestroyHostWindow).
   return reinterpret_cast<std::uintptr_t>(window.release());

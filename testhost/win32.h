@@ -14,9 +14,10 @@ namespace vantiro::testhost::win32 {
 // Folder of the running program, with a trailing backslash.
 std::string ExecutableFolder();
 
-// A shown top-level window with a client area of the given size; 0 when no
+// A top-level window with a client area of the given size, shown unless
+// `shown` is false (the designer's runs draw only snapshots); 0 when no
 // window can be created (no display).
-std::uintptr_t CreateHostWindow(int width, int height);
+std::uintptr_t CreateHostWindow(int width, int height, bool shown = true);
 void DestroyHostWindow(std::uintptr_t window);
 
 // Handles the window messages that are waiting, so charts repaint.

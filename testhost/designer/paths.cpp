@@ -3,6 +3,8 @@
 
 #include <system_error>
 
+#include "testhost/designer/platform.h"
+
 namespace vantiro::testhost::designer {
 
 bool IsPlainRelativePath(std::string_view path) {
@@ -37,6 +39,10 @@ bool ResolveInside(const std::filesystem::path& root, std::string_view path,
   const std::filesystem::path relative = target.lexically_relative(root);
   if (relative.empty() || *relative.begin() == "..") {
     error = "'" + std::string(path) + "' leads out of the designer's folder";
+    return false;
+  }
+  if (platform::PassesUnfollowedLink(root, relative)) {
+    error = "'" + std::string(path) + "' passes a link, which the designer does not follow";
     return false;
   }
   resolved = target;

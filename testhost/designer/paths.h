@@ -15,7 +15,8 @@ bool IsPlainRelativePath(std::string_view path);
 
 // `root`/`path` when `path` is plain (IsPlainRelativePath) and, with every
 // link followed as far as the path exists, still inside `root` (which must
-// be canonical). False with `error` set otherwise.
+// be canonical). On Windows a path through any reparse point (link,
+// junction) is refused as well. False with `error` set otherwise.
 bool ResolveInside(const std::filesystem::path& root, std::string_view path,
                    std::filesystem::path& resolved, std::string& error);
 

@@ -1,16 +1,7 @@
 // The designer's script runs, each in a child process.
 #include "testhost/designer/run.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <fstream>
@@ -19,19 +10,17 @@
 #include <set>
 #include <sstream>
 #include <system_error>
-#include <thread>
 
 #include "plugin/params/params.h"
 #include "testhost/check.h"
 #include "testhost/designer/paths.h"
+#include "testhost/designer/platform.h"
 #include "testhost/designer/reference.h"
 #include "testhost/host.h"
 #include "testhost/runner.h"
 #include "testhost/script.h"
 #include "testhost/suggest.h"
 #include "text/code_page.h"
-
-extern char** environ;
 
 namespace vantiro::testhost::designer {
 
@@ -64,13 +53,6 @@ std::uint64_t ToNumber(const std::string& text) {
   std::uint64_t value = 0;
   std::from_chars(text.data(), text.data() + text.size(), value);
   return value;
-}
-
-void Limit(int resource, std::uint64_t value) {
-  rlimit limit{};
-  limit.rlim_cur = static_cast<rlim_t>(value);
-  limit.rlim_max = static_cast<rlim_t>(value);
-  setrlimit(resource, &limit);
 }
 
 // Splits the script into lines as the test host reads files.
@@ -333,18 +315,7 @@ std::string SnapshotName(std::int32_t chart) {
 int RunChild(const std::vector<std::string>& args, const CliPlatform& platform) {
   // --designer-run SCRATCH ROOT SECONDS FILEBYTES MEMORYBYTES CODEPAGE [CHART FORMAT]
   if (args.size() != 7 && args.size() != 9) return kExitScriptError;
-  Limit(RLIMIT_CPU, ToNumber(args[3]));
-  Limit(RLIMIT_FSIZE, ToNumber(args[4]));
-  Limit(RLIMIT_CORE, 0);
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VANTIRO_DESIGNER_ASAN 1
-#endif
-#endif
-#if !defined(__SANITIZE_ADDRESS__) && !defined(VANTIRO_DESIGNER_ASAN)
-  // AddressSanitizer reserves far more address space than it uses.
-  Limit(RLIMIT_AS, ToNumber(args[5]));
-#endif
+  platform::LimitThisProcess(ToNumber(args[3]), ToNumber(args[4]), ToNumber(args[5]));
   std::error_code failure;
   fs::current_path(args[1], failure);
   if (failure) return kExitScriptError;
@@ -370,12 +341,11 @@ RunOutcome RunInChild(const std::string& program, const fs::path& root, const Ru
                       const RunLimits& limits) {
   RunOutcome outcome;
   const auto start = std::chrono::steady_clock::now();
-  std::string pattern = (fs::temp_directory_path() / "vantiro-designer-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
+  fs::path scratch;
+  if (!platform::MakeScratchFolder(scratch)) {
     outcome.error = "cannot make a scratch folder for the run";
     return outcome;
   }
-  const fs::path scratch = pattern;
   struct Cleanup {
     fs::path folder;
     ~Cleanup() {
@@ -400,69 +370,31 @@ RunOutcome RunInChild(const std::string& program, const fs::path& root, const Ru
     args.push_back(std::to_string(request.exportChart));
     args.push_back(request.exportFormat);
   }
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  const std::string errorLog = (scratch / "stderr.txt").string();
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, errorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  // The server blocks SIGINT and SIGTERM for its own stopping thread; the
-  // child takes them as any program does.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
-  pid_t pid = 0;
-  const int spawned =
-      posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    outcome.error = "cannot start " + program + ": " + std::generic_category().message(spawned);
-    return outcome;
-  }
-
-  int status = 0;
-  const auto deadline = start + std::chrono::seconds(limits.seconds);
-  bool stopped = false;
-  while (true) {
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
-    if (done < 0 && errno != EINTR) break;
-    if (std::chrono::steady_clock::now() >= deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      stopped = true;
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  const fs::path errorLog = scratch / "stderr.txt";
+  const platform::ChildEnd end = platform::RunChildProcess(args, scratch, errorLog, limits);
   outcome.milliseconds =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  if (stopped) {
-    outcome.error =
-        "the script ran longer than " + std::to_string(limits.seconds) + " s and was stopped";
-    return outcome;
+  using Kind = platform::ChildEnd::Kind;
+  switch (end.kind) {
+    case Kind::kExited: break;
+    case Kind::kNotStarted: outcome.error = "cannot start " + program + ": " + end.detail; break;
+    case Kind::kTimedOut:
+      outcome.error =
+          "the script ran longer than " + std::to_string(limits.seconds) + " s and was stopped";
+      break;
+    case Kind::kCpuTime:
+      outcome.error =
+          "the script used more than " + std::to_string(limits.seconds) + " s of processor time";
+      break;
+    case Kind::kFileSize:
+      outcome.error =
+          "the script wrote a file larger than " + std::to_string(limits.fileBytes >> 20) + " MiB";
+      break;
+    case Kind::kCrashed: outcome.error = "the run of the script ended with " + end.detail; break;
   }
-  if (WIFSIGNALED(status)) {
-    const int signal = WTERMSIG(status);
-    outcome.error =
-        signal == SIGXFSZ ? "the script wrote a file larger than " +
-                                std::to_string(limits.fileBytes >> 20) + " MiB"
-        : signal == SIGXCPU
-            ? "the script used more than " + std::to_string(limits.seconds) + " s of processor time"
-            : "the run of the script ended with signal " + std::to_string(signal);
-    return outcome;
-  }
+  if (end.kind != Kind::kExited) return outcome;
   std::string resultText;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-      !ReadFile(scratch / kResultFile, kResultBytes, resultText)) {
+  if (end.code != 0 || !ReadFile(scratch / kResultFile, kResultBytes, resultText)) {
     std::string log;
     ReadFile(errorLog, 4096, log);
     outcome.error = "the run of the script failed" + (log.empty() ? "" : ": " + log);

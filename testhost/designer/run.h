@@ -27,7 +27,8 @@ struct RunRequest {
 struct RunLimits {
   int seconds = 10;                           // wall clock, and CPU time
   std::uint64_t fileBytes = 64ull << 20;      // each file the run writes
-  std::uint64_t memoryBytes = 4096ull << 20;  // address space (not under ASan)
+  std::uint64_t memoryBytes = 4096ull << 20;  // address space (not under ASan;
+                                              // Windows: committed memory)
   int codePage = 0;                           // of the plug-in's texts; 0: the default
 };
 

@@ -1,21 +1,18 @@
 // The designer's HTTP server, on cpp-httplib.
 #include "testhost/designer/server.h"
 
-#include <pthread.h>
-#include <signal.h>
-
 #include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <semaphore>
-#include <thread>
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
 #include "testhost/designer/paths.h"
+#include "testhost/designer/platform.h"
 #include "testhost/designer/reference.h"
 #include "testhost/designer/web_assets.h"
 #include "text/code_page.h"
@@ -377,19 +374,13 @@ int Serve(const std::vector<std::string>& args, const CliPlatform& platform, std
   }
   std::error_code failure;
   options.root = fs::canonical(fs::current_path(), failure);
-  options.childProgram = fs::read_symlink("/proc/self/exe", failure).string();
-  if (failure) {
-    err << "vantiro-host: cannot find this program's own file: " << failure.message() << '\n';
+  std::string error;
+  options.childProgram = platform::OwnProgram(error);
+  if (options.childProgram.empty() || failure) {
+    err << "vantiro-host: cannot find this program's own file or folder: "
+        << (failure ? failure.message() : error) << '\n';
     return 2;
   }
-
-  // SIGINT and SIGTERM are taken by one thread, which stops the server; the
-  // server's threads, started after this, inherit the blocked mask.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   DesignerServer server(options);
   const int port = server.Bind();
@@ -399,15 +390,7 @@ int Serve(const std::vector<std::string>& args, const CliPlatform& platform, std
   }
   out << "Designer at http://127.0.0.1:" << port << "/ for the folder " << options.root.string()
       << "; Ctrl+C stops it" << std::endl;
-  std::thread stopper([&server, &stopSignals] {
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
-    server.Stop();
-  });
-  server.Listen();
-  // Listen also ends when the socket fails: wake the stopper then.
-  pthread_kill(stopper.native_handle(), SIGTERM);
-  stopper.join();
+  platform::ServeUntilStopped(server);
   out << "Designer stopped" << std::endl;
   return 0;
 }
