@@ -7,7 +7,10 @@
 // looking at the scratch folder every few milliseconds, so the child may
 // write somewhat past the limit before it is stopped (POSIX: the write
 // fails at the limit, SIGXFSZ). The memory limit is on committed memory, not
-// address space, and a 32-bit process cannot go past 4 GiB anyway.
+// address space, and a 32-bit process cannot go past 4 GiB anyway. Links
+// are refused, not followed: on Windows every symbolic link and junction is
+// a reparse point; under Wine only a Unix link to a folder shows as one, and
+// a Unix link to a file looks like the file.
 #include <windows.h>
 
 #include <algorithm>
