@@ -83,7 +83,8 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
 #ifdef VANTIRO_DESIGNER
   out << "  --serve [PORT]     the live chart designer: serve it on 127.0.0.1 (any free\n"
       << "                     port without PORT) for the scripts of this folder;\n"
-      << "                     Ctrl+C ends it. Only --codepage N may follow\n";
+      << "                     Ctrl+C ends it."
+      << (platform.setCodePage ? " Only --codepage N may follow\n" : "\n");
 #endif
   if (platform.keepOpen) {
     out << "  --keep-open        keep the host window with its charts open after the\n"
