@@ -95,7 +95,8 @@ ensure_mingw_httplib() {
   fi
   local options=(-o "Dir::Etc::sourcelist=$work/sources.list" -o "Dir::Etc::sourceparts=$work/parts"
     -o "Dir::State::Lists=$work/lists" -o "APT::Sandbox::User=root")
-  apt-get "${options[@]}" update -qq
+  # A list that fails (a mirror mid-sync) need not be the one with the source.
+  apt-get "${options[@]}" update -qq 2>/dev/null || echo "Some source lists could not be fetched; trying the others." >&2
   (cd "$work" && apt-get "${options[@]}" source -qq "cpp-httplib=$version" >/dev/null 2>&1)
   local header
   header=$(find "$work" -maxdepth 2 -name httplib.h -path '*cpp-httplib*' | head -1)
