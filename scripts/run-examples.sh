@@ -46,6 +46,12 @@ jobs=$(nproc)
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
+# The code page a script's texts need: the Russian example's is 1251 (the
+# native host's --codepage; under Wine, the Russian locale's ANSI code page).
+code_page() {
+  case $(basename "$1") in cyrillic.vsc) echo 1251 ;; *) echo 1252 ;; esac
+}
+
 if [[ $mode == native ]]; then
   targets=(vantiro-host)
   build build/release vantiro-host \
@@ -58,7 +64,9 @@ if [[ $mode == native ]]; then
     if grep -q '^ae_Graph_Draw2Printer' "$1"; then
       printer=(--printer "$out/$(basename "${1%.vsc}").pdf")
     fi
-    (cd "$out" && "${host[@]}" "${printer[@]}" --strict "$@")
+    local codepage=()
+    [[ $(code_page "$1") == 1251 ]] && codepage=(--codepage 1251)
+    (cd "$out" && "${host[@]}" "${printer[@]}" "${codepage[@]}" --strict "$@")
   }
 else
   # Only what the scripts run: the plug-in, our engine and the test host.
@@ -67,7 +75,9 @@ else
   build build/win32 "chart.dll, rmchart.dll and vantiro-host.exe" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
   run() {
-    xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    local locale=C.UTF-8
+    [[ $(code_page "$1") == 1251 ]] && locale=ru_RU.UTF-8
+    LC_ALL=$locale xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
       source "$0/scripts/wine-env.sh" "$0/build/win32"
       wine_start; trap wine_stop EXIT
       cd "$1"; shift
