@@ -101,6 +101,18 @@ enum class TextRole : std::uint8_t {
 // The report's name of a role: "caption", "axis-title", ...
 const char* TextRoleName(TextRole role);
 
+// The datum a text or shape stands for, so that a report can be checked
+// against the data: its region (index in the chart), its series (index in
+// the region's bar series, or in its gridless series, as the role says),
+// its point (index in the series' values) and the value itself.
+struct Datum {
+  std::int32_t region = -1;  // -1: stands for no datum
+  std::int32_t series = -1;
+  std::int64_t point = -1;  // -1: the whole series (a legend entry of a bar series)
+  double value = 0;
+  bool Present() const { return region >= 0; }
+};
+
 // A line of text. The anchor is placed by the alignments before rotation;
 // the text is rotated by `angle` degrees counter-clockwise around it.
 struct TextShape {
@@ -113,6 +125,7 @@ struct TextShape {
   Argb colour = 0xFF000000;
   TextRole role = TextRole::kCaption;
   std::string full = {};  // the whole text when `text` was shortened, else empty
+  Datum datum = {};       // value and slice labels: the datum they show
 };
 
 // An image file drawn stretched into a rectangle (skipped if unreadable).
@@ -138,10 +151,43 @@ struct HotSpot {
   std::string text;  // in the engine's code page
 };
 
-// A text the layout left out for want of room.
+// A text the layout left out: for want of room, unless `reason` says why.
 struct OmittedText {
   TextRole role = TextRole::kCaption;
   std::string text;  // in the engine's code page
+  Datum datum = {};
+  const char* reason = nullptr;  // a static text such as "zero slice"; null: no room
+};
+
+// What a shape of data is, for the layout report.
+enum class ShapeRole : std::uint8_t {
+  kBar,        // a bar of a grouped series
+  kSegment,    // a segment of a stack
+  kSlice,      // a pie or donut slice
+  kLayer,      // a pyramid layer
+  kLegendBox,  // a legend entry's colour box
+};
+
+// The report's name of a shape role: "bar", "segment", ...
+const char* ShapeRoleName(ShapeRole role);
+
+// A shape that stands for data, with its outline (four corners for boxes).
+struct DataShape {
+  ShapeRole role = ShapeRole::kBar;
+  Datum datum;
+  std::vector<Point> outline;
+};
+
+// Most data shapes one layout lists; the rest are only counted.
+inline constexpr std::size_t kMaxDataShapes = 5000;
+
+// A data axis as drawn: its region, 0 (first) or 1 (second), its range and
+// the values of its ticks.
+struct AxisRange {
+  std::int32_t region = 0;
+  std::int32_t axis = 0;
+  double min = 0, max = 0;
+  std::vector<double> ticks;
 };
 
 // Most omitted texts one layout lists; the rest are only counted.
@@ -156,6 +202,11 @@ struct DrawList {
   std::size_t omittedMore = 0;
   // In drawing order; only for charts with value tooltips. Not drawn.
   std::vector<HotSpot> hotSpots{};
+  // For the layout report; not drawn. Up to kMaxDataShapes data shapes,
+  // `dataShapesMore` counts those beyond.
+  std::vector<DataShape> dataShapes{};
+  std::size_t dataShapesMore = 0;
+  std::vector<AxisRange> axes{};
 };
 
 // Text metrics as a backend measures them, in pixels.

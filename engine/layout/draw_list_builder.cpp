@@ -256,20 +256,36 @@ void DrawListBuilder::AddHotSpot(std::vector<Point> polygon, std::string text) {
   out_.hotSpots.push_back({std::move(polygon), std::move(text)});
 }
 
-void DrawListBuilder::Omit(TextRole role, std::string_view text) {
+void DrawListBuilder::Omit(TextRole role, std::string_view text, const Datum& datum,
+                           const char* reason) {
   if (text.empty()) return;
   if (out_.omitted.size() < kMaxOmittedListed) {
-    out_.omitted.push_back({role, std::string(text)});
+    out_.omitted.push_back({role, std::string(text), datum, reason});
   } else {
     ++out_.omittedMore;
   }
 }
 
+void DrawListBuilder::AddDataShape(ShapeRole role, const Datum& datum, std::vector<Point> outline) {
+  if (out_.dataShapes.size() < kMaxDataShapes) {
+    out_.dataShapes.push_back({role, datum, std::move(outline)});
+  } else {
+    ++out_.dataShapesMore;
+  }
+}
+
+void DrawListBuilder::AddDataShape(ShapeRole role, const Datum& datum, const Rect& box) {
+  AddDataShape(
+      role, datum,
+      {{box.x, box.y}, {box.Right(), box.y}, {box.Right(), box.Bottom()}, {box.x, box.Bottom()}});
+}
+
 Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, HAlign h, VAlign v,
-                           double angle, const Font& font, Argb colour, std::string_view full) {
+                           double angle, const Font& font, Argb colour, std::string_view full,
+                           const Datum& datum) {
   if (full.empty()) full = text;
   if (text.empty()) {
-    Omit(role, full);
+    Omit(role, full, datum);
     return {};
   }
   const double width = Width(), height = Height();
@@ -286,7 +302,7 @@ Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, H
   if (e.width > maxRun) {
     shown = Fit(font, shown, maxRun);
     if (shown.empty()) {
-      Omit(role, full);
+      Omit(role, full, datum);
       return {};
     }
     e = Measure(font, shown);
@@ -311,6 +327,7 @@ Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, H
   shape.angle = ClampFinite(angle, -360, 360);
   shape.font = font;
   shape.colour = colour;
+  shape.datum = datum;
   Add(std::move(shape));
   return {box.x + dx, box.y + dy, box.w, box.h};
 }
@@ -348,6 +365,17 @@ const char* TextRoleName(TextRole role) {
     case TextRole::kSlice: return "slice";
   }
   return "caption";
+}
+
+const char* ShapeRoleName(ShapeRole role) {
+  switch (role) {
+    case ShapeRole::kBar: return "bar";
+    case ShapeRole::kSegment: return "segment";
+    case ShapeRole::kSlice: return "slice";
+    case ShapeRole::kLayer: return "layer";
+    case ShapeRole::kLegendBox: return "legend-box";
+  }
+  return "bar";
 }
 
 }  // namespace vantiro::engine

@@ -133,22 +133,32 @@ class DrawListBuilder {
   // be shown at all is reported as omitted. Returns its box (empty when
   // nothing is drawn).
   Rect Text(TextRole role, std::string_view text, Point anchor, HAlign h, VAlign v, double angle,
-            const Font& font, Argb colour, std::string_view full = {});
+            const Font& font, Argb colour, std::string_view full = {}, const Datum& datum = {});
   Rect Text(const TextShape& t) {
-    return Text(t.role, t.text, t.anchor, t.hAlign, t.vAlign, t.angle, t.font, t.colour, t.full);
+    return Text(t.role, t.text, t.anchor, t.hAlign, t.vAlign, t.angle, t.font, t.colour, t.full,
+                t.datum);
   }
 
-  // Reports a text the layout leaves out for want of room.
-  void Omit(TextRole role, std::string_view text);
+  // Reports a text the layout leaves out: for want of room, or for
+  // `reason` (a static text) when given.
+  void Omit(TextRole role, std::string_view text, const Datum& datum = {},
+            const char* reason = nullptr);
+  void Omit(const TextShape& t) { Omit(t.role, t.full.empty() ? t.text : t.full, t.datum); }
+
+  // Lists a shape that stands for data, up to kMaxDataShapes of them.
+  void AddDataShape(ShapeRole role, const Datum& datum, std::vector<Point> outline);
+  void AddDataShape(ShapeRole role, const Datum& datum, const Rect& box);
+  // Lists a data axis as drawn.
+  void AddAxis(AxisRange axis) { out_.axes.push_back(std::move(axis)); }
   // As Omit, calling `make` for the text only while the list of omitted
   // texts has room (beyond it they are only counted): for callers that may
   // leave out very many texts.
   template <typename MakeText>
-  void OmitMade(TextRole role, MakeText&& make) {
+  void OmitMade(TextRole role, MakeText&& make, const Datum& datum = {}) {
     if (out_.omitted.size() >= kMaxOmittedListed) {
       ++out_.omittedMore;
     } else {
-      Omit(role, make());
+      Omit(role, make(), datum);
     }
   }
 

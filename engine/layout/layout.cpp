@@ -128,8 +128,9 @@ struct PlotPlan {
 
 class RegionLayout {
  public:
-  RegionLayout(layout::DrawListBuilder& builder, const Region& region, const ChartScale& scale)
-      : p_(builder), r_(region), scale_(scale) {}
+  RegionLayout(layout::DrawListBuilder& builder, const Region& region, std::int32_t index,
+               const ChartScale& scale)
+      : p_(builder), r_(region), index_(index), scale_(scale) {}
 
   void Run() {
     area_ = RegionRect(r_, scale_).ClippedTo(p_.Image());
@@ -434,9 +435,14 @@ class RegionLayout {
                                           : layout::WindowsColourToArgb(g.biColour);
         layout::DrawValueBands(p_, plot_.data[0], plot, band);
       }
-      for (int i = 0; i < plot_.dataCount; ++i)
-        layout::DrawValueGridLines(p_, plot_.data[std::size_t(i)], plot);
+      // Grid lines follow the first data axis only: a second axis with a
+      // range of its own would make the grid irregular.
+      if (plot_.dataCount > 0) layout::DrawValueGridLines(p_, plot_.data[0], plot);
       if (plot_.hasLabels) layout::DrawCategoryLines(p_, plot_.labels, plot);
+    }
+    for (int i = 0; i < plot_.dataCount; ++i) {
+      const layout::ValueScale& scale = plot_.data[std::size_t(i)].scale;
+      p_.AddAxis({index_, i, scale.min, scale.max, scale.ticks});
     }
 
     std::vector<TextShape> valueLabels;
@@ -552,6 +558,7 @@ class RegionLayout {
 
   layout::DrawListBuilder& p_;
   const Region& r_;
+  const std::int32_t index_;  // of the region in the chart
   const ChartScale& scale_;
   Rect area_, content_;
   double padding_ = 0;
@@ -586,7 +593,9 @@ DrawList LayoutChart(const Chart& chart, int width, int height, TextMeasurer& me
   if (chart.settings.tooltipWidth > 0) builder.CollectHotSpots(kMaxHotSpots);
   DrawBackground(builder, chart.settings);
   const ChartScale scale = ScaleFor(chart.settings, out.width, out.height);
-  for (const Region& region : chart.regions) RegionLayout(builder, region, scale).Run();
+  for (std::size_t i = 0; i < chart.regions.size(); ++i) {
+    RegionLayout(builder, chart.regions[i], std::int32_t(i), scale).Run();
+  }
   DrawChartFrame(builder, chart.settings);
   return out;
 }

@@ -1,6 +1,7 @@
 // The layout report's JSON line.
 #include "engine/layout/layout_report.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -50,6 +51,61 @@ void AppendReportString(std::string& out, std::string_view text) {
   out += '"';
 }
 
+namespace {
+
+void AppendPoints(std::string& line, const Point* points, std::size_t count) {
+  line += '[';
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) line += ',';
+    line += '[';
+    AppendReportNumber(line, points[i].x);
+    line += ',';
+    AppendReportNumber(line, points[i].y);
+    line += ']';
+  }
+  line += ']';
+}
+
+// `"region": R, "series": S, "point": P, "value": V` for a datum.
+void AppendDatum(std::string& line, const Datum& d) {
+  if (!d.Present()) return;
+  line += ", \"region\": " + std::to_string(d.region);
+  line += ", \"series\": " + std::to_string(d.series);
+  line += ", \"point\": " + std::to_string(d.point);
+  line += ", \"value\": ";
+  AppendExactNumber(line, d.value);
+}
+
+// The box around a shape's outline, as a quad.
+std::array<Point, 4> BoundingQuad(const std::vector<Point>& outline) {
+  double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+  for (const Point& p : outline) {
+    x0 = std::min(x0, p.x);
+    y0 = std::min(y0, p.y);
+    x1 = std::max(x1, p.x);
+    y1 = std::max(y1, p.y);
+  }
+  if (outline.empty()) x0 = y0 = x1 = y1 = 0;
+  return {Point{x0, y0}, Point{x1, y0}, Point{x1, y1}, Point{x0, y1}};
+}
+
+}  // namespace
+
+void AppendExactNumber(std::string& out, double value) {
+  if (!std::isfinite(value)) {
+    out += "null";
+    return;
+  }
+  // Shortest text that reads back as the same double.
+  std::array<char, 32> digits{};
+  const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ec != std::errc()) {
+    out += "null";
+    return;
+  }
+  out.append(digits.data(), static_cast<std::size_t>(end - digits.data()));
+}
+
 std::string LayoutReportLine(std::int32_t chartId, std::string_view output, const DrawList& list,
                              TextMeasurer& measurer) {
   std::string line = "{\"chart\": " + std::to_string(chartId) + ", \"output\": ";
@@ -67,22 +123,15 @@ std::string LayoutReportLine(std::int32_t chartId, std::string_view output, cons
     line += TextRoleName(t->role);
     line += "\", \"text\": ";
     AppendReportString(line, t->text);
-    line += ", \"quad\": [";
+    line += ", \"quad\": ";
     const std::array<Point, 4> quad = layout::TextQuad(measurer.Measure(t->font, t->text),
                                                        t->anchor, t->hAlign, t->vAlign, t->angle);
-    for (std::size_t i = 0; i < quad.size(); ++i) {
-      if (i > 0) line += ',';
-      line += '[';
-      AppendReportNumber(line, quad[i].x);
-      line += ',';
-      AppendReportNumber(line, quad[i].y);
-      line += ']';
-    }
-    line += ']';
+    AppendPoints(line, quad.data(), quad.size());
     if (!t->full.empty()) {
       line += ", \"full\": ";
       AppendReportString(line, t->full);
     }
+    AppendDatum(line, t->datum);
     line += '}';
   }
   line += "], \"omitted\": [";
@@ -92,10 +141,54 @@ std::string LayoutReportLine(std::int32_t chartId, std::string_view output, cons
     line += TextRoleName(list.omitted[i].role);
     line += "\", \"text\": ";
     AppendReportString(line, list.omitted[i].text);
+    AppendDatum(line, list.omitted[i].datum);
+    if (list.omitted[i].reason != nullptr) {
+      line += ", \"reason\": ";
+      AppendReportString(line, list.omitted[i].reason);
+    }
     line += '}';
   }
   line += ']';
   if (list.omittedMore > 0) line += ", \"omittedMore\": " + std::to_string(list.omittedMore);
+  line += ", \"shapes\": [";
+  for (std::size_t i = 0; i < list.dataShapes.size(); ++i) {
+    const DataShape& shape = list.dataShapes[i];
+    if (i > 0) line += ", ";
+    line += "{\"role\": \"";
+    line += ShapeRoleName(shape.role);
+    line += '"';
+    AppendDatum(line, shape.datum);
+    line += ", \"quad\": ";
+    const std::array<Point, 4> quad = BoundingQuad(shape.outline);
+    AppendPoints(line, quad.data(), quad.size());
+    if (shape.role == ShapeRole::kSlice || shape.role == ShapeRole::kLayer) {
+      line += ", \"polygon\": ";
+      AppendPoints(line, shape.outline.data(), shape.outline.size());
+    }
+    line += '}';
+  }
+  line += ']';
+  if (list.dataShapesMore > 0) {
+    line += ", \"shapesMore\": " + std::to_string(list.dataShapesMore);
+  }
+  line += ", \"axes\": [";
+  for (std::size_t i = 0; i < list.axes.size(); ++i) {
+    const AxisRange& axis = list.axes[i];
+    if (i > 0) line += ", ";
+    line += "{\"region\": " + std::to_string(axis.region);
+    line += ", \"axis\": " + std::to_string(axis.axis + 1);
+    line += ", \"min\": ";
+    AppendExactNumber(line, axis.min);
+    line += ", \"max\": ";
+    AppendExactNumber(line, axis.max);
+    line += ", \"ticks\": [";
+    for (std::size_t k = 0; k < axis.ticks.size(); ++k) {
+      if (k > 0) line += ',';
+      AppendExactNumber(line, axis.ticks[k]);
+    }
+    line += "]}";
+  }
+  line += ']';
   line += '}';
   return line;
 }

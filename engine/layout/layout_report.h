@@ -16,8 +16,14 @@ namespace vantiro::engine {
 // in the engine's code page (text/code_page.h) and written as UTF-8:
 //   {"chart": ID, "output": "...", "width": W, "height": H,
 //    "texts": [{"role": R, "text": "...", "quad": [[x,y],...], "full": "..."}],
-//    "omitted": [{"role": R, "text": "..."}], "omittedMore": N}
-// "full" only for shortened texts, "omittedMore" only when non-zero. Quads
+//    "omitted": [{"role": R, "text": "...", "reason": "..."}], "omittedMore": N,
+//    "shapes": [{"role": R, "region": .., "quad": [...], "polygon": [...]}],
+//    "shapesMore": N,
+//    "axes": [{"region": R, "axis": 1|2, "min": .., "max": .., "ticks": [..]}]}
+// Texts, omitted texts and shapes that stand for a datum add its "region",
+// "series", "point" and "value". "full" only for shortened texts, "reason"
+// only for texts left out for another reason than room, "polygon" only for
+// slices and layers, the "...More" counts only when non-zero. Quads
 // are measured with `measurer`, which must be the one the layout used.
 // Throws std::bad_alloc.
 std::string LayoutReportLine(std::int32_t chartId, std::string_view output, const DrawList& list,
@@ -26,6 +32,10 @@ std::string LayoutReportLine(std::int32_t chartId, std::string_view output, cons
 // A number as the report writes it: at most two decimals, trailing zeros
 // dropped, no exponent, "." whatever the locale; "null" if not finite.
 void AppendReportNumber(std::string& out, double value);
+
+// A datum as the report writes it: the shortest text that reads back as
+// the same double; "null" if not finite.
+void AppendExactNumber(std::string& out, double value);
 
 // A text in the engine's code page as a JSON string in UTF-8, quotes included.
 void AppendReportString(std::string& out, std::string_view text);

@@ -36,9 +36,14 @@ TEST(LayoutReport, LineListsTextsAsDrawnAndTextsLeftOut) {
   TextShape shortened =
       Text(TextRole::kValue, "Lon\x85", {30.004, 1.0 / 3}, HAlign::kRight, VAlign::kBaseline, 0);
   shortened.full = "Longer \x93text\x94";
+  shortened.datum = {0, 1, 2, 0.1};
   list.shapes.push_back(shortened);
   list.omitted.push_back({TextRole::kAxisTitle, "Units\n"});
-  list.omitted.push_back({TextRole::kSlice, "North"});
+  list.omitted.push_back({TextRole::kSlice, "North", {1, 0, 4, -2}, "negative slice"});
+  list.dataShapes.push_back(
+      {ShapeRole::kSegment, {0, 1, 2, 0.1}, {{1, 2}, {3, 2}, {3, 4}, {1, 4}}});
+  list.dataShapes.push_back({ShapeRole::kSlice, {1, 0, 3, 5}, {{0, 0}, {4, 0}, {0, 4}}});
+  list.axes.push_back({0, 1, 0, 100, {0, 50, 100}});
 
   FakeMeasurer measurer;
   const std::string prefix = "{\"chart\": 7, \"output\": \"C:\\\\charts\\\\q\xC3\xA9.png\", ";
@@ -50,16 +55,25 @@ TEST(LayoutReport, LineListsTextsAsDrawnAndTextsLeftOut) {
       "{\"role\": \"tick\", \"text\": \"12\", \"quad\": [[95,206],[95,194],[105,194],[105,206]]}, "
       "{\"role\": \"value\", \"text\": \"Lon\xE2\x80\xA6\", "
       "\"quad\": [[6,-7.67],[30,-7.67],[30,2.33],[6,2.33]], "
-      "\"full\": \"Longer \xE2\x80\x9Ctext\xE2\x80\x9D\"}], ";
+      "\"full\": \"Longer \xE2\x80\x9Ctext\xE2\x80\x9D\", "
+      "\"region\": 0, \"series\": 1, \"point\": 2, \"value\": 0.1}], ";
   const std::string omitted =
       "\"omitted\": [{\"role\": \"axis-title\", \"text\": \"Units\\u000a\"}, "
-      "{\"role\": \"slice\", \"text\": \"North\"}]";
+      "{\"role\": \"slice\", \"text\": \"North\", \"region\": 1, \"series\": 0, "
+      "\"point\": 4, \"value\": -2, \"reason\": \"negative slice\"}]";
+  const std::string shapes =
+      ", \"shapes\": [{\"role\": \"segment\", \"region\": 0, \"series\": 1, \"point\": 2, "
+      "\"value\": 0.1, \"quad\": [[1,2],[3,2],[3,4],[1,4]]}, "
+      "{\"role\": \"slice\", \"region\": 1, \"series\": 0, \"point\": 3, \"value\": 5, "
+      "\"quad\": [[0,0],[4,0],[4,4],[0,4]], \"polygon\": [[0,0],[4,0],[0,4]]}], "
+      "\"axes\": [{\"region\": 0, \"axis\": 2, \"min\": 0, \"max\": 100, "
+      "\"ticks\": [0,50,100]}]}";
   EXPECT_EQ(LayoutReportLine(7, "C:\\charts\\q\xE9.png", list, measurer),
-            prefix + texts + omitted + "}");
+            prefix + texts + omitted + shapes);
 
   list.omittedMore = 3;
   EXPECT_EQ(LayoutReportLine(7, "C:\\charts\\q\xE9.png", list, measurer),
-            prefix + texts + omitted + ", \"omittedMore\": 3}");
+            prefix + texts + omitted + ", \"omittedMore\": 3" + shapes);
 }
 
 TEST(LayoutReport, NumbersHaveAtMostTwoDecimalsAndNoExponent) {
