@@ -126,9 +126,11 @@ double Footprint(Side side, std::int32_t orientation, double width, double thick
 // labels there, written as the range's ticks are.
 void AskHeadroom(DrawListBuilder& builder, const DataAxisInput& input, bool vertical, double length,
                  const Font& font, const std::string& units, ScaleRequest& request) {
+  // A 100 % axis runs to its ends exactly: labels there go inside.
+  if (input.percent) return;
   const NumberFormat numbers = ChooseScale(request).numbers;
   auto share = [&](const EndLabel& label) {
-    double pixels = input.percent ? 0 : kBarHeadroom;
+    double pixels = kBarHeadroom;
     if (label.present) {
       const TextExtent e = builder.Measure(font, FormatAgainst(label.value, numbers) + units);
       pixels = std::max(pixels, vertical ? e.ascent + e.descent + 4 : e.width + 5);
@@ -228,6 +230,9 @@ DataAxisPlan PlanDataAxis(DrawListBuilder& builder, const DataAxis* model, Side 
   request.dataHigh = input.dataHigh;
   request.tickCount = input.forcedIntervals;
   request.maxIntervals = int(ToCount(length / kIntervalSpacing, 1, 12));
+  // Shares of a whole: an automatic axis runs from 0 to 100 % exactly.
+  const bool wholePercent = input.percent && !(input.dataLow < 0);
+  if (wholePercent) request.axisMax = 100;
   if (model == nullptr) {
     AskHeadroom(builder, input, vertical, length, builder.MakeFont(9, false), {}, request);
     plan.scale = ChooseScale(request);
@@ -244,8 +249,10 @@ DataAxisPlan PlanDataAxis(DrawListBuilder& builder, const DataAxis* model, Side 
   const std::string units = model->units.empty() && input.percent ? "%" : model->units;
   const double longest = LongestRun(side, orientation, maxDepth, length, thickness);
 
-  request.axisMin = model->minValue;
-  request.axisMax = model->maxValue;
+  if (!wholePercent || model->minValue != 0 || model->maxValue != 0) {
+    request.axisMin = model->minValue;
+    request.axisMax = model->maxValue;
+  }
   request.decimalDigits = plan.decimalDigits;
   if (model->tickCount > 0) {
     request.tickCount = model->tickCount;

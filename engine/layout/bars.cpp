@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace vantiro::engine::layout {
 
@@ -216,7 +217,7 @@ std::vector<TextShape> WithoutClashes(DrawListBuilder& builder, std::vector<Text
     if (keep[i]) {
       kept.push_back(std::move(texts[i]));
     } else {
-      builder.Omit(texts[i].role, texts[i].text);
+      builder.Omit(texts[i]);
     }
   }
   return kept;
@@ -298,9 +299,285 @@ DataAxisInput BarExtent(const Region& region, const std::vector<BarUnit>& units,
   return extent;
 }
 
+namespace {
+
+// Per position of a stack, the member whose segment ends it on each side:
+// the last with a value above 0 (below 0), else the last at 0. Only that
+// segment may be labelled past its end.
+struct StackEnds {
+  std::vector<std::ptrdiff_t> up, down;  // -1: none
+
+  StackEnds(const Region& region, const BarUnit& unit, std::int64_t categories) {
+    const std::size_t n = LongestMember(region, unit, categories);
+    up.assign(n, -1);
+    down.assign(n, -1);
+    std::vector<bool> upIsZero(n, true);
+    for (const std::size_t m : unit.members) {
+      const BarSeries& s = region.bars[m];
+      const std::size_t count = DrawnCount(s, unit.perColumn, categories);
+      for (std::size_t j = 0; j < count; ++j) {
+        const double v = s.values[j];
+        if (!std::isfinite(v)) continue;
+        if (v > 0 || (v == 0 && upIsZero[j])) {
+          up[j] = std::ptrdiff_t(m);
+          upIsZero[j] = v == 0;
+        } else if (v < 0) {
+          down[j] = std::ptrdiff_t(m);
+        }
+      }
+    }
+  }
+
+  bool Outermost(std::size_t member, std::size_t j, bool towardsLarger) const {
+    const auto& side = towardsLarger ? up : down;
+    return j < side.size() && side[j] == std::ptrdiff_t(member);
+  }
+};
+
+// One bar or segment as laid out.
+struct BarPiece {
+  std::size_t member = 0, point = 0;
+  double from = 0, to = 0, raw = 0;  // data units; `raw` is the datum
+  Rect box;                          // as drawn, clipped to the plot area
+  double a0 = 0, a1 = 0;             // extent along the categories
+  bool towardsLarger = true;
+  bool endVisible = true;  // the end lies inside the axis range, not cut off
+};
+
+// Places the value labels of one unit's bars, each on its own bar.
+class BarLabeller {
+ public:
+  BarLabeller(DrawListBuilder& builder, const Region& region, const ValueScale& scale,
+              const BarLabelStyle& style, const Rect& plot, bool horizontal,
+              std::int32_t regionIndex, double labelRoom)
+      : builder_(builder),
+        region_(region),
+        scale_(scale),
+        style_(style),
+        plot_(plot),
+        horizontal_(horizontal),
+        regionIndex_(regionIndex),
+        lineHeight_(builder.LineHeight(style.font)),
+        roomForLabels_(horizontal ? labelRoom >= lineHeight_ * 0.9
+                                  : labelRoom >= lineHeight_ * 0.5) {}
+
+  Datum DatumOf(std::size_t member, std::size_t point, double raw) const {
+    return {regionIndex_, std::int32_t(member), std::int64_t(point), raw};
+  }
+
+  bool Labelled(std::size_t member) const {
+    const std::int32_t shown = region_.bars[member].valueLabels;
+    return shown == kBarLabelsOutside || shown == kBarLabelsInside;
+  }
+
+  // A label with no room is left out, and reported.
+  void Omit(std::size_t member, std::size_t point, double raw) {
+    if (!Labelled(member)) return;
+    builder_.OmitMade(
+        TextRole::kValue, [&] { return ValueText(raw, scale_, style_); },
+        DatumOf(member, point, raw));
+  }
+
+  // The label of `piece`, placed, or left out and reported.
+  void Label(const BarPiece& piece, const StackEnds* ends, std::vector<TextShape>& out) {
+    const std::size_t member = piece.member;
+    if (!Labelled(member)) return;
+    TextShape label;
+    label.role = TextRole::kValue;
+    label.text = ValueText(piece.raw, scale_, style_);
+    label.font = style_.font;
+    label.datum = DatumOf(member, piece.point, piece.raw);
+    const BarSeries& s = region_.bars[member];
+    // A bar cut off by the axis range to nothing shows no value.
+    const bool placed = roomForLabels_ && !(piece.box.Empty() && !piece.endVisible) &&
+                        (s.valueLabels == kBarLabelsInside ? PlaceInside(label, piece, s)
+                                                           : PlaceOutside(label, piece, s, ends));
+    if (placed) {
+      out.push_back(std::move(label));
+    } else {
+      builder_.Omit(label);
+    }
+  }
+
+ private:
+  // Centred inside its own bar, when it fits there.
+  bool PlaceInside(TextShape& label, const BarPiece& piece, const BarSeries& s) {
+    const TextExtent e = builder_.Measure(label.font, label.text);
+    const double thickness = e.ascent + e.descent;
+    const Rect& bar = piece.box;
+    const double across = horizontal_ ? thickness : e.width;
+    const double acrossRoom = horizontal_ ? bar.h : bar.w;
+    const double along = horizontal_ ? e.width + 4 : thickness + 2;
+    if (across > acrossRoom - 1 || along > (horizontal_ ? bar.w : bar.h)) return false;
+    label.anchor = {bar.CentreX(), bar.CentreY()};
+    label.hAlign = HAlign::kCentre;
+    label.vAlign = VAlign::kMiddle;
+    label.colour = ContrastingText(s.colour);
+    return true;
+  }
+
+  // Just beyond the end of the bar, for the bar (or the stack's last
+  // segment) whose end is inside the range and has room there; otherwise
+  // inside its own bar.
+  bool PlaceOutside(TextShape& label, const BarPiece& piece, const BarSeries& s,
+                    const StackEnds* ends) {
+    const bool outermost =
+        ends == nullptr || ends->Outermost(piece.member, piece.point, piece.towardsLarger);
+    if (!outermost || !piece.endVisible) return PlaceInside(label, piece, s);
+    const TextExtent e = builder_.Measure(label.font, label.text);
+    const double thickness = e.ascent + e.descent;
+    const Rect& bar = piece.box;
+    const bool up = piece.towardsLarger;
+    const double mid = (piece.a0 + piece.a1) / 2;
+    if (horizontal_) {
+      const double end = up ? bar.Right() : bar.x;
+      const double room = up ? plot_.Right() - end : end - plot_.x;
+      if (room < e.width + 4) return PlaceInside(label, piece, s);
+      label.anchor = {end + (up ? 3 : -3), mid};
+      label.hAlign = up ? HAlign::kLeft : HAlign::kRight;
+      label.vAlign = VAlign::kMiddle;
+    } else {
+      const double end = up ? bar.y : bar.Bottom();
+      const double room = up ? end - plot_.y : plot_.Bottom() - end;
+      if (room < thickness + 3) return PlaceInside(label, piece, s);
+      label.anchor = {mid, end + (up ? -2 : 2)};
+      label.hAlign = HAlign::kCentre;
+      label.vAlign = up ? VAlign::kBottom : VAlign::kTop;
+    }
+    label.colour = style_.colour;
+    return true;
+  }
+
+  DrawListBuilder& builder_;
+  const Region& region_;
+  const ValueScale& scale_;
+  const BarLabelStyle& style_;
+  const Rect& plot_;
+  const bool horizontal_;
+  const std::int32_t regionIndex_;
+  const double lineHeight_;
+  const bool roomForLabels_;
+};
+
+// Where the bars of one unit stand along the categories.
+struct UnitSlots {
+  double unitStart = 0, slot = 0, barWidth = 0;
+  std::size_t perColumn = 1;
+
+  void Along(std::size_t j, double& a0, double& a1) const {
+    a0 = perColumn == 1
+             ? unitStart + slot * double(j)
+             : unitStart + slot * double(j / perColumn) + barWidth * double(j % perColumn);
+    a1 = a0 + barWidth;
+  }
+};
+
+// Bars narrower than a pixel: one envelope per series, and no labels.
+void DrawEnvelopes(DrawListBuilder& builder, const Region& region, const BarUnit& unit,
+                   std::int64_t categories, const UnitSlots& slots, const PixelMap& pixel,
+                   double base, double start, double length, bool valuesVertical,
+                   BarLabeller& labels) {
+  const double basePixel = pixel(base);
+  std::size_t current = unit.members.front();
+  Envelope envelope(start, start + length);
+  auto flush = [&](std::size_t member) {
+    const BarSeries& s = region.bars[member];
+    const Argb colour = s.lucent != 0 ? Translucent(s.colour) : s.colour;
+    builder.Add(envelope.Finish(valuesVertical, basePixel, colour));
+    envelope = Envelope(start, start + length);
+  };
+  ForEachSegment(region, unit, categories, base,
+                 [&](std::size_t member, std::size_t j, double from, double to, double raw) {
+                   if (member != current) {
+                     flush(current);
+                     current = member;
+                   }
+                   double a0 = 0, a1 = 0;
+                   slots.Along(j, a0, a1);
+                   envelope.Add(a0, a1, from == base ? basePixel : pixel(from), pixel(to));
+                   labels.Omit(member, j, raw);  // no room on bars this thin
+                 });
+  flush(current);
+}
+
+// One bar's shape, hot spot and entry in the report.
+void DrawPiece(DrawListBuilder& builder, const BarSeries& s, const BarPiece& piece,
+               const BarUnit& unit, bool horizontal, const Datum& datum, const TooltipNames& names,
+               const ValueScale& scale, const BarLabelStyle& style) {
+  const Rect& bar = piece.box;
+  // Listed even when cut to nothing, so that its label has a place to be.
+  builder.AddDataShape(IsStack(unit.type) ? ShapeRole::kSegment : ShapeRole::kBar, datum, bar);
+  if (bar.Empty()) return;
+  RectShape shape = bar.Shape(BarFill(s, horizontal));
+  if ((s.style & kBarOutline) != 0) {
+    shape.outlined = true;
+    shape.outline.colour = Darker(s.colour, 0.4);
+  }
+  builder.Add(std::move(shape));
+  if (builder.WantsHotSpots()) {
+    builder.AddHotSpot(
+        {{bar.x, bar.y}, {bar.Right(), bar.y}, {bar.Right(), bar.Bottom()}, {bar.x, bar.Bottom()}},
+        BarTooltip(names, piece.member, piece.point / std::size_t(unit.perColumn),
+                   ValueText(piece.raw, scale, style), std::abs(piece.to - piece.from),
+                   unit.type == kBarStacked100));
+  }
+}
+
+// Value labels that would cover another label or a bar of other data are
+// left out, as are those not inside the plot area, where they could meet
+// the axes' texts. Labels are taken along the categories, so the first of
+// two neighbours stays.
+std::vector<TextShape> WithoutCollisions(DrawListBuilder& builder, std::vector<TextShape> texts,
+                                         const std::vector<BarPiece>& pieces, bool horizontal,
+                                         const Rect& plot) {
+  std::vector<TextShape> kept;
+  std::vector<Rect> boxes;
+  for (TextShape& t : WithoutClashes(builder, std::move(texts), horizontal, plot)) {
+    boxes.push_back(
+        TextBounds(builder.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle));
+    kept.push_back(std::move(t));
+  }
+  if (kept.empty()) return kept;
+  // Bars sorted along the categories, to find those a label may meet.
+  std::vector<const BarPiece*> along;
+  for (const BarPiece& p : pieces) {
+    if (!p.box.Empty()) along.push_back(&p);
+  }
+  auto from = [&](const Rect& r) { return horizontal ? r.y : r.x; };
+  auto to = [&](const Rect& r) { return horizontal ? r.Bottom() : r.Right(); };
+  std::sort(along.begin(), along.end(),
+            [&](const BarPiece* a, const BarPiece* b) { return from(a->box) < from(b->box); });
+  double widest = 0;
+  for (const BarPiece* p : along) widest = std::max(widest, to(p->box) - from(p->box));
+  std::vector<TextShape> out;
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    const Rect& b = boxes[i];
+    const Datum& own = kept[i].datum;
+    auto first = std::lower_bound(along.begin(), along.end(), from(b) - widest - 1,
+                                  [&](const BarPiece* p, double v) { return from(p->box) < v; });
+    bool covers = false;
+    for (auto it = first; it != along.end() && from((*it)->box) < to(b) + 1 && !covers; ++it) {
+      const BarPiece& p = **it;
+      if (std::int32_t(p.member) == own.series && std::int64_t(p.point) == own.point) continue;
+      const Rect& o = p.box;
+      // Touching by a pixel is not covering.
+      covers = b.x < o.Right() - 1 && o.x < b.Right() - 1 && b.y < o.Bottom() - 1 &&
+               o.y < b.Bottom() - 1;
+    }
+    if (covers) {
+      builder.Omit(kept[i]);
+    } else {
+      out.push_back(std::move(kept[i]));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
-                                const std::vector<BarUnit>& units, const Rect& plot,
-                                bool horizontal, std::int64_t categories,
+                                std::int32_t regionIndex, const std::vector<BarUnit>& units,
+                                const Rect& plot, bool horizontal, std::int64_t categories,
                                 const ValueScale* scales[2], const BarLabelStyle labels[2],
                                 const TooltipNames& names) {
   std::vector<TextShape> texts;
@@ -311,161 +588,66 @@ std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
   const double slot = length / double(std::max<std::int64_t>(categories, 1));
   const double unitWidth = slot * (1 - kCategoryGap) / double(units.size());
 
+  std::vector<BarPiece> pieces;
   for (std::size_t u = 0; u < units.size(); ++u) {
     const BarUnit& unit = units[u];
     const ValueScale& scale = *scales[unit.axis];
     const BarLabelStyle& style = labels[unit.axis];
-    // A value label with no room is left out, and reported.
-    auto omitLabel = [&](std::size_t member, double raw) {
-      const std::int32_t shown = region.bars[member].valueLabels;
-      if (shown != kBarLabelsOutside && shown != kBarLabelsInside) return;
-      builder.OmitMade(TextRole::kValue, [&] { return ValueText(raw, scale, style); });
-    };
-    if (plot.Empty()) {  // no room for any bar
-      ForEachSegment(region, unit, categories, 0,
-                     [&](std::size_t member, std::size_t, double, double, double raw) {
-                       omitLabel(member, raw);
-                     });
-      continue;
-    }
-    const double barWidth = unitWidth / double(unit.perColumn);
-    const double unitStart = start + slot * kCategoryGap / 2 + unitWidth * double(u);
-    const double base = std::clamp(0.0, scale.min, scale.max);
-    const PixelMap pixel(scale, plot, valuesVertical);
-    const double basePixel = pixel(base);
-    // Where along the categories value j of a member lies.
-    const auto k = std::size_t(unit.perColumn);
-    auto along = [&](std::size_t j, double& a0, double& a1) {
-      a0 = k == 1 ? unitStart + slot * double(j)
-                  : unitStart + slot * double(j / k) + barWidth * double(j % k);
-      a1 = a0 + barWidth;
-    };
-
-    if (barWidth < kEnvelopeBelow) {
-      // Too thin for one shape each: one envelope per series.
-      std::size_t current = unit.members.front();
-      Envelope envelope(start, start + length);
-      auto flush = [&](std::size_t member) {
-        const BarSeries& s = region.bars[member];
-        const Argb colour = s.lucent != 0 ? Translucent(s.colour) : s.colour;
-        builder.Add(envelope.Finish(valuesVertical, basePixel, colour));
-        envelope = Envelope(start, start + length);
-      };
-      ForEachSegment(region, unit, categories, base,
-                     [&](std::size_t member, std::size_t j, double from, double to, double raw) {
-                       if (member != current) {
-                         flush(current);
-                         current = member;
-                       }
-                       double a0 = 0, a1 = 0;
-                       along(j, a0, a1);
-                       envelope.Add(a0, a1, from == base ? basePixel : pixel(from), pixel(to));
-                       omitLabel(member, raw);  // no room on bars this thin
-                     });
-      flush(current);
-      continue;
-    }
-
-    const bool crisp = barWidth >= kCrispFrom;
-    const double lineHeight = builder.LineHeight(style.font);
     // Room for a label across the bar: its share of the slot, gap included.
     const double labelRoom = slot / double(units.size()) / double(unit.perColumn);
-    const bool roomForLabels =
-        horizontal ? labelRoom >= lineHeight * 0.9 : labelRoom >= lineHeight * 0.5;
-    ForEachSegment(
-        region, unit, categories, base,
-        [&](std::size_t member, std::size_t j, double from, double to, double raw) {
-          const BarSeries& s = region.bars[member];
-          double a0 = 0, a1 = 0;
-          along(j, a0, a1);
-          double p0 = pixel(from), p1 = pixel(to);
-          if (crisp) {
-            a0 = std::round(a0);
-            a1 = std::round(a1);
-            p0 = std::round(p0);
-            p1 = std::round(p1);
-          }
-          const Rect bar = horizontal ? Rect{std::min(p0, p1), a0, std::abs(p1 - p0), a1 - a0}
-                                      : Rect{a0, std::min(p0, p1), a1 - a0, std::abs(p1 - p0)};
-          if (!bar.Empty()) {
-            RectShape shape = bar.Shape(BarFill(s, horizontal));
-            if ((s.style & kBarOutline) != 0) {
-              shape.outlined = true;
-              shape.outline.colour = Darker(s.colour, 0.4);
-            }
-            builder.Add(std::move(shape));
-            if (builder.WantsHotSpots()) {
-              builder.AddHotSpot({{bar.x, bar.y},
-                                  {bar.Right(), bar.y},
-                                  {bar.Right(), bar.Bottom()},
-                                  {bar.x, bar.Bottom()}},
-                                 BarTooltip(names, member, j / k, ValueText(raw, scale, style),
-                                            std::abs(to - from), unit.type == kBarStacked100));
-            }
-          }
+    BarLabeller labeller(builder, region, scale, style, plot, horizontal, regionIndex, labelRoom);
+    if (plot.Empty()) {  // no room for any bar
+      ForEachSegment(region, unit, categories, 0,
+                     [&](std::size_t member, std::size_t j, double, double, double raw) {
+                       labeller.Omit(member, j, raw);
+                     });
+      continue;
+    }
+    UnitSlots slots;
+    slots.slot = slot;
+    slots.perColumn = std::size_t(unit.perColumn);
+    slots.barWidth = unitWidth / double(unit.perColumn);
+    slots.unitStart = start + slot * kCategoryGap / 2 + unitWidth * double(u);
+    const double base = std::clamp(0.0, scale.min, scale.max);
+    const PixelMap pixel(scale, plot, valuesVertical);
+    if (slots.barWidth < kEnvelopeBelow) {
+      DrawEnvelopes(builder, region, unit, categories, slots, pixel, base, start, length,
+                    valuesVertical, labeller);
+      continue;
+    }
 
-          if (s.valueLabels != kBarLabelsOutside && s.valueLabels != kBarLabelsInside) return;
-          auto omit = [&] { omitLabel(member, raw); };
-          if (!roomForLabels) {
-            omit();
-            return;
-          }
-          TextShape label;
-          label.role = TextRole::kValue;
-          label.text = ValueText(raw, scale, style);
-          label.font = style.font;
-          const TextExtent e = builder.Measure(style.font, label.text);
-          const double thickness = e.ascent + e.descent;
-          const double across = horizontal ? thickness : e.width;
-          const double barLength = horizontal ? bar.w : bar.h;
-          const double mid = (a0 + a1) / 2;
-          const bool up = to >= from;  // towards larger values
-          // Inside: centred in the bar, when it fits.
-          auto inside = [&] {
-            if (across > (a1 - a0) - 1 || (horizontal ? e.width + 4 : thickness + 2) > barLength)
-              return false;
-            label.anchor = horizontal ? Point{bar.CentreX(), mid} : Point{mid, bar.CentreY()};
-            label.hAlign = HAlign::kCentre;
-            label.vAlign = VAlign::kMiddle;
-            label.colour = ContrastingText(s.colour);
-            return true;
-          };
-          if (s.valueLabels == kBarLabelsInside) {
-            if (inside()) {
-              texts.push_back(std::move(label));
-            } else {
-              omit();
-            }
-            return;
-          }
-          if (across > labelRoom) {
-            omit();
-            return;
-          }
-          // Outside: just beyond the end of the bar, or inside its end when
-          // the plot area has no room there.
-          label.colour = style.colour;
-          if (horizontal) {
-            const double room = up ? plot.Right() - p1 : p1 - plot.x;
-            const bool beyond = room >= e.width + 4;
-            const bool right = up == beyond;
-            label.anchor = {p1 + (right ? 3 : -3), mid};
-            label.hAlign = right ? HAlign::kLeft : HAlign::kRight;
-            label.vAlign = VAlign::kMiddle;
-            if (!beyond) label.colour = ContrastingText(s.colour);
-          } else {
-            const double room = up ? p1 - plot.y : plot.Bottom() - p1;
-            const bool beyond = room >= thickness + 3;
-            const bool above = up == beyond;
-            label.anchor = {mid, p1 + (above ? -2 : 2)};
-            label.hAlign = HAlign::kCentre;
-            label.vAlign = above ? VAlign::kBottom : VAlign::kTop;
-            if (!beyond) label.colour = ContrastingText(s.colour);
-          }
-          texts.push_back(std::move(label));
-        });
+    const bool crisp = slots.barWidth >= kCrispFrom;
+    const std::optional<StackEnds> ends =
+        IsStack(unit.type) ? std::optional<StackEnds>(std::in_place, region, unit, categories)
+                           : std::nullopt;
+    ForEachSegment(region, unit, categories, base,
+                   [&](std::size_t member, std::size_t j, double from, double to, double raw) {
+                     BarPiece piece;
+                     piece.member = member;
+                     piece.point = j;
+                     piece.from = from;
+                     piece.to = to;
+                     piece.raw = raw;
+                     slots.Along(j, piece.a0, piece.a1);
+                     double a0 = piece.a0, a1 = piece.a1, p0 = pixel(from), p1 = pixel(to);
+                     if (crisp) {
+                       a0 = std::round(a0);
+                       a1 = std::round(a1);
+                       p0 = std::round(p0);
+                       p1 = std::round(p1);
+                     }
+                     piece.box = horizontal
+                                     ? Rect{std::min(p0, p1), a0, std::abs(p1 - p0), a1 - a0}
+                                     : Rect{a0, std::min(p0, p1), a1 - a0, std::abs(p1 - p0)};
+                     piece.towardsLarger = to >= from;
+                     piece.endVisible = to >= scale.min && to <= scale.max;
+                     DrawPiece(builder, region.bars[member], piece, unit, horizontal,
+                               labeller.DatumOf(member, j, raw), names, scale, style);
+                     labeller.Label(piece, ends ? &*ends : nullptr, texts);
+                     pieces.push_back(piece);
+                   });
   }
-  return WithoutClashes(builder, std::move(texts), horizontal, plot);
+  return WithoutCollisions(builder, std::move(texts), pieces, horizontal, plot);
 }
 
 }  // namespace vantiro::engine::layout

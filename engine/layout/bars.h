@@ -50,11 +50,13 @@ struct BarLabelStyle {
 
 // Draws every bar of the region into `plot`; `horizontal`: values grow to
 // the right and categories run downwards. Value labels come back, to be
-// drawn over the axes. Hot spots, when the builder wants them, name bars
+// drawn over the axes: each stands on its own bar (only a bar, or the last
+// segment of a stack, past its end) and covers no other label or bar; the
+// others are reported as left out. Hot spots, when the builder wants them, name bars
 // after `names.Series(index in Region::bars)` and their category.
 std::vector<TextShape> DrawBars(DrawListBuilder& builder, const Region& region,
-                                const std::vector<BarUnit>& units, const Rect& plot,
-                                bool horizontal, std::int64_t categories,
+                                std::int32_t regionIndex, const std::vector<BarUnit>& units,
+                                const Rect& plot, bool horizontal, std::int64_t categories,
                                 const ValueScale* scales[2], const BarLabelStyle labels[2],
                                 const TooltipNames& names);
 

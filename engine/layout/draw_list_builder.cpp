@@ -266,6 +266,21 @@ void DrawListBuilder::Omit(TextRole role, std::string_view text, const Datum& da
   }
 }
 
+DrawListBuilder::Mark DrawListBuilder::Here() const {
+  return {out_.shapes.size(),     out_.omitted.size(), out_.omittedMore, out_.hotSpots.size(),
+          out_.dataShapes.size(), out_.dataShapesMore, out_.axes.size()};
+}
+
+void DrawListBuilder::Rollback(const Mark& mark) {
+  out_.shapes.resize(std::min(out_.shapes.size(), mark.shapes));
+  out_.omitted.resize(std::min(out_.omitted.size(), mark.omitted));
+  out_.omittedMore = mark.omittedMore;
+  out_.hotSpots.resize(std::min(out_.hotSpots.size(), mark.hotSpots));
+  out_.dataShapes.resize(std::min(out_.dataShapes.size(), mark.dataShapes));
+  out_.dataShapesMore = mark.dataShapesMore;
+  out_.axes.resize(std::min(out_.axes.size(), mark.axes));
+}
+
 void DrawListBuilder::AddDataShape(ShapeRole role, const Datum& datum, std::vector<Point> outline) {
   if (out_.dataShapes.size() < kMaxDataShapes) {
     out_.dataShapes.push_back({role, datum, std::move(outline)});
@@ -330,6 +345,33 @@ Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, H
   shape.datum = datum;
   Add(std::move(shape));
   return {box.x + dx, box.y + dy, box.w, box.h};
+}
+
+Rect BoundsOf(const std::vector<Point>& points) {
+  if (points.empty()) return {};
+  double x0 = points[0].x, y0 = points[0].y, x1 = x0, y1 = y0;
+  for (const Point& p : points) {
+    x0 = std::min(x0, p.x);
+    y0 = std::min(y0, p.y);
+    x1 = std::max(x1, p.x);
+    y1 = std::max(y1, p.y);
+  }
+  return {x0, y0, x1 - x0, y1 - y0};
+}
+
+bool SpanMeets(const SpanShape& span, const Rect& box) {
+  const double across0 = span.vertical ? box.x : box.y;
+  const double across1 = span.vertical ? box.Right() : box.Bottom();
+  const double along0 = span.vertical ? box.y : box.x;
+  const double along1 = span.vertical ? box.Bottom() : box.Right();
+  const double count = double(span.from.size());
+  const double first = std::clamp(std::floor(across0 - span.start), 0.0, count);
+  const double last = std::clamp(std::ceil(across1 - span.start), 0.0, count);
+  for (auto c = std::size_t(first); c < std::size_t(last); ++c) {
+    const double lo = std::min(span.from[c], span.to[c]), hi = std::max(span.from[c], span.to[c]);
+    if (hi > lo && lo < along1 && along0 < hi) return true;
+  }
+  return false;
 }
 
 Point Direction(double degrees) {

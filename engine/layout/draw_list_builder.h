@@ -71,6 +71,12 @@ std::array<Point, 4> TextQuad(const TextExtent& extent, Point anchor, HAlign h, 
                               double angleDegrees);
 
 // Box of a text shape as placed, axis-aligned, rotation included.
+// The box around `points` (empty for none).
+Rect BoundsOf(const std::vector<Point>& points);
+
+// Whether the spans of `span` reach into `box`.
+bool SpanMeets(const SpanShape& span, const Rect& box);
+
 Rect TextBounds(const TextExtent& extent, Point anchor, HAlign h, VAlign v, double angleDegrees);
 
 // What value tooltips call the things they point at, as the author wrote
@@ -150,6 +156,15 @@ class DrawListBuilder {
   void AddDataShape(ShapeRole role, const Datum& datum, const Rect& box);
   // Lists a data axis as drawn.
   void AddAxis(AxisRange axis) { out_.axes.push_back(std::move(axis)); }
+
+  // What has been laid out so far, and a way back to an earlier point of
+  // it: a part laid out anew first takes back what it added.
+  const DrawList& List() const { return out_; }
+  struct Mark {
+    std::size_t shapes, omitted, omittedMore, hotSpots, dataShapes, dataShapesMore, axes;
+  };
+  Mark Here() const;
+  void Rollback(const Mark& mark);
   // As Omit, calling `make` for the text only while the list of omitted
   // texts has room (beyond it they are only counted): for callers that may
   // leave out very many texts.

@@ -10,6 +10,7 @@
 
 #include "engine/layout/axes.h"
 #include "engine/layout/bars.h"
+#include "engine/layout/contrast.h"
 #include "engine/layout/gridless.h"
 #include "engine/layout/legend.h"
 #include "engine/layout/draw_list_builder.h"
@@ -133,6 +134,20 @@ class RegionLayout {
       : p_(builder), r_(region), index_(index), scale_(scale) {}
 
   void Run() {
+    const layout::DrawListBuilder::Mark start = p_.Here();
+    LayOut();
+    // A legend meant to go over the plot area finds no corner free of data:
+    // it goes beside the plot area instead.
+    if (legendBlocked_) {
+      p_.Rollback(start);
+      legendBeside_ = true;
+      legendBlocked_ = false;
+      LayOut();
+    }
+  }
+
+ private:
+  void LayOut() {
     area_ = RegionRect(r_, scale_).ClippedTo(p_.Image());
     if (area_.Empty()) return;
     p_.PushClip(area_);
@@ -172,7 +187,6 @@ class RegionLayout {
     p_.PopClip();
   }
 
- private:
   bool FixedGrid() const { return r_.grid.present && r_.grid.width > 0 && r_.grid.height > 0; }
 
   // Whether the plot area is large enough for what is left in at drop_.
@@ -295,7 +309,7 @@ class RegionLayout {
         l.alignment == kLegendInsideTopLeft || l.alignment == kLegendInsideTopRight;
     // Pies and pyramids fill their plot area, labels and all: a legend meant
     // to go over it keeps to its top corner beside it instead.
-    atTop_ = inCorner && !withAxes_;
+    atTop_ = inCorner && (!withAxes_ || legendBeside_);
     legendLeft_ = l.alignment == kLegendLeft || (atTop_ && l.alignment == kLegendInsideTopLeft);
     switch (atTop_ ? (legendLeft_ ? kLegendLeft : kLegendRight) : l.alignment) {
       case kLegendLeft:
@@ -461,8 +475,8 @@ class RegionLayout {
         if (r_.hasLabelAxis) names.categories = layout::SplitList(r_.labelAxis.labels);
       }
       p_.PushClip(plot);
-      valueLabels =
-          layout::DrawBars(p_, r_, units_, plot, horizontal_, categories_, scales, styles, names);
+      valueLabels = layout::DrawBars(p_, r_, index_, units_, plot, horizontal_, categories_, scales,
+                                     styles, names);
       p_.PopClip();
     }
 
@@ -472,10 +486,11 @@ class RegionLayout {
         layout::DrawDataAxis(p_, plot_.data[std::size_t(i)], plot);
       if (plot_.hasLabels) layout::DrawLabelAxis(p_, plot_.labels, plot);
     }
-    PlaceLegend();
+    PlaceLegend(valueLabels);
+    if (legendBlocked_) return;
     for (const TextShape& t : valueLabels) {
       if (drop_ >= kDropValueLabels || Hides(t)) {
-        p_.Omit(t.role, t.full.empty() ? t.text : t.full);
+        p_.Omit(t);
       } else {
         p_.Text(t);
       }
@@ -537,7 +552,7 @@ class RegionLayout {
     }
   }
 
-  void PlaceLegend() {
+  void PlaceLegend(const std::vector<TextShape>& valueLabels) {
     if (legend_.entries.empty()) return;
     Rect& box = legend_.box;
     const Rect& plot = plot_.plot;
@@ -546,14 +561,60 @@ class RegionLayout {
       const double inset = 8;
       legend_ = layout::PlanLegend(p_, r_.legend, layout::LegendColours(r_), plot.Inset(inset));
       if (legend_.entries.empty()) return;
-      box.x = r_.legend.alignment == kLegendInsideTopLeft ? plot.x + inset
-                                                          : plot.Right() - inset - box.w;
-      box.y = plot.y + inset;
+      PlaceInCorner(plot.Inset(inset), valueLabels);
     } else if (beside_) {
       // Beside the plot area, vertically centred on it (or at its top).
       box.y = std::clamp(atTop_ ? plot.y : plot.CentreY() - box.h / 2, legendRoom_.y,
                          std::max(legendRoom_.y, legendRoom_.Bottom() - box.h));
     }
+  }
+
+  // An inside legend takes the first corner of the plot area that covers no
+  // bar and no value label, the author's corner first; failing that, the
+  // first that covers no bar (the labels under it are left out); failing
+  // that, the region is laid out anew with the legend beside the plot area.
+  void PlaceInCorner(const Rect& within, const std::vector<TextShape>& valueLabels) {
+    Rect& box = legend_.box;
+    const bool left = r_.legend.alignment == kLegendInsideTopLeft;
+    const double x0 = within.x, x1 = within.Right() - box.w;
+    const double y0 = within.y, y1 = within.Bottom() - box.h;
+    const Point corners[] = {
+        {left ? x0 : x1, y0}, {left ? x1 : x0, y0}, {left ? x0 : x1, y1}, {left ? x1 : x0, y1}};
+    for (const bool spareLabels : {true, false}) {
+      for (const Point& c : corners) {
+        const Rect at{c.x, c.y, box.w, box.h};
+        if (CoversData(at, spareLabels ? &valueLabels : nullptr)) continue;
+        box.x = c.x;
+        box.y = c.y;
+        return;
+      }
+    }
+    legendBlocked_ = true;
+  }
+
+  // Whether `box` covers a bar of this region (or one of `labels`).
+  bool CoversData(const Rect& box, const std::vector<TextShape>* labels) {
+    auto meets = [&](const Rect& o) {
+      return box.x < o.Right() && o.x < box.Right() && box.y < o.Bottom() && o.y < box.Bottom();
+    };
+    const DrawList& list = p_.List();
+    for (const DataShape& d : list.dataShapes) {
+      if (d.datum.region != index_ || d.role == ShapeRole::kLegendBox) continue;
+      const Rect shape = layout::BoundsOf(d.outline);
+      if (!shape.Empty() && meets(shape)) return true;
+    }
+    for (const Shape& s : list.shapes) {
+      const auto* span = std::get_if<SpanShape>(&s);
+      if (span != nullptr && layout::SpanMeets(*span, box)) return true;
+    }
+    if (labels == nullptr) return false;
+    for (const TextShape& t : *labels) {
+      if (meets(layout::TextBounds(p_.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign,
+                                   t.angle))) {
+        return true;
+      }
+    }
+    return false;
   }
 
   layout::DrawListBuilder& p_;
@@ -574,6 +635,9 @@ class RegionLayout {
   Rect legendRoom_;  // where the legend may go beside the plot area
   layout::LegendPlan legend_;
   bool inside_ = false, beside_ = false;
+  // An inside legend found no free corner (legendBlocked_), and so goes
+  // beside the plot area in the second layout (legendBeside_).
+  bool legendBlocked_ = false, legendBeside_ = false;
   bool atTop_ = false, legendLeft_ = false;  // where a legend beside the plot area goes
   bool horizontal_ = false, withAxes_ = false;
   std::vector<layout::BarUnit> units_;
@@ -597,6 +661,7 @@ DrawList LayoutChart(const Chart& chart, int width, int height, TextMeasurer& me
     RegionLayout(builder, chart.regions[i], std::int32_t(i), scale).Run();
   }
   DrawChartFrame(builder, chart.settings);
+  layout::KeepTextsReadable(builder, out);
   return out;
 }
 

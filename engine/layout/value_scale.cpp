@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -22,6 +24,10 @@ constexpr double kMostHeadroom = 0.3;
 constexpr int kMoreTickDecimals = 3;
 // Decimals of a scaled value on its own.
 constexpr int kScaledValueDecimals = 2;
+// A shown value may differ from its datum by this share of it at most...
+constexpr double kFaithfulShare = 0.05;
+// ...unless it already shows this many significant digits.
+constexpr int kMostFaithfulDigits = 3;
 
 struct Mantissa {
   double value;
@@ -150,26 +156,72 @@ double Divisor(NumberForm form) {
   return form == NumberForm::kMillions ? 1e6 : (form == NumberForm::kBillions ? 1e9 : 1);
 }
 
+// |v| rounded to `decimals` digits after the point, half away from zero,
+// in fixed notation. Rounds the shortest decimal that reads back as `v`
+// (the datum as the author wrote it: 2.675, not its binary neighbour
+// 2.67499...), so a reader's rounding and ours agree.
+std::string FixedHalfAway(double magnitude, int decimals) {
+  std::array<char, 40> buffer{};
+  const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                                       std::chars_format::scientific);
+  if (ec != std::errc()) return "0";
+  // "d.ddde+XX": the significant digits and the power of ten of the first.
+  std::string digits;
+  int exponent = 0;
+  for (const char* c = buffer.data(); c != end; ++c) {
+    if (*c >= '0' && *c <= '9') {
+      digits += *c;
+    } else if (*c == 'e') {
+      std::from_chars(c + 1 + (c[1] == '+' ? 1 : 0), end, exponent);
+      break;
+    }
+  }
+  // Digits kept: those down to 10^-decimals.
+  const long keep = long(exponent) + 1 + decimals;
+  std::string kept;
+  if (keep >= 0) {
+    kept = digits.substr(0, std::size_t(std::min<long>(keep, long(digits.size()))));
+    kept.resize(std::size_t(keep), '0');
+    if (std::size_t(keep) < digits.size() && digits[std::size_t(keep)] >= '5') {
+      std::size_t i = kept.size();
+      while (i > 0 && kept[i - 1] == '9') kept[--i] = '0';
+      if (i == 0) {
+        kept.insert(kept.begin(), '1');
+      } else {
+        ++kept[i - 1];
+      }
+    }
+  }
+  if (kept.size() < std::size_t(decimals) + 1)
+    kept.insert(0, std::size_t(decimals) + 1 - kept.size(), '0');
+  const std::size_t whole = kept.size() - std::size_t(decimals);
+  std::size_t lead = 0;
+  while (lead + 1 < whole && kept[lead] == '0') ++lead;
+  std::string text = kept.substr(lead, whole - lead);
+  if (decimals > 0) text += "." + kept.substr(whole);
+  return text;
+}
+
 // `v` in `form` with `decimals` digits, trailing zeros dropped down to
 // `leastDecimals`.
 std::string Write(double v, NumberForm form, int decimals, int leastDecimals) {
   if (!std::isfinite(v)) return {};
   decimals = std::clamp(decimals, 0, 10);
-  char buffer[512];  // room for the widest double with ten decimals
+  std::string text;
   if (form == NumberForm::kExponent) {
+    char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.3g", v);
-  } else {
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v / Divisor(form));
+    text = buffer;
+    // Whatever locale the host set, the point is the decimal separator.
+    for (char& c : text) {
+      if (c == ',') c = '.';
+    }
+    return text;
   }
-  std::string text(buffer);
-  // Whatever locale the host set, the point is the decimal separator.
-  for (char& c : text) {
-    if (c == ',') c = '.';
-  }
-  const bool zero = text.find_first_not_of("-0.") == std::string::npos;
-  if (zero && text[0] == '-') text.erase(0, 1);
-  if (form == NumberForm::kExponent) return text;
+  text = FixedHalfAway(std::abs(v / Divisor(form)), decimals);
+  const bool zero = text.find_first_not_of("0.") == std::string::npos;
   if (zero && Scaled(form)) return "0";
+  if (v < 0 && !zero) text.insert(0, "-");  // never "-0"
   const std::size_t point = text.find('.');
   if (point != std::string::npos) {
     const std::size_t least = point + 1 + std::size_t(std::clamp(leastDecimals, 0, decimals));
@@ -187,6 +239,35 @@ std::string Write(double v, NumberForm form, int decimals, int leastDecimals) {
   if (form == NumberForm::kMillions) text += " M";
   if (form == NumberForm::kBillions) text += " bn";
   return text;
+}
+
+// Significant digits in a written number: "0.00120" has three.
+int SignificantDigits(const std::string& text) {
+  int count = 0;
+  bool started = false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') continue;
+    started = started || c != '0';
+    if (started) ++count;
+  }
+  return count;
+}
+
+// Decimals for `v` in `form`: from `decimals` up, until the text reads
+// neither 0 for a non-zero value nor moves it by more than 5 % of itself,
+// or shows three significant digits.
+int FaithfulDecimals(double v, NumberForm form, int decimals) {
+  if (v == 0 || !std::isfinite(v) || form == NumberForm::kExponent) return decimals;
+  const double divisor = Divisor(form);
+  for (int d = decimals; d <= 10; ++d) {
+    const std::string text = FixedHalfAway(std::abs(v / divisor), d);
+    const double shown = std::strtod(text.c_str(), nullptr) * divisor;
+    if ((shown != 0 && std::abs(shown - std::abs(v)) <= kFaithfulShare * std::abs(v)) ||
+        SignificantDigits(text) >= kMostFaithfulDigits) {
+      return d;
+    }
+  }
+  return 10;
 }
 
 }  // namespace
@@ -221,11 +302,11 @@ NumberFormat AxisNumberFormat(const std::vector<double>& ticks, int decimalDigit
     if (std::isfinite(t)) largest = std::max(largest, std::abs(t));
   }
   format.form = FormOf(largest);
-  if (!Scaled(format.form)) return format;
-  // As few decimals as write every tick exactly, else as tell them apart.
+  // Scaled: as few decimals as write every tick exactly. Any form: as few
+  // as tell the ticks apart, so that no two read the same.
   const int first = format.decimals, last = std::min(first + kMoreTickDecimals, 10);
   const double divisor = Divisor(format.form);
-  for (int d = first; d <= last; ++d) {
+  for (int d = first; Scaled(format.form) && d <= last; ++d) {
     const double power = std::pow(10.0, d);
     const bool exact = std::all_of(ticks.begin(), ticks.end(), [&](double t) {
       const double y = t / divisor * power;
@@ -251,9 +332,9 @@ std::string FormatTick(double v, const NumberFormat& format) {
 
 std::string FormatAgainst(double v, const NumberFormat& axis) {
   const NumberForm form = std::max(axis.form, FormOf(v));
-  const int decimals = std::clamp(axis.decimals, 0, 10);
-  if (!Scaled(form)) return Write(v, form, decimals, decimals);
-  return Write(v, form, std::max(decimals, kScaledValueDecimals), decimals);
+  const int least = std::clamp(axis.decimals, 0, 10);
+  const int decimals = Scaled(form) ? std::max(least, kScaledValueDecimals) : least;
+  return Write(v, form, FaithfulDecimals(v, form, decimals), least);
 }
 
 std::string FormatValue(double v, int decimalDigits) {
@@ -263,7 +344,8 @@ std::string FormatValue(double v, int decimalDigits) {
 std::string FormatCompact(double v, int maxDigits) {
   const NumberForm form = FormOf(v);
   const int digits = std::clamp(maxDigits, 0, 10);
-  return Write(v, form, Scaled(form) ? std::max(digits, kScaledValueDecimals) : digits, 0);
+  const int decimals = Scaled(form) ? std::max(digits, kScaledValueDecimals) : digits;
+  return Write(v, form, FaithfulDecimals(v, form, decimals), 0);
 }
 
 }  // namespace vantiro::engine::layout

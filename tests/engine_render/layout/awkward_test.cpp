@@ -2,7 +2,9 @@
 // whatever the data, no drawn text overlaps another, every text lies inside
 // the image, and every text asked for is either drawn or listed as left out.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
@@ -90,13 +92,19 @@ Chart Awkward(std::uint32_t seed, Size size, Asked& asked) {
     r.labelAxis.title = random() % 2 ? "Region" : "";
     asked.categories = categories;
     DataAxis axis;
+    axis.decimalDigits = std::int32_t(random() % 3);
     axis.units = random() % 2 ? " $" : "";
     axis.title = random() % 2 ? "Revenue in the reporting currency" : "";
     r.dataAxes.push_back(axis);
     r.grid.present = true;
+    // Now and then losses, and a range set by the author that cuts bars off.
+    const bool losses = random() % 5 == 0;
+    if (random() % 6 == 0) r.dataAxes.front().maxValue = scale * 40;
     for (std::size_t k = 0; k < series; ++k) {
       std::vector<double> values;
-      for (std::size_t i = 0; i < categories; ++i) values.push_back(ValueOf(random, scale));
+      for (std::size_t i = 0; i < categories; ++i) {
+        values.push_back(ValueOf(random, scale) * (losses && random() % 3 == 0 ? -1 : 1));
+      }
       BarSeries b = Bars(values, kPalette[k], std::int32_t(random() % 3));
       b.horizontal = horizontal ? 1 : 0;
       b.valueLabels = std::int32_t(random() % 3);
@@ -172,6 +180,136 @@ TEST(AwkwardCharts, TextsNeverOverlapStayInsideAndAreDrawnOrReported) {
     }
   }
   EXPECT_EQ(checked, 60 * int(std::size(kSizes)));
+}
+
+// A value label's number read back: "1,250.5 $" -> 1250.5 with the
+// precision shown (half a unit of its last digit).
+struct ReadNumber {
+  double value = 0, precision = 0;
+  bool ok = false;
+};
+
+ReadNumber ReadLabel(std::string text, const std::string& units) {
+  ReadNumber n;
+  if (!units.empty() && text.size() >= units.size() &&
+      text.compare(text.size() - units.size(), units.size(), units) == 0) {
+    text.erase(text.size() - units.size());
+  }
+  double scale = 1;
+  for (const auto& [suffix, factor] : {std::pair<std::string, double>{" M", 1e6}, {" bn", 1e9}}) {
+    if (text.size() > suffix.size() &&
+        text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      text.erase(text.size() - suffix.size());
+      scale = factor;
+    }
+  }
+  std::erase(text, ',');
+  const std::size_t e = text.find('e');
+  const std::string mantissa = text.substr(0, e);
+  const std::size_t point = mantissa.find('.');
+  const int decimals = point == std::string::npos ? 0 : int(mantissa.size() - point - 1);
+  char* end = nullptr;
+  n.value = std::strtod(text.c_str(), &end) * scale;
+  n.ok = end != nullptr && *end == '\0' && !text.empty();
+  n.precision =
+      e == std::string::npos ? 0.5 * std::pow(10.0, -decimals) * scale : 0.005 * std::abs(n.value);
+  return n;
+}
+
+layout::Rect BoxOf(const TextShape& t) {
+  const std::vector<Point> corners = TextCorners(t);
+  return layout::BoundsOf(corners);
+}
+
+bool Covers(const layout::Rect& a, const layout::Rect& b) {
+  return a.x < b.Right() - 1 && b.x < a.Right() - 1 && a.y < b.Bottom() - 1 && b.y < a.Bottom() - 1;
+}
+
+const DataShape* ShapeOf(const DrawList& list, const Datum& d) {
+  for (const DataShape& s : list.dataShapes) {
+    if (s.role != ShapeRole::kLegendBox && s.datum.region == d.region &&
+        s.datum.series == d.series && s.datum.point == d.point) {
+      return &s;
+    }
+  }
+  return nullptr;
+}
+
+// What each chart says is checked against its data: numbers, where they
+// stand, the ranges of the axes, and what texts cover.
+TEST(AwkwardCharts, EveryNumberShownIsTrueAndOnItsOwnShape) {
+  for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+    for (const Size size : kSizes) {
+      Asked asked;
+      const Chart chart = Awkward(seed, size, asked);
+      const Region& r = chart.regions.front();
+      const DrawList list = Lay(chart, size.width, size.height);
+      SCOPED_TRACE("seed " + std::to_string(seed) + " at " + std::to_string(size.width) + "x" +
+                   std::to_string(size.height));
+      if (r.bars.empty()) continue;
+      const bool horizontal = r.bars.front().horizontal != 0;
+      const std::string units = r.dataAxes.empty() ? "" : r.dataAxes.front().units;
+      for (const TextShape& t : All<TextShape>(list)) {
+        const layout::Rect box = BoxOf(t);
+        if (t.role == TextRole::kValue) {
+          ASSERT_TRUE(t.datum.Present()) << t.text;
+          const double datum =
+              r.bars.at(std::size_t(t.datum.series)).values.at(std::size_t(t.datum.point));
+          EXPECT_EQ(t.datum.value, datum);
+          const ReadNumber n = ReadLabel(t.text, units);
+          EXPECT_TRUE(n.ok) << "\"" << t.text << "\" is not a number";
+          EXPECT_LE(std::abs(n.value - datum), n.precision * (1 + 1e-9) + 1e-300)
+              << "\"" << t.text << "\" for " << datum;
+          EXPECT_TRUE(datum == 0 || n.value != 0) << "\"" << t.text << "\" for " << datum;
+          // On its own bar: touching it, and across from it.
+          const DataShape* own = ShapeOf(list, t.datum);
+          ASSERT_NE(own, nullptr) << t.text;
+          const layout::Rect bar = layout::BoundsOf(own->outline);
+          const layout::Rect near = bar.Inset(-5);
+          EXPECT_TRUE(box.x < near.Right() && near.x < box.Right() && box.y < near.Bottom() &&
+                      near.y < box.Bottom())
+              << "\"" << t.text << "\" is not at its bar";
+          const double across = horizontal ? box.CentreY() : box.CentreX();
+          EXPECT_TRUE(horizontal ? across >= bar.y - 1 && across <= bar.Bottom() + 1
+                                 : across >= bar.x - 1 && across <= bar.Right() + 1)
+              << "\"" << t.text << "\" is beside its bar";
+        }
+        // No text covers a bar or segment of other data.
+        for (const DataShape& s : list.dataShapes) {
+          if (s.role != ShapeRole::kBar && s.role != ShapeRole::kSegment) continue;
+          if (t.datum.Present() && s.datum.series == t.datum.series &&
+              s.datum.point == t.datum.point) {
+            continue;
+          }
+          EXPECT_FALSE(Covers(box, layout::BoundsOf(s.outline)))
+              << TextRoleName(t.role) << " \"" << t.text << "\" covers bar " << s.datum.series
+              << "/" << s.datum.point;
+        }
+      }
+      // Axes: 100 % stacks run 0-100; an automatic range holds the data.
+      ASSERT_FALSE(list.axes.empty());
+      const AxisRange& axis = list.axes.front();
+      bool allPercent = true, anyNegative = false;
+      double low = 0, high = 0;
+      for (const BarSeries& b : r.bars) {
+        allPercent = allPercent && b.type == kBarStacked100;
+        for (const double v : b.values) anyNegative = anyNegative || v < 0;
+      }
+      if (allPercent && !anyNegative && r.dataAxes.front().maxValue == 0) {
+        EXPECT_EQ(axis.min, 0);
+        EXPECT_EQ(axis.max, 100);
+      }
+      if (!allPercent && r.dataAxes.front().maxValue == 0) {
+        for (const DataShape& s : list.dataShapes) {
+          if (s.role != ShapeRole::kBar) continue;
+          low = std::min(low, s.datum.value);
+          high = std::max(high, s.datum.value);
+        }
+        EXPECT_LE(axis.min, low);
+        EXPECT_GE(axis.max, high);
+      }
+    }
+  }
 }
 
 }  // namespace
