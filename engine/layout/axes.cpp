@@ -281,7 +281,10 @@ DataAxisPlan PlanDataAxis(DrawListBuilder& builder, const DataAxis* model, Side 
       } else {
         full = FormatTick(plan.scale.ticks[i], plan.scale.numbers) + units;
       }
-      std::string text = builder.Fit(plan.font, full, longest);
+      // A number is never cut short: one that does not fit is left out.
+      std::string text = !custom.empty() ? builder.Fit(plan.font, full, longest)
+                         : builder.Measure(plan.font, full).width <= longest ? full
+                                                                             : std::string();
       widest = std::max(widest, builder.Measure(plan.font, text).width);
       texts.push_back(std::move(text));
       fulls.push_back(std::move(full));
@@ -373,10 +376,30 @@ void DrawDataAxis(DrawListBuilder& builder, const DataAxisPlan& plan, const Rect
     DrawTick(builder, plan.side, edge, ValuePosition(plan.scale, plot, vertical, t), line);
   }
   const std::int32_t orientation = Orientation(plan.model->labelAlignment);
+  // A number stands at its tick or not at all: one that would leave the
+  // image is not moved in but left out. And one number alone tells no
+  // scale: an axis shows two or more, or none.
+  const bool numbers = SplitList(plan.model->labels).empty();
+  const Rect image = builder.Image().Inset(-0.5);
+  std::vector<std::pair<const AxisLabel*, Placement>> shown;
   for (const AxisLabel& label : plan.labels) {
     const Placement p = PlaceLabel(plan.side, orientation, edge, label.pos);
-    builder.Text(TextRole::kTick, label.text, p.anchor, p.h, p.v, p.angle, plan.font,
-                 plan.textColour, label.full);
+    const Rect box =
+        TextBounds(builder.Measure(plan.font, label.text), p.anchor, p.h, p.v, p.angle);
+    if (numbers && (box.x < image.x || box.y < image.y || box.Right() > image.Right() ||
+                    box.Bottom() > image.Bottom())) {
+      builder.Omit(TextRole::kTick, label.full.empty() ? label.text : label.full);
+    } else {
+      shown.emplace_back(&label, p);
+    }
+  }
+  if (numbers && shown.size() == 1) {
+    builder.Omit(TextRole::kTick, shown.front().first->text);
+    shown.clear();
+  }
+  for (const auto& [label, p] : shown) {
+    builder.Text(TextRole::kTick, label->text, p.anchor, p.h, p.v, p.angle, plan.font,
+                 plan.textColour, label->full);
   }
   for (const std::string& text : plan.left) builder.Omit(TextRole::kTick, text);
   const double outer = edge + Outwards(plan.side) * plan.depth;

@@ -315,7 +315,9 @@ Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, H
   if (c > 1e-6) maxRun = std::min(maxRun, (width - thickness * s) / c);
   if (s > 1e-6) maxRun = std::min(maxRun, (height - thickness * c) / s);
   if (e.width > maxRun) {
-    shown = Fit(font, shown, maxRun);
+    // Numbers are never cut short: they are shown whole or left out.
+    const bool number = role == TextRole::kValue || role == TextRole::kTick;
+    shown = number ? std::string() : Fit(font, shown, maxRun);
     if (shown.empty()) {
       Omit(role, full, datum);
       return {};
