@@ -1,149 +1,12 @@
-// Charts an author might bring, generated over many sizes and data shapes:
-// whatever the data, no drawn text overlaps another, every text lies inside
-// the image, and every text asked for is either drawn or listed as left out.
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <cstdlib>
-#include <map>
-#include <random>
+// The awkward charts laid out with the test measurer, at every size.
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "tests/engine_render/layout/layout_testing.h"
+#include "tests/engine_render/layout/awkward_charts.h"
 
 namespace vantiro::engine::layout_test {
 namespace {
-
-struct Size {
-  int width, height;
-};
-constexpr Size kSizes[] = {{120, 80}, {240, 160}, {600, 400}, {1024, 768}, {3000, 2000}};
-
-std::string Joined(const std::vector<std::string>& items) {
-  std::string out;
-  for (const std::string& item : items) out += item + ";";
-  return out;
-}
-
-// Names from short to long, some with spaces to wrap at.
-std::string NameOf(std::mt19937& random, std::size_t i) {
-  static const char* const kWords[] = {
-      "North", "Consolidated", "Q3", "Overseas subsidiaries", "Other", "Research and development",
-      "X"};
-  std::string name = kWords[random() % std::size(kWords)];
-  if (random() % 3 == 0) name += std::string(" ") + kWords[random() % std::size(kWords)];
-  return name + " " + std::to_string(i + 1);
-}
-
-// Tiny, ordinary and huge values mixed, as real data has them.
-double ValueOf(std::mt19937& random, double scale) {
-  switch (random() % 4) {
-    case 0: return scale * 1e-3 * double(1 + random() % 9);
-    case 1: return scale * double(1 + random() % 100);
-    default: return scale * double(1 + random() % 10) * 10;
-  }
-}
-
-struct Asked {
-  std::size_t legend = 0, categories = 0, slices = 0, values = 0;
-  bool caption = false, footer = false;
-};
-
-Chart Awkward(std::uint32_t seed, Size size, Asked& asked) {
-  std::mt19937 random(seed);
-  Chart chart = OneRegion(size.width, size.height);
-  Region& r = chart.regions.front();
-  const double scale = std::vector<double>{1e-3, 1, 4e9, 1e6}[random() % 4];
-  if (random() % 4 != 0) {
-    r.caption.present = true;
-    r.caption.text =
-        random() % 2 ? "Sales by region and product line, all subsidiaries, 2026" : "Sales";
-    asked.caption = true;
-  }
-  if (random() % 2) {
-    r.footer = "Source: internal figures, unaudited, subject to revision";
-    asked.footer = true;
-  }
-  std::vector<std::string> names;
-  const bool pie = random() % 2 == 0;
-  if (pie) {
-    GridlessSeries s;
-    s.style =
-        std::vector<std::int32_t>{kGridlessPie, kGridlessDonut, kGridlessPyramid}[random() % 3];
-    s.valueLabels = kGridlessLabelsBoth - std::int32_t(random() % 3);
-    const std::size_t count = 1 + random() % 60;
-    for (std::size_t i = 0; i < count; ++i) {
-      s.values.push_back(ValueOf(random, scale));
-      names.push_back(NameOf(random, i));
-    }
-    asked.slices = count;
-    r.gridless.push_back(std::move(s));
-  } else {
-    const bool horizontal = random() % 4 == 0;
-    const std::size_t categories = 1 + random() % 24;
-    const std::size_t series = 1 + random() % 4;
-    std::vector<std::string> labels;
-    for (std::size_t i = 0; i < categories; ++i) labels.push_back(NameOf(random, i));
-    r.hasLabelAxis = true;
-    r.labelAxis.labels = Joined(labels);
-    r.labelAxis.title = random() % 2 ? "Region" : "";
-    asked.categories = categories;
-    DataAxis axis;
-    axis.decimalDigits = std::int32_t(random() % 3);
-    axis.units = random() % 2 ? " $" : "";
-    axis.title = random() % 2 ? "Revenue in the reporting currency" : "";
-    r.dataAxes.push_back(axis);
-    r.grid.present = true;
-    // Now and then losses, and a range set by the author that cuts bars off.
-    const bool losses = random() % 5 == 0;
-    if (random() % 6 == 0) r.dataAxes.front().maxValue = scale * 40;
-    for (std::size_t k = 0; k < series; ++k) {
-      std::vector<double> values;
-      for (std::size_t i = 0; i < categories; ++i) {
-        values.push_back(ValueOf(random, scale) * (losses && random() % 3 == 0 ? -1 : 1));
-      }
-      BarSeries b = Bars(values, kPalette[k], std::int32_t(random() % 3));
-      b.horizontal = horizontal ? 1 : 0;
-      b.valueLabels = std::int32_t(random() % 3);
-      if (b.valueLabels != kBarLabelsNone) asked.values += values.size();
-      r.bars.push_back(std::move(b));
-      names.push_back(NameOf(random, k));
-    }
-  }
-  if (random() % 5 != 0) {
-    r.legend.present = true;
-    r.legend.alignment = std::int32_t(random() % 6);
-    r.legend.text = Joined(names);
-    asked.legend = names.size();
-  }
-  return chart;
-}
-
-std::map<TextRole, std::size_t> Count(const std::vector<TextShape>& texts) {
-  std::map<TextRole, std::size_t> n;
-  for (const TextShape& t : texts) ++n[t.role];
-  return n;
-}
-
-std::map<TextRole, std::size_t> Count(const std::vector<OmittedText>& texts) {
-  std::map<TextRole, std::size_t> n;
-  for (const OmittedText& t : texts) ++n[t.role];
-  return n;
-}
-
-// "+N more" closing a legend stands for N entries left out.
-std::size_t MoreCount(const std::vector<TextShape>& texts) {
-  for (const TextShape& t : texts) {
-    if (t.role == TextRole::kLegend && t.text.rfind('+', 0) == 0 &&
-        t.text.find(" more") != std::string::npos) {
-      return 1;
-    }
-  }
-  return 0;
-}
 
 TEST(AwkwardCharts, TextsNeverOverlapStayInsideAndAreDrawnOrReported) {
   int checked = 0;
@@ -151,163 +14,25 @@ TEST(AwkwardCharts, TextsNeverOverlapStayInsideAndAreDrawnOrReported) {
     for (const Size size : kSizes) {
       Asked asked;
       const Chart chart = Awkward(seed, size, asked);
-      const DrawList list = Lay(chart, size.width, size.height);
       SCOPED_TRACE("seed " + std::to_string(seed) + " at " + std::to_string(size.width) + "x" +
                    std::to_string(size.height));
-      const std::vector<TextShape> texts = All<TextShape>(list);
-      for (const TextShape& t : texts) {
-        for (const Point& p : TextCorners(t)) {
-          EXPECT_TRUE(p.x >= -0.5 && p.y >= -0.5 && p.x <= size.width + 0.5 &&
-                      p.y <= size.height + 0.5)
-              << TextRoleName(t.role) << " \"" << t.text << "\" leaves the image";
-        }
-      }
-      for (const std::string& clash : OverlappingTexts(list)) ADD_FAILURE() << "overlap: " << clash;
-
-      std::map<TextRole, std::size_t> drawn = Count(texts), omitted = Count(list.omitted);
-      const std::size_t more = MoreCount(texts);
-      EXPECT_EQ(drawn[TextRole::kLegend] - more + omitted[TextRole::kLegend], asked.legend);
-      EXPECT_EQ(drawn[TextRole::kCategory] + omitted[TextRole::kCategory], asked.categories);
-      EXPECT_EQ(drawn[TextRole::kValue] + omitted[TextRole::kValue], asked.values);
-      EXPECT_EQ(drawn[TextRole::kSlice] + omitted[TextRole::kSlice],
-                chart.regions.front().gridless.empty() ||
-                        chart.regions.front().gridless.front().valueLabels == kGridlessLabelsNone
-                    ? 0
-                    : asked.slices);
-      EXPECT_EQ(drawn[TextRole::kCaption] + omitted[TextRole::kCaption] > 0, asked.caption);
-      EXPECT_EQ(drawn[TextRole::kFooter] + omitted[TextRole::kFooter] > 0, asked.footer);
+      FakeMeasurer measurer;
+      CheckPlacement(chart, asked, Lay(chart, size.width, size.height), measurer);
       ++checked;
     }
   }
   EXPECT_EQ(checked, 60 * int(std::size(kSizes)));
 }
 
-// A value label's number read back: "1,250.5 $" -> 1250.5 with the
-// precision shown (half a unit of its last digit).
-struct ReadNumber {
-  double value = 0, precision = 0;
-  bool ok = false;
-};
-
-ReadNumber ReadLabel(std::string text, const std::string& units) {
-  ReadNumber n;
-  if (!units.empty() && text.size() >= units.size() &&
-      text.compare(text.size() - units.size(), units.size(), units) == 0) {
-    text.erase(text.size() - units.size());
-  }
-  double scale = 1;
-  for (const auto& [suffix, factor] : {std::pair<std::string, double>{" M", 1e6}, {" bn", 1e9}}) {
-    if (text.size() > suffix.size() &&
-        text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0) {
-      text.erase(text.size() - suffix.size());
-      scale = factor;
-    }
-  }
-  std::erase(text, ',');
-  const std::size_t e = text.find('e');
-  const std::string mantissa = text.substr(0, e);
-  const std::size_t point = mantissa.find('.');
-  const int decimals = point == std::string::npos ? 0 : int(mantissa.size() - point - 1);
-  char* end = nullptr;
-  n.value = std::strtod(text.c_str(), &end) * scale;
-  n.ok = end != nullptr && *end == '\0' && !text.empty();
-  n.precision =
-      e == std::string::npos ? 0.5 * std::pow(10.0, -decimals) * scale : 0.005 * std::abs(n.value);
-  return n;
-}
-
-layout::Rect BoxOf(const TextShape& t) {
-  const std::vector<Point> corners = TextCorners(t);
-  return layout::BoundsOf(corners);
-}
-
-bool Covers(const layout::Rect& a, const layout::Rect& b) {
-  return a.x < b.Right() - 1 && b.x < a.Right() - 1 && a.y < b.Bottom() - 1 && b.y < a.Bottom() - 1;
-}
-
-const DataShape* ShapeOf(const DrawList& list, const Datum& d) {
-  for (const DataShape& s : list.dataShapes) {
-    if (s.role != ShapeRole::kLegendBox && s.datum.region == d.region &&
-        s.datum.series == d.series && s.datum.point == d.point) {
-      return &s;
-    }
-  }
-  return nullptr;
-}
-
-// What each chart says is checked against its data: numbers, where they
-// stand, the ranges of the axes, and what texts cover.
 TEST(AwkwardCharts, EveryNumberShownIsTrueAndOnItsOwnShape) {
   for (std::uint32_t seed = 1; seed <= 60; ++seed) {
     for (const Size size : kSizes) {
       Asked asked;
       const Chart chart = Awkward(seed, size, asked);
-      const Region& r = chart.regions.front();
-      const DrawList list = Lay(chart, size.width, size.height);
       SCOPED_TRACE("seed " + std::to_string(seed) + " at " + std::to_string(size.width) + "x" +
                    std::to_string(size.height));
-      if (r.bars.empty()) continue;
-      const bool horizontal = r.bars.front().horizontal != 0;
-      const std::string units = r.dataAxes.empty() ? "" : r.dataAxes.front().units;
-      for (const TextShape& t : All<TextShape>(list)) {
-        const layout::Rect box = BoxOf(t);
-        if (t.role == TextRole::kValue) {
-          ASSERT_TRUE(t.datum.Present()) << t.text;
-          const double datum =
-              r.bars.at(std::size_t(t.datum.series)).values.at(std::size_t(t.datum.point));
-          EXPECT_EQ(t.datum.value, datum);
-          const ReadNumber n = ReadLabel(t.text, units);
-          EXPECT_TRUE(n.ok) << "\"" << t.text << "\" is not a number";
-          EXPECT_LE(std::abs(n.value - datum), n.precision * (1 + 1e-9) + 1e-300)
-              << "\"" << t.text << "\" for " << datum;
-          EXPECT_TRUE(datum == 0 || n.value != 0) << "\"" << t.text << "\" for " << datum;
-          // On its own bar: touching it, and across from it.
-          const DataShape* own = ShapeOf(list, t.datum);
-          ASSERT_NE(own, nullptr) << t.text;
-          const layout::Rect bar = layout::BoundsOf(own->outline);
-          const layout::Rect near = bar.Inset(-5);
-          EXPECT_TRUE(box.x < near.Right() && near.x < box.Right() && box.y < near.Bottom() &&
-                      near.y < box.Bottom())
-              << "\"" << t.text << "\" is not at its bar";
-          const double across = horizontal ? box.CentreY() : box.CentreX();
-          EXPECT_TRUE(horizontal ? across >= bar.y - 1 && across <= bar.Bottom() + 1
-                                 : across >= bar.x - 1 && across <= bar.Right() + 1)
-              << "\"" << t.text << "\" is beside its bar";
-        }
-        // No text covers a bar or segment of other data.
-        for (const DataShape& s : list.dataShapes) {
-          if (s.role != ShapeRole::kBar && s.role != ShapeRole::kSegment) continue;
-          if (t.datum.Present() && s.datum.series == t.datum.series &&
-              s.datum.point == t.datum.point) {
-            continue;
-          }
-          EXPECT_FALSE(Covers(box, layout::BoundsOf(s.outline)))
-              << TextRoleName(t.role) << " \"" << t.text << "\" covers bar " << s.datum.series
-              << "/" << s.datum.point;
-        }
-      }
-      // Axes: 100 % stacks run 0-100; an automatic range holds the data.
-      ASSERT_FALSE(list.axes.empty());
-      const AxisRange& axis = list.axes.front();
-      bool allPercent = true, anyNegative = false;
-      double low = 0, high = 0;
-      for (const BarSeries& b : r.bars) {
-        allPercent = allPercent && b.type == kBarStacked100;
-        for (const double v : b.values) anyNegative = anyNegative || v < 0;
-      }
-      if (allPercent && !anyNegative && r.dataAxes.front().maxValue == 0) {
-        EXPECT_EQ(axis.min, 0);
-        EXPECT_EQ(axis.max, 100);
-      }
-      if (!allPercent && r.dataAxes.front().maxValue == 0) {
-        for (const DataShape& s : list.dataShapes) {
-          if (s.role != ShapeRole::kBar) continue;
-          low = std::min(low, s.datum.value);
-          high = std::max(high, s.datum.value);
-        }
-        EXPECT_LE(axis.min, low);
-        EXPECT_GE(axis.max, high);
-      }
+      FakeMeasurer measurer;
+      CheckTruth(chart, Lay(chart, size.width, size.height), measurer);
     }
   }
 }

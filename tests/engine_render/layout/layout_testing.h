@@ -89,11 +89,14 @@ inline bool HasText(const DrawList& list, const std::string& text) {
 }
 
 // The four corners of a text as drawn, rotation included.
-inline std::vector<Point> TextCorners(const TextShape& t) {
-  FakeMeasurer m;
+inline std::vector<Point> TextCorners(const TextShape& t, TextMeasurer& m) {
   const std::array<Point, 4> quad =
       layout::TextQuad(m.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle);
   return {quad.begin(), quad.end()};
+}
+inline std::vector<Point> TextCorners(const TextShape& t) {
+  FakeMeasurer m;
+  return TextCorners(t, m);
 }
 
 // Whether two convex quadrilaterals overlap by more than `slack` pixels
@@ -123,18 +126,23 @@ inline bool Overlap(const std::vector<Point>& a, const std::vector<Point>& b, do
 }
 
 // Pairs of texts that overlap, as "a / b" for readable failures.
-inline std::vector<std::string> OverlappingTexts(const DrawList& list) {
+inline std::vector<std::string> OverlappingTexts(const DrawList& list, TextMeasurer& m) {
   const std::vector<TextShape> texts = All<TextShape>(list);
   std::vector<std::string> clashes;
   for (std::size_t i = 0; i < texts.size(); ++i) {
     for (std::size_t j = i + 1; j < texts.size(); ++j) {
-      if (Overlap(TextCorners(texts[i]), TextCorners(texts[j]))) {
+      if (Overlap(TextCorners(texts[i], m), TextCorners(texts[j], m))) {
         clashes.push_back(std::string(TextRoleName(texts[i].role)) + " \"" + texts[i].text +
                           "\" / " + TextRoleName(texts[j].role) + " \"" + texts[j].text + "\"");
       }
     }
   }
   return clashes;
+}
+
+inline std::vector<std::string> OverlappingTexts(const DrawList& list) {
+  FakeMeasurer m;
+  return OverlappingTexts(list, m);
 }
 
 // Every coordinate in the list (hot spots included) is finite.
