@@ -42,7 +42,7 @@
 #include "engine/layout/layout.h"
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/image_encode.h"
-#include "plugin/charts/chart_engine.h"
+#include "abi/rmchart.h"
 #include "plugin/host/entry_points.h"
 
 extern char** environ;

@@ -19,10 +19,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/device/native/native_extensions.h"
+#include "abi/rmchart.h"
 #include "fuzz/host_callbacks.h"
 #include "fuzz/private_folder.h"
-#include "plugin/charts/chart_engine.h"
 #include "plugin/host/entry_points.h"
 #include "plugin/platform/platform_native.h"
 
@@ -150,7 +149,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   *argv = argumentPointers.data();
 
   nbRegisterPlugIn(vantiro::fuzz::AddAction, nullptr, nullptr, vantiro::fuzz::SetVariable);
-  VantiroEngine_SetSnapshotFolder(Folder().Path().c_str());
+  VantiroEngine_SetSnapshots(Folder().Path().c_str(), "");
   return 0;
 }
 

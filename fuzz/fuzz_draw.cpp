@@ -16,7 +16,7 @@
 
 #include "engine/chartfile/chart_file.h"
 #include "engine/device/device.h"
-#include "engine/device/native/native_extensions.h"
+#include "abi/rmchart.h"
 #include "engine/model/chart_store.h"
 #include "engine/render/cairo/image_decode.h"
 #include "engine/render/cairo/image_encode.h"

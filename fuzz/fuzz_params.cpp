@@ -12,12 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/charts/chart_engine.h"
 #include "plugin/params/params.h"
-
-extern "C" RmcColour VANTIRO_STDCALL RGB2ARGB(RmcColour colour, std::int32_t alpha) {
-  return colour ^ static_cast<RmcColour>(alpha);
-}
 
 namespace {
 
@@ -70,7 +65,6 @@ void CheckColour(std::string_view text) {
     other[0] = other[0] == '#' ? 'x' : '#';  // the leading character is ignored
     Check(pattern == ColourPattern(other));
   }
-  Check(DecodeColour(text) == pattern);
 }
 
 void CheckBuffer(std::string_view text, std::size_t size) {
@@ -89,13 +83,13 @@ void CheckLists(std::string_view field) {
   std::vector<double> values(static_cast<std::size_t>(count));
   std::vector<std::uint32_t> colours(values.size());
   DecodeValueList(field, values);
-  DecodeColourList(field, colours);
+  ColourPatternList(field, colours);
   if (count > 512) return;  // the item-by-item definition is quadratic
   for (std::int32_t i = 1; i <= count; ++i) {
     const std::string_view item = GetField(field, ",", i);
     const double value = ParseNumber(item).ToDouble();
     Check(std::memcmp(&values[static_cast<std::size_t>(i - 1)], &value, sizeof value) == 0);
-    Check(colours[static_cast<std::size_t>(i - 1)] == DecodeColour(item));
+    Check(colours[static_cast<std::size_t>(i - 1)] == ColourPattern(item));
   }
 }
 
@@ -111,8 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t n = 0;
     std::memcpy(&n, data, sizeof n);
     (void)GetField(text.substr(4), "|", n);
-    (void)ReadInteger(text.substr(4), n);
-    (void)ReadColour(text.substr(4), n);
+    (void)ToInt32(ParseNumber(GetField(text.substr(4), "|", n)));
+    (void)ColourPattern(GetField(text.substr(4), "|", n));
   }
 
   CheckNumber(text);

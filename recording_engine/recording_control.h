@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+#include "abi/rmchart.h"
 
 extern "C" {
 

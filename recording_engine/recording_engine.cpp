@@ -10,7 +10,7 @@
 #include <map>
 #include <utility>
 
-#include "plugin/charts/chart_engine.h"
+#include "abi/rmchart.h"
 #include "recording_engine/recording_control.h"
 
 namespace vantiro::recording {

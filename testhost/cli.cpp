@@ -10,7 +10,7 @@
 #include <set>
 #include <thread>
 
-#include "engine/api/layout_report_export.h"
+#include "abi/rmchart.h"
 #include "plugin/params/params.h"
 #include "testhost/check.h"
 #include "testhost/host.h"

@@ -3,7 +3,7 @@
 // and printing goes into a PDF file.
 #include <iostream>
 
-#include "engine/device/native/native_extensions.h"
+#include "abi/rmchart.h"
 #include "plugin/platform/platform_native.h"
 #include "testhost/cli.h"
 

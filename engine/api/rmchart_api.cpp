@@ -14,8 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/api/host_tools_export.h"
-#include "engine/api/layout_report_export.h"
+#include "abi/rmchart.h"
 #include "engine/chartfile/chart_file.h"
 #include "engine/device/device.h"
 #include "engine/device/shared/device_shared.h"
@@ -23,7 +22,7 @@
 #include "engine/failure/failure.h"
 #include "engine/model/chart_model.h"
 #include "engine/model/chart_store.h"
-#include "plugin/charts/chart_engine.h"
+#include "text/code_page.h"
 
 namespace {
 
@@ -527,5 +526,19 @@ const char* VANTIRO_STDCALL VantiroEngine_TakeLastFailure() {
 void VANTIRO_STDCALL VantiroEngine_SetSnapshots(const char* folder, const char* stem) {
   device::SetSnapshots(folder, stem);
 }
+
+#if !defined(_WIN32)
+std::uintptr_t VantiroEngine_OpenPdfPrinter(const char* pdfPath) {
+  return device::OpenPdfPrinter(pdfPath);
+}
+
+void VantiroEngine_ClosePdfPrinter(std::uintptr_t dc) { device::ClosePdfPrinter(dc); }
+
+std::int32_t VantiroEngine_SetCodePage(std::int32_t codePage) {
+  return vantiro::text::SetCurrentCodePage(codePage) ? 0 : kVantiroCodePageUnsupported;
+}
+
+std::int32_t VantiroEngine_CodePage() { return vantiro::text::CurrentCodePage(); }
+#endif
 
 }  // extern "C"

@@ -39,4 +39,13 @@ std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width, 
 std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int top, int width,
                            int height, int managePages);
 
+#if !defined(_WIN32)
+// Natively, a stand-in printer: a device context for DrawToPrinter that
+// prints into a PDF file (A4 pages), created at once (empty) so that a path
+// that cannot be written is refused here; 0 if it cannot be created.
+// Closing it finishes the file.
+std::uintptr_t OpenPdfPrinter(const char* pdfPath);
+void ClosePdfPrinter(std::uintptr_t dc);
+#endif
+
 }  // namespace vantiro::engine::device

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "plugin/charts/chart_engine.h"
+#include "abi/rmchart.h"
 
 namespace vantiro::engine {
 

@@ -53,7 +53,7 @@ bool DecodedFields::Decode(std::span<const Field> fields, std::string_view param
         params::GetField(parameters, "|", static_cast<std::int32_t>(number));
     switch (const Field kind = fields[index]) {
       case Field::kInteger: slot.integer = params::ToInt32(params::ParseNumber(field)); break;
-      case Field::kColour: slot.colour = params::DecodeColour(field); break;
+      case Field::kColour: slot.colour = RGB2ARGB(params::ColourPattern(field), 0); break;
       case Field::kText100:
       case Field::kText256:
       case Field::kText1000: {
@@ -90,7 +90,10 @@ bool DecodedFields::DecodeList(Slot& slot, Field kind, std::string_view field) {
   if (kind == Field::kValueList) {
     params::DecodeValueList(field, {static_cast<double*>(slot.owned), items});
   } else {
-    params::DecodeColourList(field, {static_cast<RmcColour*>(slot.owned), items});
+    // Every colour through the engine's RGB2ARGB, item 1 first.
+    const std::span<RmcColour> colours{static_cast<RmcColour*>(slot.owned), items};
+    params::ColourPatternList(field, colours);
+    for (RmcColour& colour : colours) colour = RGB2ARGB(colour, 0);
   }
   return true;
 }

@@ -13,7 +13,7 @@
 #include <span>
 #include <string_view>
 
-#include "plugin/charts/chart_engine.h"
+#include "abi/rmchart.h"
 #include "plugin/charts/messages.h"
 
 namespace vantiro::charts {
@@ -46,7 +46,7 @@ void ReportMessage(const ResultFrame& frame, Message message);
 
 enum class Field : std::uint8_t {
   kInteger,     // ParseNumber, then ToInt32
-  kColour,      // DecodeColour (through the engine's RGB2ARGB)
+  kColour,      // ColourPattern, through the engine's RGB2ARGB
   kText100,     // zero-terminated copy, at most 99 characters
   kText256,     // at most 255 characters
   kText1000,    // at most 999 characters

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+#include "abi/rmchart.h"
 
 extern "C" {
 

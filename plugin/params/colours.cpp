@@ -1,9 +1,9 @@
 // Colour fields: "#RRGGBB" becomes the pattern 0xFFBBGGRR, which the chart
-// engine's RGB2ARGB turns into the colour value it draws with.
+// engine's RGB2ARGB turns into the colour value it draws with (the action
+// frame asks it).
 #include <algorithm>
 #include <cstdint>
 
-#include "plugin/charts/chart_engine.h"
 #include "plugin/params/params.h"
 #include "plugin/params/text.h"
 
@@ -28,7 +28,5 @@ std::uint32_t ColourPattern(std::string_view text) {
              ? static_cast<std::uint32_t>(number.radixValue)  // low 32 bits
              : 0U;
 }
-
-std::uint32_t DecodeColour(std::string_view text) { return RGB2ARGB(ColourPattern(text), 0); }
 
 }  // namespace vantiro::params

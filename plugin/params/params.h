@@ -41,24 +41,17 @@ Number ParseNumber(std::string_view text);
 std::int32_t ToInt32(const Number& number);
 
 // Colour field: characters 2-7 as RRGGBB, rebuilt as "&HFF" + B + G + R,
-// parsed, low 32 bits kept, then passed through the engine's RGB2ARGB(v, 0).
-std::uint32_t DecodeColour(std::string_view text);
-
-// The 32-bit pattern DecodeColour hands to RGB2ARGB (exposed for tests).
+// parsed, low 32 bits kept: the pattern that the chart engine's
+// RGB2ARGB(pattern, 0) turns into the colour value it draws with.
 std::uint32_t ColourPattern(std::string_view text);
 
 // Copies at most size-1 bytes (stopping at a NUL) and always terminates.
 void CopyToBuffer(std::string_view text, char* buffer, std::size_t size);
 
-// Field n of a parameter text split at "|", read as an integer or a colour
-// field.
-std::int32_t ReadInteger(std::string_view parameters, std::int32_t n);
-std::uint32_t ReadColour(std::string_view parameters, std::int32_t n);
-
 // The list decoder of the series actions. Item i of a list split at "," is
 // GetField(field, ",", i) for i = 1..CountFields(field, ","); one linear pass
 // decodes item i into element i-1 and stops when the output is full.
 void DecodeValueList(std::string_view field, std::span<double> values);
-void DecodeColourList(std::string_view field, std::span<std::uint32_t> colours);
+void ColourPatternList(std::string_view field, std::span<std::uint32_t> patterns);
 
 }  // namespace vantiro::params

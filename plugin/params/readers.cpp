@@ -1,5 +1,4 @@
-// Single fields of a parameter text, and the value and colour lists decoded
-// in one linear pass.
+// The value and colour lists of a field, decoded in one linear pass.
 #include <cstdint>
 
 #include "plugin/params/params.h"
@@ -27,20 +26,12 @@ void DecodeList(std::string_view field, std::span<T> items, Decode decode) {
 
 }  // namespace
 
-std::int32_t ReadInteger(std::string_view parameters, std::int32_t n) {
-  return ToInt32(ParseNumber(GetField(parameters, "|", n)));
-}
-
-std::uint32_t ReadColour(std::string_view parameters, std::int32_t n) {
-  return DecodeColour(GetField(parameters, "|", n));
-}
-
 void DecodeValueList(std::string_view field, std::span<double> values) {
   DecodeList(field, values, [](std::string_view item) { return ParseNumber(item).ToDouble(); });
 }
 
-void DecodeColourList(std::string_view field, std::span<std::uint32_t> colours) {
-  DecodeList(field, colours, DecodeColour);
+void ColourPatternList(std::string_view field, std::span<std::uint32_t> patterns) {
+  DecodeList(field, patterns, ColourPattern);
 }
 
 }  // namespace vantiro::params

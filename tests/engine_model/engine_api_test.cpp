@@ -12,11 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/api/host_tools_export.h"
+#include "abi/rmchart.h"
 #include "engine/chartfile/chart_file.h"
 #include "engine/model/chart_model.h"
 #include "engine/model/chart_store.h"
-#include "plugin/charts/chart_engine.h"
 #include "tests/engine_model/chart_generator.h"
 #include "tests/engine_model/fake_device.h"
 

@@ -9,8 +9,7 @@
 #include <set>
 #include <string>
 
-#include "engine/api/host_tools_export.h"
-#include "plugin/charts/chart_engine.h"
+#include "abi/rmchart.h"
 
 namespace {
 

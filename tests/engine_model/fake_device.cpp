@@ -71,4 +71,9 @@ std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int 
   return Device().drawToPrinterResult;
 }
 
+#if !defined(_WIN32)
+std::uintptr_t OpenPdfPrinter(const char*) { return 0; }  // no printer here
+void ClosePdfPrinter(std::uintptr_t) {}
+#endif
+
 }  // namespace vantiro::engine::device

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/chartfile/chart_file.h"
-#include "plugin/charts/chart_engine.h"
+#include "abi/rmchart.h"
 #include "tests/engine_model/chart_generator.h"
 
 namespace {

@@ -9,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/api/layout_report_export.h"
-#include "plugin/charts/chart_engine.h"
+#include "abi/rmchart.h"
 
 namespace {
 

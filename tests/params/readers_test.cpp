@@ -1,4 +1,5 @@
-// Colours, integer fields of a parameter text, and value and colour lists.
+// Colour patterns, integer fields of a parameter text, and value and colour
+// lists.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,24 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/charts/chart_engine.h"
 #include "plugin/params/params.h"
-
-namespace {
-struct Rgb2ArgbCall {
-  std::uint32_t colour;
-  std::int32_t alpha;
-  bool operator==(const Rgb2ArgbCall&) const = default;
-};
-std::vector<Rgb2ArgbCall> rgb2ArgbCalls;
-// Distinct from the pattern, so a test sees the engine's answer passed on.
-constexpr std::uint32_t EngineColour(std::uint32_t pattern) { return pattern ^ 0xA5A5A5A5U; }
-}  // namespace
-
-extern "C" RmcColour VANTIRO_STDCALL RGB2ARGB(RmcColour colour, std::int32_t alpha) {
-  rgb2ArgbCalls.push_back({colour, alpha});
-  return EngineColour(colour);
-}
 
 namespace vantiro::params {
 namespace {
@@ -42,8 +26,13 @@ std::vector<double> Values(std::string_view field) {
 }
 std::vector<std::uint32_t> Colours(std::string_view field) {
   std::vector<std::uint32_t> colours(static_cast<std::size_t>(CountFields(field, ",")));
-  DecodeColourList(field, colours);
+  ColourPatternList(field, colours);
   return colours;
+}
+
+// Field n of a parameter text as an action reads an integer field.
+std::int32_t ReadInteger(std::string_view parameters, std::int32_t n) {
+  return ToInt32(ParseNumber(GetField(parameters, "|", n)));
 }
 
 TEST(ColourPattern, Table) {
@@ -71,15 +60,8 @@ TEST(ColourPattern, Table) {
   for (const Case& c : cases) EXPECT_EQ(ColourPattern(c.text), c.pattern) << c.text;
 }
 
-TEST(DecodeColour, PassesThePatternToRgb2ArgbWithAlphaZero) {
-  rgb2ArgbCalls.clear();
-  EXPECT_EQ(DecodeColour("#FF0000"), EngineColour(0xFF0000FF));
-  EXPECT_EQ(ReadColour("1|#0080FF|x", 2), EngineColour(0xFFFF8000));
-  EXPECT_EQ(ReadColour("1|2", 3), EngineColour(0x000000FF));  // a missing field is "&HFF"
-  EXPECT_EQ(Colours("#FF0000,"), (std::vector{EngineColour(0xFF0000FF), EngineColour(0xFF)}));
-  const std::vector<Rgb2ArgbCall> expected = {
-      {0xFF0000FF, 0}, {0xFFFF8000, 0}, {0xFF, 0}, {0xFF0000FF, 0}, {0xFF, 0}};
-  EXPECT_EQ(rgb2ArgbCalls, expected);
+TEST(ColourPatternList, ReadsEveryItemAsAColourField) {
+  EXPECT_EQ(Colours("#FF0000,"), (std::vector<std::uint32_t>{0xFF0000FF, 0xFF}));
 }
 
 TEST(ReadInteger, Table) {
@@ -134,7 +116,7 @@ TEST(Lists, EqualTheItemByItemDefinition) {
     std::vector<std::uint32_t> colours;
     for (std::int32_t i = 1; i <= CountFields(field, ","); ++i) {
       values.push_back(ParseNumber(GetField(field, ",", i)).ToDouble());
-      colours.push_back(DecodeColour(GetField(field, ",", i)));
+      colours.push_back(ColourPattern(GetField(field, ",", i)));
     }
     const std::vector<double> decoded = Values(field);
     ASSERT_EQ(decoded.size(), values.size()) << field;

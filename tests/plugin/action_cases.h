@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/abi.h"
+#include "abi/rmchart.h"
 
 namespace vantiro::plugin_tests {
 

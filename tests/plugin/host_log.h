@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/abi.h"
+#include "abi/rmchart.h"
 
 namespace vantiro::plugin_tests {
 

@@ -2,7 +2,7 @@
 // host rely on: scripted results in order, the text form, the plain controls.
 #include <gtest/gtest.h>
 
-#include "plugin/charts/chart_engine.h"
+#include "abi/rmchart.h"
 #include "recording_engine/recording_control.h"
 #include "recording_engine/recording_engine.h"
 

@@ -1,6 +1,6 @@
 // The native device: charts are laid out and rendered off-screen with
 // Cairo; files are written from memory once complete; a "printer" is a PDF
-// file opened by VantiroEngine_OpenPdfPrinter.
+// file opened by OpenPdfPrinter.
 #include <algorithm>
 #include <exception>
 #include <map>
@@ -14,7 +14,7 @@
 #include <cairo.h>
 
 #include "engine/device/device.h"
-#include "engine/device/native/native_extensions.h"
+#include "abi/rmchart.h"
 #include "engine/device/shared/device_shared.h"
 #include "engine/device/shared/layout_report_file.h"
 #include "engine/failure/failure.h"
@@ -24,7 +24,6 @@
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/cairo_text.h"
 #include "engine/render/cairo/image_encode.h"
-#include "plugin/charts/chart_engine.h"
 #include "text/code_page.h"
 
 namespace vantiro::engine::device {
@@ -294,23 +293,11 @@ std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int 
   }
 }
 
-}  // namespace vantiro::engine::device
-
-using vantiro::engine::device::PdfPrinter;
-using vantiro::engine::device::State;
-
-extern "C" void VantiroEngine_SetSnapshotFolder(const char* folder) {
-  vantiro::engine::device::SetSnapshots(folder, nullptr);
-}
-
-// The file is created at once (empty), so that a path that cannot be
-// written is refused here rather than when the printer is closed.
-extern "C" std::uintptr_t VantiroEngine_OpenPdfPrinter(const char* pdfPath) {
+std::uintptr_t OpenPdfPrinter(const char* pdfPath) {
   if (pdfPath == nullptr || *pdfPath == '\0') return 0;
   try {
-    if (!vantiro::engine::files::WriteWholeFile(pdfPath, std::string_view())) return 0;
-    PdfPrinter printer(pdfPath, vantiro::engine::device::kA4Width,
-                       vantiro::engine::device::kA4Height);
+    if (!files::WriteWholeFile(pdfPath, std::string_view())) return 0;
+    PdfPrinter printer(pdfPath, kA4Width, kA4Height);
     if (cairo_surface_status(printer.surface()) != CAIRO_STATUS_SUCCESS) return 0;
     cairo_pdf_surface_set_metadata(printer.surface(), CAIRO_PDF_METADATA_CREATOR, "Vantiro");
     const std::uintptr_t handle = State().nextPrinter;
@@ -322,12 +309,8 @@ extern "C" std::uintptr_t VantiroEngine_OpenPdfPrinter(const char* pdfPath) {
   }
 }
 
-extern "C" void VantiroEngine_ClosePdfPrinter(std::uintptr_t dc) {
+void ClosePdfPrinter(std::uintptr_t dc) {
   State().printers.erase(dc);  // finishes and writes the file
 }
 
-extern "C" std::int32_t VantiroEngine_SetCodePage(std::int32_t codePage) {
-  return vantiro::text::SetCurrentCodePage(codePage) ? 0 : kVantiroCodePageUnsupported;
-}
-
-extern "C" std::int32_t VantiroEngine_CodePage() { return vantiro::text::CurrentCodePage(); }
+}  // namespace vantiro::engine::device

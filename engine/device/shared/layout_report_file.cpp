@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/api/layout_report_export.h"
+#include "abi/rmchart.h"
 #include "engine/files/file_io.h"
 #include "engine/layout/layout_report.h"
 

@@ -10,7 +10,7 @@
 #include "engine/layout/draw_list.h"
 #include "engine/model/chart_model.h"
 #include "engine/render/gdiplus/gdiplus_api.h"
-#include "plugin/charts/chart_engine.h"
+#include "abi/rmchart.h"
 
 namespace vantiro::engine::device {
 

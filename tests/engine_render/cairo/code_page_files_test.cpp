@@ -11,8 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/device/native/native_extensions.h"
-#include "plugin/charts/chart_engine.h"
+#include "abi/rmchart.h"
 
 namespace {
 

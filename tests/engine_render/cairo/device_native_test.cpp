@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "engine/device/device.h"
-#include "engine/device/native/native_extensions.h"
+#include "abi/rmchart.h"
 
 namespace vantiro::engine::device {
 namespace {
@@ -72,7 +72,7 @@ class NativeDevice : public ::testing::Test {
     fs::create_directories(folder_);
   }
   void TearDown() override {
-    VantiroEngine_SetSnapshotFolder(nullptr);
+    VantiroEngine_SetSnapshots(nullptr, "");
     fs::remove_all(folder_);
   }
   std::string Path(const std::string& name) const { return (folder_ / name).string(); }
@@ -185,14 +185,14 @@ TEST_F(NativeDevice, SnapshotsAreSavedOnlyWhileAFolderIsSet) {
   const Chart chart = BarChart({1, 2});
   EXPECT_EQ(ShowChart(chart), 0);
   EXPECT_TRUE(fs::is_empty(folder_));
-  VantiroEngine_SetSnapshotFolder(folder_.c_str());
+  VantiroEngine_SetSnapshots(folder_.c_str(), "");
   EXPECT_EQ(ShowChart(chart), 0);
   const Decoded snapshot = ReadPng(folder_ / "chart-7.png");
   EXPECT_EQ(snapshot.width, 400);
   EXPECT_EQ(snapshot.height, 300);
-  VantiroEngine_SetSnapshotFolder((folder_ / "missing").c_str());
+  VantiroEngine_SetSnapshots((folder_ / "missing").c_str(), "");
   EXPECT_EQ(ShowChart(chart), -20);
-  VantiroEngine_SetSnapshotFolder("");
+  VantiroEngine_SetSnapshots("", "");
   fs::remove(folder_ / "chart-7.png");
   EXPECT_EQ(ShowChart(chart), 0);
   EXPECT_TRUE(fs::is_empty(folder_));

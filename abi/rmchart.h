@@ -1,7 +1,10 @@
-// The chart engine boundary: the sixteen functions the plug-in calls in the
-// chart engine library (rmchart.dll on Windows), with their result codes.
-// Any engine that exports these functions with these argument lists can
-// serve the plug-in: our drawing engine, or the recording engine of the tests.
+// The chart engine boundary, shared by the plug-in, our drawing engine and
+// the recording engine of the tests: the calling convention, the sixteen
+// functions the plug-in calls in the chart engine library (rmchart.dll on
+// Windows) with their result codes, and the extension functions the test
+// hosts call beside them. Any engine that exports the sixteen with these
+// argument lists can serve the plug-in. abi/exports.cmake lists the same
+// functions for the build, which makes the module definitions from it.
 //
 // Contract shared by every function:
 // - it returns on the calling thread before the action ends and never calls
@@ -14,7 +17,15 @@
 
 #include <cstdint>
 
-#include "plugin/abi.h"
+// Calling convention of everything that crosses a module boundary: the host's
+// entry points and callbacks, and the chart engine's functions. On 32-bit
+// Windows this is stdcall (callee removes the arguments); elsewhere the
+// platform's default.
+#if defined(_WIN32) && !defined(_WIN64)
+#define VANTIRO_STDCALL __stdcall
+#else
+#define VANTIRO_STDCALL
+#endif
 
 namespace vantiro::engine_codes {
 
@@ -125,3 +136,58 @@ std::int32_t VANTIRO_STDCALL RMC_DRAW2PRINTER(std::int32_t ctrlId, RmcDeviceCont
 RmcColour VANTIRO_STDCALL RGB2ARGB(RmcColour colour, std::int32_t alpha);
 
 }  // extern "C"
+
+// Extensions for test hosts, beside the sixteen: natively functions of the
+// engine library, on Windows exports of rmchart.dll under these plain names.
+// chart.dll never calls them; the authoring host does not know them.
+extern "C" {
+
+// After this call every image the engine draws (window, file or printer)
+// appends one JSON line to `path`; null or empty: no report. Ends the report
+// before. Returns bits: 1 `path` cannot be opened for appending (reporting
+// is off), 2 a line of the report that ended here could not be written.
+std::int32_t VANTIRO_STDCALL VantiroEngine_SetLayoutReport(const char* path);
+
+// Why the last engine call failed, in words ("cannot create /x/a.png: no
+// such file or directory"); the empty text if it did not fail or left no
+// detail. Every engine call that can fail starts by forgetting the detail,
+// except RMC_DELETECHART (made by the plug-in after a failed action);
+// taking it forgets it too. The text stays valid until the next call of
+// this function.
+const char* VANTIRO_STDCALL VantiroEngine_TakeLastFailure();
+
+// Every later RMC_DRAW of a chart with a window also writes the chart
+// alone as the PNG file <folder>/<stem>-chart<id>.png (<folder>/chart-<id>.png
+// for an empty stem). Null or empty folder: no snapshots. A snapshot that
+// cannot be written makes RMC_DRAW return -20.
+void VANTIRO_STDCALL VantiroEngine_SetSnapshots(const char* folder, const char* stem);
+
+#if !defined(_WIN32)
+// Natively only, for programs that run the engine without windows or
+// printers.
+
+// A device context for RMC_DRAW2PRINTER that prints into a PDF file (A4
+// pages); 0 if the file cannot be created. Closing it finishes the file.
+std::uintptr_t VantiroEngine_OpenPdfPrinter(const char* pdfPath);
+void VantiroEngine_ClosePdfPrinter(std::uintptr_t dc);
+
+// Texts and file names given to the engine from now on (and chart texts it
+// already holds, which stay the bytes received) are read in `codePage`:
+// 1250, 1251, 1252 (until this is called) or 65001 (UTF-8). Returns 0, or
+// kVantiroCodePageUnsupported, changing nothing. (On Windows the engine
+// reads the system's ANSI code page.)
+std::int32_t VantiroEngine_SetCodePage(std::int32_t codePage);
+
+// The code page the engine reads its texts and file names in.
+std::int32_t VantiroEngine_CodePage();
+#endif
+
+}  // extern "C"
+
+// The result bits of VantiroEngine_SetLayoutReport.
+inline constexpr std::int32_t kVantiroLayoutReportCannotOpen = 1;
+inline constexpr std::int32_t kVantiroLayoutReportLinesLost = 2;
+
+// The result of VantiroEngine_SetCodePage for a code page it does not know,
+// nonzero like the layout report switch's results.
+inline constexpr std::int32_t kVantiroCodePageUnsupported = 1;
