@@ -23,7 +23,7 @@ DOCUMENTS = {"LICENSE", "CHANGELOG.md", "SHA256SUMS", "guide/index.html"}
 # DLLs that every Windows (Vista and later) has.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "comctl32.dll",
                "shlwapi.dll", "shell32.dll", "ole32.dll", "msvcrt.dll", "gdiplus.dll",
-               "ws2_32.dll", "advapi32.dll"}
+               "ws2_32.dll"}
 # Names of the source tree that mean nothing to an author holding the zip.
 SOURCE_PATHS = re.compile(r"\b(?:docs|engine|plugin|testhost|scripts|tests|build|cmake|fuzz|bench)/[\w./-]*"
                           r"|\b(?!CHANGELOG\.md)[\w-]+\.md\b|\bREADME\b")
