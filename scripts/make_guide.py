@@ -37,6 +37,8 @@ def link(page, text, target):
     name, _, anchor = target.partition("#")
     if name and name not in PAGES:
         fail(page, "links to %s, which is no page of the guide" % target)
+    if anchor:
+        anchors.append((page, name or page, anchor))
     href = (name[:-3] + ".html" if name else "") + ("#" + anchor if anchor else "")
     return '<a href="%s">%s</a>' % (href, text)
 
@@ -44,8 +46,9 @@ def link(page, text, target):
 def inline(page, s):
     codes = []
 
-    def keep(m):  # code spans are taken as they are
-        codes.append("<code>%s</code>" % html.escape(m.group(1).replace("\\|", "|"), quote=False))
+    def keep(m):  # code spans are taken as they are; long field lists break after a |
+        code = html.escape(m.group(1).replace("\\|", "|"), quote=False)
+        codes.append("<code>%s</code>" % code.replace("|", "|<wbr>"))
         return "\0%d\0" % (len(codes) - 1)
 
     s = re.sub(r"`([^`]+)`", keep, s)
@@ -125,16 +128,20 @@ STYLE = ("body{font-family:sans-serif;max-width:62em;margin:auto;padding:0 1em;l
          "nav{border-bottom:1px solid #ccc;padding:.5em 0}nav a{margin-right:1em}"
          "table{border-collapse:collapse;margin:.5em 0}th{background:#f0f0f0;text-align:left}"
          "td,th{border:1px solid #ccc;padding:2px 6px;vertical-align:top}"
-         "code{background:#f4f4f4;overflow-wrap:anywhere}td code{overflow-wrap:normal}"
+         "code{background:#f4f4f4}"
          "pre{background:#f4f4f4;padding:.5em;white-space:pre-wrap;overflow-wrap:anywhere}"
          "img{max-width:100%}")
 
-pages = {}
+pages, anchors = {}, []  # anchors: (page, linked page, anchor) of every link
 for page in PAGES:
     with open(os.path.join(guide_dir, page), encoding="utf-8") as f:
         md = f.read()
     title = re.match(r"# (.*)", md).group(1)
     pages[page] = (title, render(page, md))
+
+for page, target, anchor in anchors:
+    if 'id="%s"' % anchor not in pages[target][1]:
+        fail(page, "links to %s#%s, a heading that page does not have" % (target, anchor))
 
 os.makedirs(out_dir, exist_ok=True)
 for page, (title, body) in pages.items():
