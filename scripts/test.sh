@@ -19,15 +19,15 @@ count_log=$(mktemp)
 clones="" xvfb=""
 remove_clones() {
   [[ -n $clones ]] || return 0
-  git worktree remove --force "$clones/a" 2>/dev/null
-  git worktree remove --force "$clones/b" 2>/dev/null
+  git worktree remove --force "$clones/a" 2>/dev/null || true
+  git worktree remove --force "$clones/b" 2>/dev/null || true
   rm -rf "$clones"
   git worktree prune
   clones=""
 }
 cleanup() {
   rm -f "$count_log"
-  [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null
+  [[ -z $xvfb ]] || kill "$xvfb" 2>/dev/null || true
   remove_clones
 }
 trap cleanup EXIT
