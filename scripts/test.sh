@@ -73,9 +73,10 @@ python3 tests/release/check_package.py "$zip_name"
 # Two clean clones of the commit, not the working tree: whatever is
 # uncommitted, the same commit must give the same bytes in any folder.
 clones=$(mktemp -d)
-epoch=$(git log -1 --format=%ct)
+commit=$(git rev-parse HEAD)
+epoch=$(git log -1 --format=%ct "$commit")
 for clone in a b; do
-  git worktree add -q --detach "$clones/$clone" HEAD
+  git worktree add -q --detach "$clones/$clone" "$commit"
   SOURCE_DATE_EPOCH=$epoch "$clones/$clone/scripts/package.sh" >/dev/null
 done
 if cmp -s "$clones/a/$zip_name" "$clones/b/$zip_name"; then
