@@ -113,7 +113,8 @@ if ctest --test-dir build/win32 -L display -N | grep -q "Total Tests: [1-9]"; th
   for _ in $(seq 100); do [[ -s $display_file ]] && break; sleep 0.1; done
   [[ -s $display_file ]] || { echo "Xvfb did not start" >&2; exit 1; }
   saved_display=${DISPLAY-}
-  export DISPLAY=:$(cat "$display_file")
+  display=$(cat "$display_file")
+  export DISPLAY=:$display
   rm -f "$display_file"
   wine_start
   status=0

@@ -3,7 +3,7 @@
 # Usage: source scripts/wine-env.sh <build-dir>
 if ! build_dir=$(cd "$1" && pwd); then
   echo "wine-env.sh: no build folder $1" >&2
-  return 1 2>/dev/null || exit 1
+  return 1
 fi
 export WINEPREFIX="$build_dir/wineprefix"
 unset build_dir

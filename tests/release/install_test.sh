@@ -26,7 +26,7 @@ python3 -m zipfile -e "$zip" "$work/plugins"
 plugin_dir=$(echo "$work"/plugins/vantiro-*-win32)
 cp "$plugin_dir/vantiro-host.exe" "$probe_exe" "$work/host/"
 probe=$work/host/$(basename "$probe_exe")
-cd "$work/run"
+cd "$work/run" || exit 1
 failures=0
 fail() {
   echo "FAILED: $*"
@@ -85,7 +85,7 @@ done
   fail "quarterly-sales.png is not a PNG file"
 
 # The unpacked zip alone: its vantiro-host.exe finds the chart.dll beside it.
-cd "$plugin_dir/examples"
+cd "$plugin_dir/examples" || exit 1
 pkg_host=$plugin_dir/vantiro-host.exe
 output=$(run "$pkg_host" --version)
 echo "$output"
