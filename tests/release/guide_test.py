@@ -1,14 +1,14 @@
 """The guide's examples work as printed: every script block (```vsc) of
-docs/guide/ passes vantiro-host --check without a warning and runs with
+docs/guide/ and the README passes vantiro-host --check without a warning and runs with
 every status "Ok"; every chart file block (```rmc) reads back; every other
 block of action lines passes --check (the fields of the reference).
-  guide_test.py VANTIRO_HOST GUIDE_DIR"""
+  guide_test.py VANTIRO_HOST GUIDE_DIR README"""
 import glob, os, re, subprocess, sys, tempfile
 
-host, guide = os.path.abspath(sys.argv[1]), sys.argv[2]
+host, guide, readme = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
 failures, count = [], 0
 with tempfile.TemporaryDirectory() as work:
-    for page in sorted(glob.glob(os.path.join(guide, "*.md"))):
+    for page in sorted(glob.glob(os.path.join(guide, "*.md"))) + [readme]:
         text = open(page, encoding="utf-8").read()
         for n, (kind, block) in enumerate(re.findall(r"^```(\w*)\n(.*?)^```", text, re.M | re.S)):
             modes = [["--check"], ["--strict", "--quiet"]]
