@@ -72,14 +72,26 @@ function(vantiro_require what)
   endif()
 endfunction()
 
-# A VERSIONINFO resource for a shipped DLL, from cmake/version.rc.in and the
-# project's version; a target left out of the build gets none.
+# A VERSIONINFO resource for a shipped DLL or program, from
+# cmake/version.rc.in and the project's version; a target left out of the
+# build gets none.
 #   vantiro_version_resource(chart "Vantiro business charts plug-in")
 function(vantiro_version_resource target description)
   if(NOT TARGET ${target})
     return()
   endif()
   get_target_property(VANTIRO_RC_NAME ${target} OUTPUT_NAME)
+  if(NOT VANTIRO_RC_NAME)
+    set(VANTIRO_RC_NAME ${target})
+  endif()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    set(VANTIRO_RC_FILE ${VANTIRO_RC_NAME}.exe)
+    set(VANTIRO_RC_TYPE VFT_APP)
+  else()
+    set(VANTIRO_RC_FILE ${VANTIRO_RC_NAME}.dll)
+    set(VANTIRO_RC_TYPE VFT_DLL)
+  endif()
   set(VANTIRO_RC_DESCRIPTION "${description}")
   set(rc ${PROJECT_BINARY_DIR}/version/${target}.rc)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)

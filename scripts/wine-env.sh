@@ -1,7 +1,12 @@
 # Sourced by the scripts that run Windows programs: a private, quiet,
 # non-interactive Wine inside the build tree.
 # Usage: source scripts/wine-env.sh <build-dir>
-export WINEPREFIX="$(cd "$1" && pwd)/wineprefix"
+if ! build_dir=$(cd "$1" && pwd); then
+  echo "wine-env.sh: no build folder $1" >&2
+  return 1
+fi
+export WINEPREFIX="$build_dir/wineprefix"
+unset build_dir
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win32 2>/dev/null || true

@@ -1,6 +1,6 @@
 // Writing and reading chart files. The record layouts are described in
-// FORMAT.md; each record's fields are listed once below (Record, Parts),
-// and the writer and the reader both walk that one list.
+// docs/guide/chart-files.md; each record's fields are listed once below
+// (Record, Parts), and the writer and the reader both walk that one list.
 #include "engine/chartfile/chart_file.h"
 
 #include <charconv>

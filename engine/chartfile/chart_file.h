@@ -1,5 +1,5 @@
 // Chart files: the whole definition of a chart as a versioned text of our
-// own (FORMAT.md), written by RMC_WRITERMCFILE and read back by
+// own (docs/guide/chart-files.md), written by RMC_WRITERMCFILE and read back by
 // RMC_CREATECHARTFROMFILE. The control ID, the parent window, the position
 // and the export setting are not part of a chart file: they come from the
 // call that reads it.

@@ -1,10 +1,37 @@
 """Checks a Windows package (dist/vantiro-<version>-win32.zip) as an author
-receives it: exactly the listed files, SHA256SUMS right, and both DLLs
-stripped, without a link time stamp, with their version resource and with
-imports from Windows system DLLs only. Prints each DLL's size and imports.
+receives it: exactly the listed files, SHA256SUMS right, and every program
+stripped, without a link time stamp, with its version resource and with
+imports from Windows system DLLs only; the guide's pages name no file the
+package does not hold. Prints each program's size and imports.
 The version is the project's (CMakeLists.txt).
-  check_package.py ZIP"""
-import hashlib, os, posixpath, re, struct, sys, zipfile
+  check_package.py ZIP
+  check_package.py --programs     the CMake target and file of each program,
+                                  one a line (scripts/package.sh builds these)"""
+import hashlib, html, os, posixpath, re, struct, sys, zipfile
+
+# The programs of the package, one a line: file, CMake target, the
+# FileDescription of its version resource, and the package's own DLLs it
+# may import.
+PROGRAMS = {
+    "chart.dll": ("chart", "Vantiro business charts plug-in", {"rmchart.dll"}),
+    "rmchart.dll": ("rmchart", "Vantiro chart engine", set()),
+    "vantiro-host.exe": ("vantiro-host", "Vantiro test host", set()),
+}
+# The other files; examples/ holds the Windows examples (*.vsc), never the
+# native-only or recording ones, and guide/ the guide's pages.
+DOCUMENTS = {"LICENSE", "CHANGELOG.md", "SHA256SUMS", "guide/index.html"}
+# DLLs that every Windows (Vista and later) has.
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "comctl32.dll",
+               "shlwapi.dll", "shell32.dll", "ole32.dll", "msvcrt.dll", "gdiplus.dll",
+               "ws2_32.dll"}
+# Names of the source tree that mean nothing to an author holding the zip.
+SOURCE_PATHS = re.compile(r"\b(?:docs|engine|plugin|testhost|scripts|tests|build|cmake|fuzz|bench)/[\w./-]*"
+                          r"|\b(?!CHANGELOG\.md)[\w-]+\.md\b|\bREADME\b")
+
+if sys.argv[1:] == ["--programs"]:
+    for name, (target, _, _) in PROGRAMS.items():
+        print(target, name)
+    sys.exit(0)
 
 zip_path = sys.argv[1]
 root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
@@ -12,14 +39,6 @@ with open(os.path.join(root, "CMakeLists.txt")) as f:
     version = re.search(r"^project\(Vantiro VERSION ([0-9.]+)", f.read(), re.M).group(1)
 top = "vantiro-%s-win32/" % version
 problems = []
-
-# What the package holds, and nothing else; examples/ holds the Windows
-# examples (*.vsc), never the native-only or recording ones.
-EXPECTED = {"chart.dll", "rmchart.dll", "LICENSE", "CHANGELOG.md", "SHA256SUMS", "guide/index.html"}
-DESCRIPTIONS = {"chart.dll": "Vantiro business charts plug-in", "rmchart.dll": "Vantiro chart engine"}
-# DLLs that every Windows (Vista and later) has; chart.dll also needs ours.
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "comctl32.dll",
-               "shlwapi.dll", "ole32.dll", "msvcrt.dll", "gdiplus.dll"}
 
 
 class Pe:
@@ -125,11 +144,11 @@ def version_strings(resource):
     return dotted(ms, ls), dotted(pms, pls), strings
 
 
-def check_dll(name, data):
+def check_program(name, data):
     pe = Pe(data)
     fail = lambda what: problems.append("%s: %s" % (name, what))
     if pe.machine != 0x14C:
-        fail("not a 32-bit x86 DLL (machine %#x)" % pe.machine)
+        fail("not a 32-bit x86 program (machine %#x)" % pe.machine)
     if pe.timestamp:
         fail("link time stamp %#x (builds would differ)" % pe.timestamp)
     if pe.symbols_at or pe.symbols:
@@ -146,7 +165,7 @@ def check_dll(name, data):
     else:
         fixed_file, fixed_product, strings = version_strings(resource)
         wanted = {"FileVersion": version, "ProductVersion": version, "ProductName": "Vantiro",
-                  "FileDescription": DESCRIPTIONS[name], "OriginalFilename": name}
+                  "FileDescription": PROGRAMS[name][1], "OriginalFilename": name}
         for key, value in wanted.items():
             if strings.get(key) != value:
                 fail("%s is %r, not %r" % (key, strings.get(key), value))
@@ -158,12 +177,30 @@ def check_dll(name, data):
                 fail("fixed %s version %s, not %s.0" % (what, value, version))
 
     imports = pe.imports()
-    allowed = SYSTEM_DLLS | ({"rmchart.dll"} if name == "chart.dll" else set())
+    allowed = SYSTEM_DLLS | PROGRAMS[name][2]
     others = sorted(d for d in imports if d.lower() not in allowed)
     if others:
         fail("imports from DLLs that are not Windows system DLLs: " + ", ".join(others))
     print("%s: %d bytes, imports %s" % (name, len(data), "; ".join(
         "%s (%d)" % (d, len(f)) for d, f in sorted(imports.items(), key=lambda i: i[0].lower()))))
+
+
+def check_guide(files):
+    """Every link of a guide page leads to a page or file of the package, and
+    no page names a file of the source tree."""
+    pages = sorted(n for n in files if n.startswith("guide/"))
+    for page in pages:
+        if not page.endswith(".html"):
+            problems.append("guide/ holds " + page)
+            continue
+        text = files[page].decode("utf-8")
+        for target in re.findall(r'href="([^"#]*)[^"]*"', text):
+            if target and not re.match(r"https?://", target) and \
+                    posixpath.normpath(posixpath.join("guide", target)) not in files:
+                problems.append("%s links to %s, which the package does not hold" % (page, target))
+        visible = html.unescape(re.sub(r"<[^>]+>|data:[^\"]+", " ", text))
+        for name in sorted(set(m.group(0) for m in SOURCE_PATHS.finditer(visible))):
+            problems.append("%s names %s, which the package does not hold" % (page, name))
 
 
 with zipfile.ZipFile(zip_path) as package:
@@ -178,10 +215,13 @@ with zipfile.ZipFile(zip_path) as package:
             problems.append("examples/ holds " + base)
     if not examples:
         problems.append("no examples")
-    for n in sorted(set(files) - EXPECTED - examples):
+    expected = set(PROGRAMS) | DOCUMENTS
+    guide = {n for n in files if n.startswith("guide/")}
+    for n in sorted(set(files) - expected - examples - guide):
         problems.append("unexpected file " + n)
-    for n in sorted(EXPECTED - set(files)):
+    for n in sorted(expected - set(files)):
         problems.append("missing " + n)
+    check_guide(files)
 
     if "SHA256SUMS" in files:
         listed = {}
@@ -194,12 +234,12 @@ with zipfile.ZipFile(zip_path) as package:
             if n in files and hashlib.sha256(files[n]).hexdigest() != digest:
                 problems.append("SHA256SUMS: wrong digest for " + n)
 
-    for dll in sorted(DESCRIPTIONS):
-        if dll in files:
+    for program in PROGRAMS:
+        if program in files:
             try:
-                check_dll(dll, files[dll])
+                check_program(program, files[program])
             except (ValueError, struct.error) as e:
-                problems.append("%s: cannot read it: %s" % (dll, e))
+                problems.append("%s: cannot read it: %s" % (program, e))
 
 for p in problems:
     print("package: " + p, file=sys.stderr)
