@@ -495,7 +495,8 @@ class RegionLayout {
     std::vector<std::string_view> legend;
     if (!r_.gridless.empty() && p_.WantsHotSpots()) legend = LegendTexts();
     std::size_t entry = r_.bars.size();  // legend entry of the next slice 0
-    for (const GridlessSeries& s : r_.gridless) {
+    for (std::size_t k = 0; k < r_.gridless.size(); ++k) {
+      const GridlessSeries& s = r_.gridless[k];
       layout::TooltipNames names;
       const std::size_t count = layout::LegendEntriesOf(s);
       if (entry < legend.size()) {
@@ -504,7 +505,8 @@ class RegionLayout {
       }
       entry += count;
       const bool over = inside_ && !legend_.entries.empty();
-      layout::DrawGridless(p_, s, plot_.plot, names, over ? legend_.box : layout::Rect{});
+      layout::DrawGridless(p_, s, index_, std::int32_t(k), plot_.plot, names,
+                           over ? legend_.box : layout::Rect{});
     }
   }
 
