@@ -202,7 +202,8 @@ void DrawAxisLine(DrawListBuilder& builder, Side side, const Rect& plot, double 
 }  // namespace
 
 double TitleDepth(DrawListBuilder& builder, const std::string& title, const Font& titleFont) {
-  return title.empty() ? 0 : kTitleGap + builder.LineHeight(titleFont);
+  const std::size_t lines = TextLines(title).size();
+  return lines == 0 ? 0 : kTitleGap + builder.LineHeight(titleFont) * double(lines);
 }
 
 void Overhang::Include(Side side, const Rect& box, const Rect& plot) {
@@ -394,18 +395,22 @@ LabelAxisPlan PlanLabelAxis(DrawListBuilder& builder, const LabelAxis& model, Si
   const std::vector<std::string_view> entries = SplitList(model.labels);
   const std::size_t count =
       std::size_t(std::min<std::int64_t>(std::int64_t(entries.size()), plan.categories));
+  // A label of several lines is as thick as their block.
+  double thickest = thickness;
   auto fitted = [&](std::int32_t orientation, double& widest) {
-    const double longest = LongestRun(side, orientation, maxDepth, length, thickness);
+    const double longest = LongestRun(side, orientation, maxDepth, length, thickest);
     std::vector<std::string> texts;
     widest = 0;
     for (std::size_t i = 0; i < count; ++i) {
       texts.push_back(builder.Fit(plan.font, entries[i], longest));
-      widest = std::max(widest, builder.Measure(plan.font, texts.back()).width);
+      const TextExtent e = builder.Measure(plan.font, texts.back());
+      widest = std::max(widest, e.width);
+      thickest = std::max(thickest, e.ascent + e.descent);
     }
     return texts;
   };
   auto fits = [&](std::int32_t orientation, double widest) {
-    return slot * double(firstStep) >= Footprint(side, orientation, widest, thickness);
+    return slot * double(firstStep) >= Footprint(side, orientation, widest, thickest);
   };
 
   plan.orientation = Orientation(model.textAlignment);
@@ -424,7 +429,7 @@ LabelAxisPlan PlanLabelAxis(DrawListBuilder& builder, const LabelAxis& model, Si
   }
   // Thinned labels (and their ticks) stand every 1, 2 or 5 times a power of
   // ten categories, far enough apart to read.
-  const double need = Footprint(side, plan.orientation, widest, thickness);
+  const double need = Footprint(side, plan.orientation, widest, thickest);
   const double room = slot * double(firstStep);
   std::int64_t every = ToCount(std::ceil(need / room), 1, plan.categories);
   plan.thinned = every > 1;

@@ -125,6 +125,43 @@ std::string TooltipText(std::string_view series, std::string_view category,
   return text;
 }
 
+namespace {
+
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+}  // namespace
+
+std::vector<std::string> TextLines(std::string_view text, std::size_t maxLines) {
+  std::vector<std::string> lines(1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const bool crlf = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+    if (c == '\n' || crlf) {
+      i += crlf ? 1 : 0;
+      if (lines.size() < std::max<std::size_t>(maxLines, 1)) {
+        lines.emplace_back();
+      } else if (!lines.back().empty()) {
+        lines.back() += ' ';
+      }
+    } else if (c == '\t') {
+      lines.back() += ' ';
+    } else if (!IsControl(c)) {
+      lines.back() += c;
+    }
+  }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    if (&line != &lines.front()) text += '\n';
+    text += line;
+  }
+  return text;
+}
+
 std::array<Point, 4> TextQuad(const TextExtent& e, Point anchor, HAlign h, VAlign v,
                               double angleDegrees) {
   const double height = e.ascent + e.descent;
@@ -174,6 +211,19 @@ Font DrawListBuilder::MakeFont(double points, bool bold) const {
 }
 
 TextExtent DrawListBuilder::Measure(const Font& font, std::string_view text) {
+  if (std::none_of(text.begin(), text.end(), IsControl)) return MeasureLine(font, text);
+  const std::vector<std::string> lines = TextLines(text);
+  if (lines.size() <= 1) return MeasureLine(font, lines.empty() ? "" : lines.front());
+  TextExtent block;
+  for (const std::string& line : lines)
+    block.width = std::max(block.width, MeasureLine(font, line).width);
+  const double height = LineHeight(font) * double(lines.size());
+  block.ascent = MeasureLine(font, "Ag").ascent;
+  block.descent = height - block.ascent;
+  return block;
+}
+
+TextExtent DrawListBuilder::MeasureLine(const Font& font, std::string_view text) {
   if (text.empty()) return {};
   TextExtent e = measurer_.Measure(font, std::string(text));
   e.width = ClampFinite(e.width, 0, 1e6);
@@ -189,12 +239,23 @@ TextExtent DrawListBuilder::Measure(const Font& font, std::string_view text) {
 }
 
 double DrawListBuilder::LineHeight(const Font& font) {
-  const TextExtent e = Measure(font, "Ag");
+  const TextExtent e = MeasureLine(font, "Ag");
   return e.ascent + e.descent;
 }
 
 std::string DrawListBuilder::Fit(const Font& font, std::string_view text, double maxWidth) {
-  if (Measure(font, text).width <= maxWidth) return std::string(text);
+  if (std::none_of(text.begin(), text.end(), IsControl)) return FitLine(font, text, maxWidth);
+  std::vector<std::string> lines = TextLines(text);
+  for (std::string& line : lines) {
+    if (line.empty()) continue;
+    line = FitLine(font, line, maxWidth);
+    if (line.empty()) return {};
+  }
+  return JoinLines(lines);
+}
+
+std::string DrawListBuilder::FitLine(const Font& font, std::string_view text, double maxWidth) {
+  if (MeasureLine(font, text).width <= maxWidth) return std::string(text);
   // Longest prefix that still fits with the ellipsis after it, cut between
   // characters of the code page.
   const int codePage = text::CurrentCodePage();
@@ -284,12 +345,12 @@ Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, H
                            double angle, const Font& font, Argb colour, std::string_view full,
                            const Datum& datum) {
   if (full.empty()) full = text;
-  if (text.empty()) {
+  std::string shown = JoinLines(TextLines(text));
+  if (shown.empty()) {
     Omit(role, full, datum);
     return {};
   }
   const double width = Width(), height = Height();
-  std::string shown(text);
   TextExtent e = Measure(font, shown);
 
   // Longest run that fits the image at this angle.
@@ -316,19 +377,40 @@ Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, H
   if (box.x + dx < 0) dx = -box.x;
   if (box.Bottom() > height) dy = height - box.Bottom();
   if (box.y + dy < 0) dy = -box.y;
+  anchor = {std::clamp(anchor.x + dx, 0.0, width), std::clamp(anchor.y + dy, 0.0, height)};
 
   TextShape shape;
-  if (shown != full) shape.full = std::string(full);
   shape.role = role;
-  shape.text = std::move(shown);
-  shape.anchor = {std::clamp(anchor.x + dx, 0.0, width), std::clamp(anchor.y + dy, 0.0, height)};
   shape.hAlign = h;
-  shape.vAlign = v;
   shape.angle = ClampFinite(angle, -360, 360);
   shape.font = font;
   shape.colour = colour;
   shape.datum = datum;
-  Add(std::move(shape));
+  const std::vector<std::string> lines = TextLines(shown);
+  if (lines.size() == 1) {
+    if (shown != full) shape.full = std::string(full);
+    shape.text = std::move(shown);
+    shape.anchor = anchor;
+    shape.vAlign = v;
+    Add(std::move(shape));
+  } else {
+    // Lines stacked down the block from its top, across the text's run.
+    shape.full = std::string(full);
+    shape.vAlign = VAlign::kTop;
+    const std::array<Point, 4> quad = TextQuad(e, anchor, h, v, angle);
+    const double line = LineHeight(font);
+    const double sa = std::sin(a), ca = std::cos(a);
+    const Point top{(quad[0].x + quad[1].x) / 2, (quad[0].y + quad[1].y) / 2};
+    const double across = h == HAlign::kLeft ? -0.5 : (h == HAlign::kRight ? 0.5 : 0);
+    const Point start{top.x + across * e.width * ca, top.y - across * e.width * sa};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (lines[i].empty()) continue;
+      const double down = line * double(i);
+      shape.text = lines[i];
+      shape.anchor = {start.x + down * sa, start.y + down * ca};
+      Add(shape);
+    }
+  }
   return {box.x + dx, box.y + dy, box.w, box.h};
 }
 
