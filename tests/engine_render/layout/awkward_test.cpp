@@ -2,6 +2,8 @@
 // whatever the data, no drawn text overlaps another, every text lies inside
 // the image, and every text asked for is either drawn or listed as left out.
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <map>
 #include <random>
@@ -28,9 +30,11 @@ std::string Joined(const std::vector<std::string>& items) {
 
 // Names from short to long, some with spaces to wrap at.
 std::string NameOf(std::mt19937& random, std::size_t i) {
-  static const char* const kWords[] = {
-      "North", "Consolidated", "Q3", "Overseas subsidiaries", "Other", "Research and development",
-      "X"};
+  static const char* const kWords[] = {"North", "Consolidated", "Q3", "Overseas subsidiaries",
+                                       "Other", "Research and development", "X",
+                                       // As pasted from spreadsheet cells.
+                                       "Net\nsales", "Gross\r\nmargin", "Cost\tof goods",
+                                       "Write\x01offs"};
   std::string name = kWords[random() % std::size(kWords)];
   if (random() % 3 == 0) name += std::string(" ") + kWords[random() % std::size(kWords)];
   return name + " " + std::to_string(i + 1);
@@ -114,9 +118,16 @@ Chart Awkward(std::uint32_t seed, Size size, Asked& asked) {
   return chart;
 }
 
+// Texts drawn per role; the lines of one text (same `full`, one after the
+// other) count once.
 std::map<TextRole, std::size_t> Count(const std::vector<TextShape>& texts) {
   std::map<TextRole, std::size_t> n;
-  for (const TextShape& t : texts) ++n[t.role];
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const TextShape& t = texts[i];
+    const bool nextLine = i > 0 && !t.full.empty() && t.full.find('\n') != std::string::npos &&
+                          texts[i - 1].role == t.role && texts[i - 1].full == t.full;
+    if (!nextLine) ++n[t.role];
+  }
   return n;
 }
 
@@ -172,6 +183,118 @@ TEST(AwkwardCharts, TextsNeverOverlapStayInsideAndAreDrawnOrReported) {
     }
   }
   EXPECT_EQ(checked, 60 * int(std::size(kSizes)));
+}
+
+// ---- Slices and control characters ----------------------------------------
+
+// The awkward charts with what authors paste from spreadsheets in every text
+// (line breaks, TABs, other control characters) and with empty slices.
+Chart WithPastedTextsAndEmptySlices(Chart chart) {
+  Region& r = chart.regions.front();
+  if (r.caption.present) r.caption.text += "\r\nin k$\x7f";
+  if (!r.footer.empty()) r.footer = "Source:\tledger\nunaudited\x02";
+  for (DataAxis& axis : r.dataAxes) axis.title = "Revenue\nin the\r\nreporting currency";
+  if (!r.labelAxis.title.empty()) r.labelAxis.title += "\n(all)";
+  for (GridlessSeries& g : r.gridless) {
+    if (g.values.size() > 2) g.values[1] = 0;
+    if (g.values.size() > 4) g.values[3] = -g.values[3];
+  }
+  return chart;
+}
+
+bool HoldsControlCharacter(const std::string& text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// Whether `shown`, a number as the chart writes it ("1,250", "2.5 M",
+// "3e+15"), is `actual` at the precision shown.
+bool NumberAgrees(std::string shown, double actual) {
+  shown.erase(std::remove(shown.begin(), shown.end(), ','), shown.end());
+  char* end = nullptr;
+  const double mantissa = std::strtod(shown.c_str(), &end);
+  if (end == shown.c_str()) return false;
+  const std::size_t used = std::size_t(end - shown.c_str());
+  const std::string number = shown.substr(0, used), unit = shown.substr(used);
+  const std::size_t point = number.find('.'), exponent = number.find_first_of("eE");
+  const std::size_t digitsEnd = exponent == std::string::npos ? number.size() : exponent;
+  const int decimals = point == std::string::npos ? 0 : int(digitsEnd - point - 1);
+  const double scale = unit == " M" ? 1e6 : (unit == " bn" ? 1e9 : 1);
+  if (!unit.empty() && scale == 1) return false;
+  double step = std::pow(10.0, -decimals) * scale;
+  if (exponent != std::string::npos)
+    step *= std::pow(10.0, std::atoi(number.c_str() + exponent + 1));
+  const double value = mantissa * scale;
+  return std::abs(value - actual) <= step / 2 * (1 + 1e-9) + 1e-12 * std::abs(actual);
+}
+
+// Whether a percentage as shown ("12.5%", "<0.1%") is `share` of the whole.
+bool PercentAgrees(const std::string& shown, double share) {
+  if (shown.empty() || shown.back() != '%') return false;
+  const std::string number = shown.substr(0, shown.size() - 1);
+  if (number.rfind('<', 0) == 0)
+    return share > 0 && share * 100 < std::strtod(number.c_str() + 1, nullptr);
+  return NumberAgrees(number, share * 100);
+}
+
+// What is wrong with a slice label as drawn, or empty: its datum is a
+// slice of the data and its numbers are the datum's.
+std::string SliceLabelFault(const TextShape& t, const GridlessSeries& g) {
+  const Datum& d = t.datum;
+  if (d.region != 0 || d.series != 0 || d.point < 0 || std::size_t(d.point) >= g.values.size())
+    return "datum names no slice";
+  if (d.value != g.values[std::size_t(d.point)] || !(d.value > 0)) return "datum value";
+  double total = 0;
+  for (const double v : g.values) total += std::isfinite(v) && v > 0 ? v : 0;
+  const std::size_t open = t.text.find(" (");
+  switch (g.valueLabels) {
+    case kGridlessLabelsValue: return NumberAgrees(t.text, d.value) ? "" : "value";
+    case kGridlessLabelsPercent: return PercentAgrees(t.text, d.value / total) ? "" : "percent";
+    default:
+      if (open == std::string::npos || t.text.back() != ')') return "form";
+      if (!NumberAgrees(t.text.substr(0, open), d.value)) return "value";
+      return PercentAgrees(t.text.substr(open + 2, t.text.size() - open - 3), d.value / total)
+                 ? ""
+                 : "percent";
+  }
+}
+
+TEST(AwkwardCharts, SliceLabelsTellTheirDatumAndNoTextHoldsAControlCharacter) {
+  for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+    for (const Size size : kSizes) {
+      Asked asked;
+      const Chart chart = WithPastedTextsAndEmptySlices(Awkward(seed, size, asked));
+      const DrawList list = Lay(chart, size.width, size.height);
+      SCOPED_TRACE("seed " + std::to_string(seed) + " at " + std::to_string(size.width) + "x" +
+                   std::to_string(size.height));
+      for (const TextShape& t : All<TextShape>(list)) {
+        EXPECT_FALSE(HoldsControlCharacter(t.text)) << TextRoleName(t.role) << " " << t.text;
+      }
+      const Region& r = chart.regions.front();
+      if (r.gridless.empty()) continue;
+      const GridlessSeries& g = r.gridless.front();
+      for (const TextShape& t : All<TextShape>(list)) {
+        if (t.role != TextRole::kSlice) continue;
+        const std::string fault = SliceLabelFault(t, g);
+        EXPECT_EQ(fault, "") << "\"" << t.text << "\" for slice " << t.datum.point;
+      }
+      for (const DataShape& shape : list.dataShapes) {
+        EXPECT_TRUE(shape.datum.point >= 0 && std::size_t(shape.datum.point) < g.values.size() &&
+                    g.values[std::size_t(shape.datum.point)] > 0 &&
+                    shape.datum.value == g.values[std::size_t(shape.datum.point)]);
+      }
+      std::size_t emptyReported = 0, empty = 0;
+      for (const double v : g.values) empty += v > 0 ? 0 : 1;
+      for (const OmittedText& o : list.omitted) {
+        if (o.role != TextRole::kSlice || o.reason == nullptr) continue;
+        const double v = g.values.at(std::size_t(o.datum.point));
+        EXPECT_STREQ(o.reason, v == 0 ? "zero slice" : "negative slice");
+        EXPECT_EQ(o.datum.value, v);
+        ++emptyReported;
+      }
+      EXPECT_EQ(emptyReported, empty);
+    }
+  }
 }
 
 }  // namespace
