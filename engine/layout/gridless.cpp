@@ -301,8 +301,10 @@ bool StackLabels(std::vector<OutsideLabel>& labels, double gap) {
   return true;
 }
 
-// Keeps no more labels than `lines`, the largest slices', in column order.
-void KeepLargest(DrawListBuilder& builder, std::vector<OutsideLabel>& labels, std::size_t lines) {
+// Keeps no more labels than `lines`, the largest slices', in column order;
+// the others go to `dropped`.
+void KeepLargest(std::vector<OutsideLabel>& labels, std::size_t lines,
+                 std::vector<OutsideLabel>& dropped) {
   if (labels.size() <= lines) return;
   std::vector<std::size_t> bySize(labels.size());
   for (std::size_t i = 0; i < bySize.size(); ++i) bySize[i] = i;
@@ -313,24 +315,34 @@ void KeepLargest(DrawListBuilder& builder, std::vector<OutsideLabel>& labels, st
   for (std::size_t k = 0; k < lines; ++k) keep[bySize[k]] = true;
   std::vector<OutsideLabel> fitting;
   for (std::size_t i = 0; i < labels.size(); ++i) {
-    if (keep[i]) {
-      fitting.push_back(std::move(labels[i]));
-    } else {
-      builder.Omit(TextRole::kSlice, labels[i].text, labels[i].datum);
-    }
+    (keep[i] ? fitting : dropped).push_back(std::move(labels[i]));
   }
   labels = std::move(fitting);
 }
 
-// Leaves out the labels of the smallest slices until the rest stack.
-void DropUntilStacked(DrawListBuilder& builder, std::vector<OutsideLabel>& labels, double gap) {
+// Leaves out the labels of the smallest slices until the rest stack (to
+// `dropped`).
+void DropUntilStacked(std::vector<OutsideLabel>& labels, double gap,
+                      std::vector<OutsideLabel>& dropped) {
   while (!labels.empty() && !StackLabels(labels, gap)) {
     auto smallest = std::min_element(
         labels.begin(), labels.end(),
         [](const OutsideLabel& a, const OutsideLabel& b) { return a.datum.value < b.datum.value; });
-    builder.Omit(TextRole::kSlice, smallest->text, smallest->datum);
+    dropped.push_back(std::move(*smallest));
     labels.erase(smallest);
   }
+}
+
+// Leaves out labels until a column's (sorted and bounded to it) fit and
+// stack.
+void FitColumn(std::vector<OutsideLabel>& labels, const LabelColumn& column, double lineHeight,
+               std::vector<OutsideLabel>& dropped) {
+  KeepLargest(labels, ColumnLines(column, lineHeight), dropped);
+  DropUntilStacked(labels, lineHeight, dropped);
+}
+
+void OmitLabels(DrawListBuilder& builder, const std::vector<OutsideLabel>& labels) {
+  for (const OutsideLabel& l : labels) builder.Omit(TextRole::kSlice, l.text, l.datum);
 }
 
 // Draws each stacked label with its leader; a label wider than the column
@@ -366,9 +378,9 @@ void DrawColumnLabels(DrawListBuilder& builder, std::vector<OutsideLabel>& label
 // its leader.
 void DrawLabelColumn(DrawListBuilder& builder, std::vector<OutsideLabel> labels,
                      const LabelColumn& column, const Font& font, const SliceSet& set) {
-  const double lineHeight = ColumnLineHeight(builder, font);
-  KeepLargest(builder, labels, ColumnLines(column, lineHeight));
-  DropUntilStacked(builder, labels, lineHeight);
+  std::vector<OutsideLabel> dropped;
+  FitColumn(labels, column, ColumnLineHeight(builder, font), dropped);
+  OmitLabels(builder, dropped);
   DrawColumnLabels(builder, labels, column, font, set);
 }
 
@@ -577,14 +589,17 @@ bool AimLeader(OutsideLabel& l, const LabelColumn& column) {
   return true;
 }
 
-// Moves labels from the ends of a column with more labels than lines to
-// the other column while that has lines to spare and still stacks: the top
-// label of the upper half over the pie's top, the bottom one of the lower
-// half under its bottom.
+// Whether a column's labels (sorted and bounded to it) all fit and stack.
+bool ColumnHolds(std::vector<OutsideLabel>& labels, const LabelColumn& column, double lineHeight) {
+  return labels.size() <= ColumnLines(column, lineHeight) && StackLabels(labels, lineHeight);
+}
+
+// Moves labels from the ends of a column that cannot hold its labels to the
+// other column while that still holds them: the top label of the upper half
+// over the pie's top, the bottom one of the lower half under its bottom.
 void ShareColumns(std::vector<OutsideLabel>& from, const LabelColumn& fromColumn,
                   std::vector<OutsideLabel>& to, const LabelColumn& toColumn, double lineHeight) {
-  while (from.size() > ColumnLines(fromColumn, lineHeight) &&
-         to.size() < ColumnLines(toColumn, lineHeight)) {
+  while (!from.empty() && !ColumnHolds(from, fromColumn, lineHeight)) {
     const bool topFree = from.front().dir.y<0, bottomFree = from.back().dir.y> 0;
     if (!topFree && !bottomFree) return;
     const bool top =
@@ -595,7 +610,7 @@ void ShareColumns(std::vector<OutsideLabel>& from, const LabelColumn& fromColumn
     std::vector<OutsideLabel> joined = to;
     joined.insert(top ? joined.begin() : joined.end(), std::move(moved));
     SortColumn(joined);
-    if (!StackLabels(joined, lineHeight)) return;
+    if (!ColumnHolds(joined, toColumn, lineHeight)) return;
     to = std::move(joined);
     from.erase(top ? from.begin() : from.end() - 1);
   }
@@ -615,37 +630,71 @@ LabelColumn PieColumn(const PieShape& pie, const Rect& room, bool right, const R
   return column;
 }
 
-// Slice labels inside their slices where they fit, else in a column on
-// their side, or on the other side when theirs is full.
-void DrawPieLabels(DrawListBuilder& builder, const Font& font, const SliceSet& set,
-                   const std::vector<SliceAngle>& angles, const PieShape& pie, const Rect& area,
-                   const Rect& keepClear) {
+// Where a pie's labels go at one size of the pie: inside their slices
+// where they fit, else in a column on their side, or on the other side when
+// theirs is full; what has no room is left out.
+struct PieLabelPlan {
+  PieShape pie;
+  std::vector<TextShape> inside;
+  LabelColumn right, left;
+  std::vector<OutsideLabel> rightLabels, leftLabels, dropped;
+};
+
+PieLabelPlan PlanPieLabels(DrawListBuilder& builder, const Font& font, const SliceSet& set,
+                           const std::vector<SliceAngle>& angles, const PieShape& pie,
+                           const Rect& area, const Rect& keepClear) {
   const double lineHeight = ColumnLineHeight(builder, font);
   const Rect room = area.ClippedTo(builder.Image());
-  const LabelColumn right = PieColumn(pie, room, true, keepClear);
-  const LabelColumn left = PieColumn(pie, room, false, keepClear);
-  std::vector<OutsideLabel> rightLabels, leftLabels;
-  std::vector<TextShape> inside;
+  PieLabelPlan plan;
+  plan.pie = pie;
+  plan.right = PieColumn(pie, room, true, keepClear);
+  plan.left = PieColumn(pie, room, false, keepClear);
   for (std::size_t i = 0; i < angles.size(); ++i) {
     if (set.texts[i].empty()) continue;
     Point at;
     if (!ThinSlice(angles[i], pie) && InsideLabelAt(builder, font, set, i, pie, angles[i], at)) {
-      inside.push_back(InsideLabel(set, i, at, font));
+      plan.inside.push_back(InsideLabel(set, i, at, font));
       continue;
     }
     OutsideLabel label = PieLeader(set, i, pie, angles[i]);
     const bool onRight = label.dir.x >= 0;
-    AimLeader(label, onRight ? right : left);
-    BoundToColumn(label, onRight ? right : left, lineHeight);
-    (onRight ? rightLabels : leftLabels).push_back(std::move(label));
+    AimLeader(label, onRight ? plan.right : plan.left);
+    BoundToColumn(label, onRight ? plan.right : plan.left, lineHeight);
+    (onRight ? plan.rightLabels : plan.leftLabels).push_back(std::move(label));
   }
-  SortColumn(rightLabels);
-  SortColumn(leftLabels);
-  ShareColumns(rightLabels, right, leftLabels, left, lineHeight);
-  ShareColumns(leftLabels, left, rightLabels, right, lineHeight);
-  DrawInsideLabels(builder, inside, keepClear);
-  DrawLabelColumn(builder, std::move(rightLabels), right, font, set);
-  DrawLabelColumn(builder, std::move(leftLabels), left, font, set);
+  SortColumn(plan.rightLabels);
+  SortColumn(plan.leftLabels);
+  ShareColumns(plan.rightLabels, plan.right, plan.leftLabels, plan.left, lineHeight);
+  ShareColumns(plan.leftLabels, plan.left, plan.rightLabels, plan.right, lineHeight);
+  FitColumn(plan.rightLabels, plan.right, lineHeight, plan.dropped);
+  FitColumn(plan.leftLabels, plan.left, lineHeight, plan.dropped);
+  return plan;
+}
+
+// The labels' plan at the largest size of the pie; while labels would be
+// left out, smaller pies (down to 55 % of the largest) are tried, which
+// leave more room above and below the pie for the columns, and the one
+// that leaves out fewest is kept.
+PieLabelPlan SizePieForLabels(DrawListBuilder& builder, const Font& font, const SliceSet& set,
+                              const std::vector<SliceAngle>& angles, const PieShape& largest,
+                              double pull, const Rect& area, const Rect& keepClear) {
+  PieLabelPlan best = PlanPieLabels(builder, font, set, angles, largest, area, keepClear);
+  for (double share = 0.9; !best.dropped.empty() && share >= 0.55 - 1e-9; share -= 0.05) {
+    const PieShape smaller =
+        PieOfRadius(largest.centre, largest.radius * share, largest.donut, pull);
+    if (!(smaller.radius >= 2)) break;
+    PieLabelPlan plan = PlanPieLabels(builder, font, set, angles, smaller, area, keepClear);
+    if (plan.dropped.size() < best.dropped.size()) best = std::move(plan);
+  }
+  return best;
+}
+
+void DrawPieLabels(DrawListBuilder& builder, const Font& font, const SliceSet& set,
+                   PieLabelPlan& plan, const Rect& keepClear) {
+  DrawInsideLabels(builder, plan.inside, keepClear);
+  OmitLabels(builder, plan.dropped);
+  DrawColumnLabels(builder, plan.rightLabels, plan.right, font, set);
+  DrawColumnLabels(builder, plan.leftLabels, plan.left, font, set);
 }
 
 void DrawPie(DrawListBuilder& builder, const SliceSet& set, const Rect& area,
@@ -660,16 +709,17 @@ void DrawPie(DrawListBuilder& builder, const SliceSet& set, const Rect& area,
       SliceAngles(set, std::fmod(double(set.s.startAngle), 360.0));
   const double radius = PieRadius(builder, font, set, angles, area, pull);
   if (!(radius >= 2)) return;
-  const PieShape pie =
+  const PieShape largest =
       PieOfRadius({area.CentreX(), area.CentreY()}, radius, set.s.style == kGridlessDonut, pull);
   if (set.total <= 0) {
     std::vector<Point> circle;
-    AppendArc(circle, pie.centre, radius, 0, 360);
+    AppendArc(circle, largest.centre, radius, 0, 360);
     DrawEmptyOutline(builder, std::move(circle));
     return;
   }
-  DrawSlices(builder, set, angles, pie, names);
-  DrawPieLabels(builder, font, set, angles, pie, area, keepClear);
+  PieLabelPlan plan = SizePieForLabels(builder, font, set, angles, largest, pull, area, keepClear);
+  DrawSlices(builder, set, angles, plan.pie, names);
+  DrawPieLabels(builder, font, set, plan, keepClear);
 }
 
 // ---- Pyramids -------------------------------------------------------------
