@@ -381,37 +381,44 @@ Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, H
 
   TextShape shape;
   shape.role = role;
+  shape.anchor = anchor;
   shape.hAlign = h;
+  shape.vAlign = v;
   shape.angle = ClampFinite(angle, -360, 360);
   shape.font = font;
   shape.colour = colour;
   shape.datum = datum;
-  const std::vector<std::string> lines = TextLines(shown);
-  if (lines.size() == 1) {
+  if (shown.find('\n') == std::string::npos) {
     if (shown != full) shape.full = std::string(full);
     shape.text = std::move(shown);
-    shape.anchor = anchor;
-    shape.vAlign = v;
     Add(std::move(shape));
   } else {
-    // Lines stacked down the block from its top, across the text's run.
     shape.full = std::string(full);
-    shape.vAlign = VAlign::kTop;
-    const std::array<Point, 4> quad = TextQuad(e, anchor, h, v, angle);
-    const double line = LineHeight(font);
-    const double sa = std::sin(a), ca = std::cos(a);
-    const Point top{(quad[0].x + quad[1].x) / 2, (quad[0].y + quad[1].y) / 2};
-    const double across = h == HAlign::kLeft ? -0.5 : (h == HAlign::kRight ? 0.5 : 0);
-    const Point start{top.x + across * e.width * ca, top.y - across * e.width * sa};
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      if (lines[i].empty()) continue;
-      const double down = line * double(i);
-      shape.text = lines[i];
-      shape.anchor = {start.x + down * sa, start.y + down * ca};
-      Add(shape);
-    }
+    AddLines(std::move(shape), TextLines(shown), e);
   }
   return {box.x + dx, box.y + dy, box.w, box.h};
+}
+
+void DrawListBuilder::AddLines(TextShape block, const std::vector<std::string>& lines,
+                               const TextExtent& e) {
+  // Lines stacked down the block from its top, across the text's run.
+  const std::array<Point, 4> quad =
+      TextQuad(e, block.anchor, block.hAlign, block.vAlign, block.angle);
+  const double a = block.angle * kDegToRad, sa = std::sin(a), ca = std::cos(a);
+  const double line = LineHeight(block.font);
+  const Point top{(quad[0].x + quad[1].x) / 2, (quad[0].y + quad[1].y) / 2};
+  const double along = block.hAlign == HAlign::kLeft    ? -0.5
+                       : block.hAlign == HAlign::kRight ? 0.5
+                                                        : 0;
+  const Point start{top.x + along * e.width * ca, top.y - along * e.width * sa};
+  block.vAlign = VAlign::kTop;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].empty()) continue;
+    const double down = line * double(i);
+    block.text = lines[i];
+    block.anchor = {start.x + down * sa, start.y + down * ca};
+    Add(block);
+  }
 }
 
 Point Direction(double degrees) {

@@ -179,6 +179,8 @@ class DrawListBuilder {
 
  private:
   TextExtent MeasureLine(const Font& font, std::string_view line);
+  // Adds `block` (placed, with extent `e`) as one text shape per line.
+  void AddLines(TextShape block, const std::vector<std::string>& lines, const TextExtent& e);
   std::string FitLine(const Font& font, std::string_view line, double maxWidth);
 
   DrawList& out_;

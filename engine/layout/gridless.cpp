@@ -798,31 +798,22 @@ std::vector<Point> LayerOutline(const Band& b, double base, double usable, doubl
   return points;
 }
 
-void DrawPyramid(DrawListBuilder& builder, const SliceSet& set, const Rect& area,
-                 const TooltipNames& names, const Rect& keepClear) {
-  const Font font = builder.MakeFont(kLabelPoints, false);
-  const double height = area.h - 8;
-  const double top = area.y + 4;
-  if (!(height >= 2 && area.w >= 10)) return;
-  double usable = height;
-  const std::vector<Band> bands = PyramidBands(set, height, usable);
-  double labelRoom = 0;
-  const double base = PyramidBase(builder, font, set, bands, area, height, usable, labelRoom);
-  const double free = std::max(0.0, area.w - 8 - base - labelRoom);
-  const double cx = area.x + 4 + free / 2 + base / 2;
-  if (set.total <= 0) {
-    DrawEmptyOutline(builder,
-                     {{cx, top}, {cx + base / 2, top + height}, {cx - base / 2, top + height}});
-    return;
-  }
+// A pyramid as drawn: apex at (cx, top), `base` wide, its layers sharing
+// `usable` of its height.
+struct PyramidShape {
+  double cx = 0, top = 0, base = 0, usable = 0;
+};
 
-  std::vector<OutsideLabel> outside;
-  std::vector<TextShape> inside;
+// Draws the layers (runs of thin ones as one grey band) and sorts their
+// labels into those inside their layer and those for the column beside it.
+void DrawLayers(DrawListBuilder& builder, const Font& font, const SliceSet& set,
+                const std::vector<Band>& bands, const PyramidShape& p, const TooltipNames& names,
+                std::vector<TextShape>& inside, std::vector<OutsideLabel>& outside) {
   for (std::size_t k = 0; k < bands.size(); ++k) {
     const Band& b = bands[k];
     const std::string& text = set.texts[b.index];
     PolygonShape layer;
-    layer.points = LayerOutline(b, base, usable, cx, top);
+    layer.points = LayerOutline(b, p.base, p.usable, p.cx, p.top);
     if (b.thin) {
       builder.AddDataShape(ShapeRole::kLayer, set.datums[b.index], layer.points);
       builder.Omit(TextRole::kSlice, text, set.datums[b.index]);  // nothing to point a label at
@@ -831,40 +822,67 @@ void DrawPyramid(DrawListBuilder& builder, const SliceSet& set, const Rect& area
       while (last + 1 < bands.size() && bands[last + 1].thin) ++last;
       Band run = b;
       run.y1 = bands[last].y1;
-      layer.points = LayerOutline(run, base, usable, cx, top);
+      layer.points = LayerOutline(run, p.base, p.usable, p.cx, p.top);
       layer.fill.colour = kEmptyColour;
       builder.Add(std::move(layer));
       continue;
     }
-    const double midY = top + b.shift + (b.y0 + b.y1) / 2;
-    const double midW = base * (b.y0 + b.y1) / 2 / usable;
+    const double midY = p.top + b.shift + (b.y0 + b.y1) / 2;
+    const double midW = p.base * (b.y0 + b.y1) / 2 / p.usable;
     layer.fill = SliceFill(set.s, b.index);
     layer.outlined = true;
     layer.outline.colour = kSliceEdge;
     AddSliceShape(builder, std::move(layer), ShapeRole::kLayer, set, b.index, names);
     if (text.empty()) continue;
-    if (LayerLabelFits(builder, font, text, b, base, usable)) {
-      inside.push_back(InsideLabel(set, b.index, {cx, midY}, font));
+    if (LayerLabelFits(builder, font, text, b, p.base, p.usable)) {
+      inside.push_back(InsideLabel(set, b.index, {p.cx, midY}, font));
       continue;
     }
     OutsideLabel label;
     label.text = text;
     label.datum = set.datums[b.index];
-    label.leader = {{cx + midW / 2, midY}};
+    label.leader = {{p.cx + midW / 2, midY}};
     label.want = label.order = midY;
     outside.push_back(std::move(label));
   }
-  DrawInsideLabels(builder, inside, keepClear);
-  // Leaders join the pyramid's right side to elbows on a line beside its
-  // base, both in layer order, so they cannot cross.
-  const Rect room = area.ClippedTo(builder.Image());
+}
+
+// Leaders join the pyramid's right side to elbows on a line beside its
+// base, both in layer order, so they cannot cross.
+LabelColumn PyramidColumn(const PyramidShape& p, const Rect& room, const Rect& keepClear) {
   LabelColumn column;
   column.top = room.y;
   column.bottom = room.Bottom();
-  column.elbowX = cx + base / 2 + 6;
+  column.elbowX = p.cx + p.base / 2 + 6;
   column.textX = column.elbowX + 6;
   column.maxWidth = room.Right() - column.textX - 1;
   KeepColumnClear(column, keepClear);
+  return column;
+}
+
+void DrawPyramid(DrawListBuilder& builder, const SliceSet& set, const Rect& area,
+                 const TooltipNames& names, const Rect& keepClear) {
+  const Font font = builder.MakeFont(kLabelPoints, false);
+  const double height = area.h - 8;
+  if (!(height >= 2 && area.w >= 10)) return;
+  PyramidShape p;
+  p.top = area.y + 4;
+  const std::vector<Band> bands = PyramidBands(set, height, p.usable);
+  double labelRoom = 0;
+  p.base = PyramidBase(builder, font, set, bands, area, height, p.usable, labelRoom);
+  const double free = std::max(0.0, area.w - 8 - p.base - labelRoom);
+  p.cx = area.x + 4 + free / 2 + p.base / 2;
+  if (set.total <= 0) {
+    DrawEmptyOutline(
+        builder,
+        {{p.cx, p.top}, {p.cx + p.base / 2, p.top + height}, {p.cx - p.base / 2, p.top + height}});
+    return;
+  }
+  std::vector<OutsideLabel> outside;
+  std::vector<TextShape> inside;
+  DrawLayers(builder, font, set, bands, p, names, inside, outside);
+  DrawInsideLabels(builder, inside, keepClear);
+  const LabelColumn column = PyramidColumn(p, area.ClippedTo(builder.Image()), keepClear);
   const double lineHeight = ColumnLineHeight(builder, font);
   for (OutsideLabel& l : outside) BoundToColumn(l, column, lineHeight);
   SortColumn(outside);
