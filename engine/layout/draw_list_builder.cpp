@@ -115,10 +115,16 @@ std::vector<std::string_view> SplitList(std::string_view text) {
 
 std::string TooltipText(std::string_view series, std::string_view category,
                         std::string_view value) {
-  std::string text(series);
-  if (!category.empty()) {
+  // A tooltip is one line: names of several lines join with spaces.
+  auto oneLine = [](std::string_view name) {
+    const std::vector<std::string> lines = TextLines(name, 1);
+    return lines.empty() ? std::string() : lines.front();
+  };
+  std::string text = oneLine(series);
+  const std::string categoryLine = oneLine(category);
+  if (!categoryLine.empty()) {
     if (!text.empty()) text += ", ";
-    text += category;
+    text += categoryLine;
   }
   if (!text.empty()) text += ": ";
   text += value;

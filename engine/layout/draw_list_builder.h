@@ -100,7 +100,8 @@ struct TooltipNames {
   }
 };
 
-// A tooltip text: "series, category: value", leaving out empty names.
+// A tooltip text: "series, category: value", leaving out empty names; a
+// name of several lines (TextLines) is written on one.
 std::string TooltipText(std::string_view series, std::string_view category, std::string_view value);
 
 // Appends shapes to a draw list. Texts are measured through the backend's
