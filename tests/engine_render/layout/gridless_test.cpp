@@ -297,15 +297,12 @@ TEST(Gridless, SliceLabelsNeverClashAndAreAllAccountedFor) {
         ASSERT_LT(list.omitted.size(), kMaxOmittedListed);
         EXPECT_EQ(shown + list.omitted.size(), count) << where;
 
-        // Leaders of one side (left or right of where they start) never cross.
+        // Leaders never cross, whichever column they go to.
         const std::vector<LineShape> leaders = All<LineShape>(list);
         for (std::size_t i = 0; i < leaders.size(); ++i) {
           for (std::size_t j = i + 1; j < leaders.size(); ++j) {
-            const std::vector<Point>&a = leaders[i].points, &b = leaders[j].points;
-            const bool rightA = a.back().x > a.front().x, rightB = b.back().x > b.front().x;
-            if (rightA == rightB) {
-              EXPECT_FALSE(PolylinesCross(a, b)) << where << " " << i << "/" << j;
-            }
+            EXPECT_FALSE(PolylinesCross(leaders[i].points, leaders[j].points))
+                << where << " " << i << "/" << j;
           }
         }
       }
@@ -353,6 +350,28 @@ TEST(Gridless, PaletteHasTwentyFourDistinctColoursFromTheOriginalTen) {
       EXPECT_GT(distance, 40) << i << " / " << j;
     }
   }
+}
+
+TEST(Gridless, AFullColumnHandsItsEndLabelsToTheOtherOne) {
+  // Thirty markets, the small ones crowding the top of the left column.
+  GridlessSeries g = Series({310, 220, 180, 150, 120, 95, 80, 64, 52, 40, 33, 27, 22, 18, 15,
+                             12,  10,  9,   8,   7,   6,  5,  4,  4,  3,  3,  2,  2,  1,  1});
+  g.valueLabels = kGridlessLabelsBoth;
+  g.colours.assign(std::begin(kPalette), std::end(kPalette));
+  Chart chart = Gridless(g);
+  chart.regions[0].legend.present = true;
+  chart.regions[0].legend.text = "a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p;q;r;s;t;u;v;w;x;y;z;A;B;C;D";
+  const DrawList list = Lay(chart, 800, 600);
+  EXPECT_TRUE(list.omitted.empty());
+  const std::vector<PolygonShape> first = PolygonsOf(list, kPalette[0]);
+  ASSERT_FALSE(first.empty());
+  const double centre = first.front().points.front().x;
+  std::size_t handedOver = 0;
+  for (const LineShape& leader : All<LineShape>(list)) {
+    // A left slice's leader that ends in the right column.
+    if (leader.points.front().x < centre && leader.points.back().x > centre) ++handedOver;
+  }
+  EXPECT_GT(handedOver, 0u);
 }
 
 // CIEDE2000 colour difference of two CIELAB colours.
