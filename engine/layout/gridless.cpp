@@ -489,6 +489,11 @@ bool AllLabelsInside(DrawListBuilder& builder, const Font& font, const SliceSet&
   return true;
 }
 
+// As large as the area allows, less the pull of exploded slices.
+double FullPieRadius(const Rect& area, double pull) {
+  return (std::min(area.w, area.h) / 2 - 4) / (1 + pull);
+}
+
 // As large as the area allows, less the pull of exploded slices; smaller
 // when labels have to stand beside the pie: room for a label column on each
 // side (the pie keeps at least 55 % of its size for that) and a line above
@@ -497,7 +502,7 @@ double PieRadius(DrawListBuilder& builder, const Font& font, const SliceSet& set
                  const std::vector<SliceAngle>& angles, const Rect& area, double pull) {
   const Point centre{area.CentreX(), area.CentreY()};
   const bool donut = set.s.style == kGridlessDonut;
-  const double full = (std::min(area.w, area.h) / 2 - 4) / (1 + pull);
+  const double full = FullPieRadius(area, pull);
   if (set.widest <= 0 ||
       AllLabelsInside(builder, font, set, angles, PieOfRadius(centre, full, donut, pull))) {
     return full;
@@ -672,18 +677,20 @@ PieLabelPlan PlanPieLabels(DrawListBuilder& builder, const Font& font, const Sli
 }
 
 // The labels' plan at the largest size of the pie; while labels would be
-// left out, smaller pies (down to 55 % of the largest) are tried, which
-// leave more room above and below the pie for the columns, and the one
-// that leaves out fewest is kept.
+// left out, smaller pies (down to 55 % of the size the area allows) are
+// tried, which leave more room above and below the pie for the columns,
+// and the one that leaves out fewest is kept.
 PieLabelPlan SizePieForLabels(DrawListBuilder& builder, const Font& font, const SliceSet& set,
                               const std::vector<SliceAngle>& angles, const PieShape& largest,
                               double pull, const Rect& area, const Rect& keepClear) {
   PieLabelPlan best = PlanPieLabels(builder, font, set, angles, largest, area, keepClear);
-  for (double share = 0.9; !best.dropped.empty() && share >= 0.55 - 1e-9; share -= 0.05) {
-    const PieShape smaller =
-        PieOfRadius(largest.centre, largest.radius * share, largest.donut, pull);
-    if (!(smaller.radius >= 2)) break;
-    PieLabelPlan plan = PlanPieLabels(builder, font, set, angles, smaller, area, keepClear);
+  const double least = std::max(2.0, 0.55 * FullPieRadius(area, pull));
+  for (double share = 0.9; !best.dropped.empty(); share -= 0.05) {
+    const double radius = largest.radius * share;
+    if (!(radius >= least)) break;
+    PieLabelPlan plan =
+        PlanPieLabels(builder, font, set, angles,
+                      PieOfRadius(largest.centre, radius, largest.donut, pull), area, keepClear);
     if (plan.dropped.size() < best.dropped.size()) best = std::move(plan);
   }
   return best;
