@@ -170,11 +170,22 @@ class DrawListBuilder {
   // texts has room (beyond it they are only counted): for callers that may
   // leave out very many texts.
   template <typename MakeText>
-  void OmitMade(TextRole role, MakeText&& make, const Datum& datum = {}) {
+  void OmitMade(TextRole role, MakeText&& make, const Datum& datum = {},
+                const char* reason = nullptr) {
     if (out_.omitted.size() >= kMaxOmittedListed) {
       ++out_.omittedMore;
     } else {
-      Omit(role, make(), datum);
+      Omit(role, make(), datum, reason);
+    }
+  }
+  // As AddDataShape, calling `make` for the outline only while the list has
+  // room: for shapes that are not drawn one by one.
+  template <typename MakeOutline>
+  void AddDataShapeMade(ShapeRole role, const Datum& datum, MakeOutline&& make) {
+    if (out_.dataShapes.size() >= kMaxDataShapes) {
+      ++out_.dataShapesMore;
+    } else {
+      AddDataShape(role, datum, make());
     }
   }
 

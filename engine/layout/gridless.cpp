@@ -114,8 +114,10 @@ SliceSet MakeSliceSet(DrawListBuilder& builder, const GridlessSeries& s, std::in
       s.valueLabels >= kGridlessLabelsValue && s.valueLabels <= kGridlessLabelsBoth;
   for (std::size_t i = 0; i < n; ++i) {
     if (const char* reason = EmptySliceReason(s.values[i])) {
-      const std::string text = std::isnan(s.values[i]) ? "NaN" : FormatCompact(s.values[i], 2);
-      builder.Omit(TextRole::kSlice, text, set.datums[i], reason);
+      const double v = s.values[i];
+      builder.OmitMade(
+          TextRole::kSlice, [&] { return std::isnan(v) ? "NaN" : FormatCompact(v, 2); },
+          set.datums[i], reason);
       continue;
     }
     if (!labelled) continue;
@@ -535,8 +537,8 @@ void DrawSlices(DrawListBuilder& builder, const SliceSet& set,
     if (ThinSlice(a, pie)) {
       if (runSweep == 0) runFrom = a.from;
       runSweep += a.sweep;
-      builder.AddDataShape(ShapeRole::kSlice, set.datums[i],
-                           SliceOutline(pie, apex, a.from, a.sweep));
+      builder.AddDataShapeMade(ShapeRole::kSlice, set.datums[i],
+                               [&] { return SliceOutline(pie, apex, a.from, a.sweep); });
       continue;
     }
     flushRun();
@@ -820,9 +822,9 @@ void DrawLayers(DrawListBuilder& builder, const Font& font, const SliceSet& set,
     const Band& b = bands[k];
     const std::string& text = set.texts[b.index];
     PolygonShape layer;
-    layer.points = LayerOutline(b, p.base, p.usable, p.cx, p.top);
     if (b.thin) {
-      builder.AddDataShape(ShapeRole::kLayer, set.datums[b.index], layer.points);
+      builder.AddDataShapeMade(ShapeRole::kLayer, set.datums[b.index],
+                               [&] { return LayerOutline(b, p.base, p.usable, p.cx, p.top); });
       builder.Omit(TextRole::kSlice, text, set.datums[b.index]);  // nothing to point a label at
       if (k > 0 && bands[k - 1].thin) continue;                   // drawn with the run
       std::size_t last = k;
@@ -834,6 +836,7 @@ void DrawLayers(DrawListBuilder& builder, const Font& font, const SliceSet& set,
       builder.Add(std::move(layer));
       continue;
     }
+    layer.points = LayerOutline(b, p.base, p.usable, p.cx, p.top);
     const double midY = p.top + b.shift + (b.y0 + b.y1) / 2;
     const double midW = p.base * (b.y0 + b.y1) / 2 / p.usable;
     layer.fill = SliceFill(set.s, b.index);
