@@ -86,5 +86,35 @@ TEST(TextLines, EveryTextWithLineBreaksIsDrawnOneLineEachStackedInOrder) {
   }
 }
 
+TEST(TextLines, LegendEntriesOfSeveralLinesStayInTheirBoxWhereverItGoes) {
+  constexpr Argb kBox = 0xFFF0F4F8;
+  for (std::int32_t alignment = kLegendRight; alignment <= kLegendInsideTopRight; ++alignment) {
+    for (const std::size_t count : {3u, 40u}) {
+      Chart chart = OneRegion(480, 320);
+      Region& r = chart.regions.front();
+      std::string entries;
+      for (std::size_t i = 0; i < count; ++i) {
+        entries += i % 3 == 0 ? "Budget\r\nplan " : (i % 3 == 1 ? "Actual\nfigures\nQ3 " : "X ");
+        entries += std::to_string(i) + ";";
+        r.bars.push_back(Bars({10, 20 + double(i)}, kPalette[i % 24]));
+      }
+      r.legend = {true, entries, alignment, kBox};
+      const DrawList list = Lay(chart, 480, 320);
+      const std::vector<RectShape> boxes = RectsOf(list, kBox);
+      ASSERT_EQ(boxes.size(), 1u) << alignment;
+      const RectShape& box = boxes.front();
+      for (const TextShape& t : All<TextShape>(list)) {
+        if (t.role != TextRole::kLegend) continue;
+        for (const Point& p : TextCorners(t)) {
+          EXPECT_TRUE(p.x >= box.x - 0.5 && p.x <= box.x + box.width + 0.5 && p.y >= box.y - 0.5 &&
+                      p.y <= box.y + box.height + 0.5)
+              << alignment << " " << count << " \"" << t.text << "\"";
+        }
+      }
+      EXPECT_EQ(OverlappingTexts(list), std::vector<std::string>{}) << alignment << " " << count;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vantiro::engine::layout_test
