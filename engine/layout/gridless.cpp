@@ -199,6 +199,9 @@ struct OutsideLabel {
   // and angle.
   Point out, dir;
   double mid = 0;
+  // In the other side's column: the leader rises (or drops) straight from
+  // where it leaves the pie to the label's height, above (below) the pie.
+  bool overPie = false;
   double y = 0;
 };
 
@@ -365,6 +368,7 @@ void DrawColumnLabels(DrawListBuilder& builder, std::vector<OutsideLabel>& label
     }
     LineShape line;
     line.points = std::move(l.leader);
+    if (l.overPie) line.points.push_back({l.out.x, l.y});
     line.points.push_back({column.elbowX, l.y});
     line.points.push_back({column.textX - 3 * side, l.y});
     line.stroke = leader;
@@ -572,28 +576,41 @@ OutsideLabel PieLeader(const SliceSet& set, std::size_t i, const PieShape& pie,
   return label;
 }
 
-// Bounds a pie label's height for the column whose elbows stand at
-// `column.elbowX`: the leader's last straight run, to the elbow, must point
-// away from the pie, so that leaders in column order, each clear of the pie,
-// cannot cross. Labels of the other side's top (bottom) join a column at its
-// top (bottom). False when no height will do.
-bool AimLeader(OutsideLabel& l, const LabelColumn& column) {
+// The order of a pie's labels in a column, top down: a right column's run
+// clockwise from 12 o'clock, a left one's anticlockwise; labels of the other
+// side's top join a column at its top, those of its bottom at its bottom.
+double ColumnOrder(const OutsideLabel& l, bool right) {
+  if (right) return l.mid >= 270 ? l.mid - 360 : l.mid;
+  return l.mid < 90 ? -(l.mid + 360) : -l.mid;
+}
+
+// Bounds a pie label's height for the column of its own side, whose elbows
+// stand at `column.elbowX`: the leader's last straight run, to the elbow,
+// must point away from the pie, so that leaders in column order, each clear
+// of the pie, cannot cross.
+void AimLeader(OutsideLabel& l, const LabelColumn& column) {
   const double along = l.dir.x * (column.elbowX - l.out.x);
   l.lo = -kValueLimit;
   l.hi = kValueLimit;
+  if (l.dir.y < 0) l.hi = l.out.y + along / -l.dir.y;
+  if (l.dir.y > 0) l.lo = l.out.y - along / l.dir.y;
+  l.order = ColumnOrder(l, column.right);
+}
+
+// Bounds a label of the pie's upper (lower) half for the other side's
+// column: it stands above (below) the pie, where its leader runs level over
+// (under) the pie to the elbow. Within a column, these come before (after)
+// the column's own labels, so no leaders cross.
+void AimOverPie(OutsideLabel& l, const LabelColumn& column, const PieShape& pie) {
+  l.overPie = true;
+  l.lo = -kValueLimit;
+  l.hi = kValueLimit;
   if (l.dir.y < 0) {
-    l.hi = l.out.y + along / -l.dir.y;
-  } else if (l.dir.y > 0) {
-    l.lo = l.out.y - along / l.dir.y;
-  } else if (along < 0) {
-    return false;
-  }
-  if (column.right) {
-    l.order = l.mid >= 270 ? l.mid - 360 : l.mid;
+    l.hi = pie.centre.y - pie.reach - 2;
   } else {
-    l.order = l.mid < 90 ? -(l.mid + 360) : -l.mid;
+    l.lo = pie.centre.y + pie.reach + 2;
   }
-  return true;
+  l.order = ColumnOrder(l, column.right);
 }
 
 // Whether a column's labels (sorted and bounded to it) all fit and stack.
@@ -605,14 +622,16 @@ bool ColumnHolds(std::vector<OutsideLabel>& labels, const LabelColumn& column, d
 // other column while that still holds them: the top label of the upper half
 // over the pie's top, the bottom one of the lower half under its bottom.
 void ShareColumns(std::vector<OutsideLabel>& from, const LabelColumn& fromColumn,
-                  std::vector<OutsideLabel>& to, const LabelColumn& toColumn, double lineHeight) {
+                  std::vector<OutsideLabel>& to, const LabelColumn& toColumn, const PieShape& pie,
+                  double lineHeight) {
   while (!from.empty() && !ColumnHolds(from, fromColumn, lineHeight)) {
-    const bool topFree = from.front().dir.y<0, bottomFree = from.back().dir.y> 0;
+    const bool topFree = from.front().dir.y < 0;
+    const bool bottomFree = from.back().dir.y > 0;
     if (!topFree && !bottomFree) return;
     const bool top =
         topFree && (!bottomFree || std::abs(from.front().dir.x) <= std::abs(from.back().dir.x));
     OutsideLabel moved = top ? from.front() : from.back();
-    if (!AimLeader(moved, toColumn)) return;
+    AimOverPie(moved, toColumn, pie);
     BoundToColumn(moved, toColumn, lineHeight);
     std::vector<OutsideLabel> joined = to;
     joined.insert(top ? joined.begin() : joined.end(), std::move(moved));
@@ -671,8 +690,8 @@ PieLabelPlan PlanPieLabels(DrawListBuilder& builder, const Font& font, const Sli
   }
   SortColumn(plan.rightLabels);
   SortColumn(plan.leftLabels);
-  ShareColumns(plan.rightLabels, plan.right, plan.leftLabels, plan.left, lineHeight);
-  ShareColumns(plan.leftLabels, plan.left, plan.rightLabels, plan.right, lineHeight);
+  ShareColumns(plan.rightLabels, plan.right, plan.leftLabels, plan.left, pie, lineHeight);
+  ShareColumns(plan.leftLabels, plan.left, plan.rightLabels, plan.right, pie, lineHeight);
   FitColumn(plan.rightLabels, plan.right, lineHeight, plan.dropped);
   FitColumn(plan.leftLabels, plan.left, lineHeight, plan.dropped);
   return plan;
