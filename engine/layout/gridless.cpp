@@ -706,7 +706,15 @@ PieLabelPlan SizePieForLabels(DrawListBuilder& builder, const Font& font, const 
                               double pull, const Rect& area, const Rect& keepClear) {
   PieLabelPlan best = PlanPieLabels(builder, font, set, angles, largest, area, keepClear);
   const double least = std::max(2.0, 0.55 * FullPieRadius(area, pull));
-  for (double share = 0.9; !best.dropped.empty(); share -= 0.05) {
+  // The columns are as tall at any size: more labels than their lines
+  // cannot all be shown.
+  const double lineHeight = ColumnLineHeight(builder, font);
+  auto mayShowAll = [&](const PieLabelPlan& plan) {
+    const std::size_t outside =
+        plan.rightLabels.size() + plan.leftLabels.size() + plan.dropped.size();
+    return outside <= ColumnLines(plan.right, lineHeight) + ColumnLines(plan.left, lineHeight);
+  };
+  for (double share = 0.9; !best.dropped.empty() && mayShowAll(best); share -= 0.05) {
     const double radius = largest.radius * share;
     if (!(radius >= least)) break;
     PieLabelPlan plan =
