@@ -204,7 +204,8 @@ void DrawAxisLine(DrawListBuilder& builder, Side side, const Rect& plot, double 
 }  // namespace
 
 double TitleDepth(DrawListBuilder& builder, const std::string& title, const Font& titleFont) {
-  return title.empty() ? 0 : kTitleGap + builder.LineHeight(titleFont);
+  const std::size_t lines = TextLines(title).size();
+  return lines == 0 ? 0 : kTitleGap + builder.LineHeight(titleFont) * double(lines);
 }
 
 void Overhang::Include(Side side, const Rect& box, const Rect& plot) {
@@ -424,37 +425,46 @@ LabelAxisPlan PlanLabelAxis(DrawListBuilder& builder, const LabelAxis& model, Si
   const std::vector<std::string_view> entries = SplitList(model.labels);
   const std::size_t count =
       std::size_t(std::min<std::int64_t>(std::int64_t(entries.size()), plan.categories));
-  auto fitted = [&](std::int32_t orientation, double& widest) {
+  // A label of several lines is as thick as their block; a slanted one is
+  // written on one line, as lines hanging from a tick on a slant would run
+  // into the plot area.
+  auto fitted = [&](std::int32_t orientation, double& widest, double& thickest) {
+    const std::size_t maxLines = orientation == kTextSlanted ? 1 : kMaxTextLines;
     const double longest = LongestRun(side, orientation, maxDepth, length, thickness);
     std::vector<std::string> texts;
     widest = 0;
+    thickest = thickness;
     for (std::size_t i = 0; i < count; ++i) {
-      texts.push_back(builder.Fit(plan.font, entries[i], longest));
-      widest = std::max(widest, builder.Measure(plan.font, texts.back()).width);
+      texts.push_back(builder.Fit(plan.font, JoinLines(TextLines(entries[i], maxLines)), longest));
+      const TextExtent e = builder.Measure(plan.font, texts.back());
+      widest = std::max(widest, e.width);
+      thickest = std::max(thickest, e.ascent + e.descent);
     }
     return texts;
   };
-  auto fits = [&](std::int32_t orientation, double widest) {
-    return slot * double(firstStep) >= Footprint(side, orientation, widest, thickness);
+  auto fits = [&](std::int32_t orientation, double widest, double thickest) {
+    return slot * double(firstStep) >= Footprint(side, orientation, widest, thickest);
   };
 
   plan.orientation = Orientation(model.textAlignment);
-  double widest = 0;
-  plan.labels = fitted(plan.orientation, widest);
-  if (plan.orientation == kTextHorizontal && !vertical && !fits(kTextHorizontal, widest)) {
+  double widest = 0, thickest = thickness;
+  plan.labels = fitted(plan.orientation, widest, thickest);
+  if (plan.orientation == kTextHorizontal && !vertical &&
+      !fits(kTextHorizontal, widest, thickest)) {
     // Slant the labels when that shows every one of them; otherwise thin
     // them out and keep them level, which reads better.
-    double slantedWidest = 0;
-    std::vector<std::string> slanted = fitted(kTextSlanted, slantedWidest);
-    if (fits(kTextSlanted, slantedWidest)) {
+    double slantedWidest = 0, slantedThickest = 0;
+    std::vector<std::string> slanted = fitted(kTextSlanted, slantedWidest, slantedThickest);
+    if (fits(kTextSlanted, slantedWidest, slantedThickest)) {
       plan.orientation = kTextSlanted;
       plan.labels = std::move(slanted);
       widest = slantedWidest;
+      thickest = slantedThickest;
     }
   }
   // Thinned labels (and their ticks) stand every 1, 2 or 5 times a power of
   // ten categories, far enough apart to read.
-  const double need = Footprint(side, plan.orientation, widest, thickness);
+  const double need = Footprint(side, plan.orientation, widest, thickest);
   const double room = slot * double(firstStep);
   std::int64_t every = ToCount(std::ceil(need / room), 1, plan.categories);
   plan.thinned = every > 1;

@@ -115,13 +115,56 @@ std::vector<std::string_view> SplitList(std::string_view text) {
 
 std::string TooltipText(std::string_view series, std::string_view category,
                         std::string_view value) {
-  std::string text(series);
-  if (!category.empty()) {
+  // A tooltip is one line: names of several lines join with spaces.
+  auto oneLine = [](std::string_view name) {
+    const std::vector<std::string> lines = TextLines(name, 1);
+    return lines.empty() ? std::string() : lines.front();
+  };
+  std::string text = oneLine(series);
+  const std::string categoryLine = oneLine(category);
+  if (!categoryLine.empty()) {
     if (!text.empty()) text += ", ";
-    text += category;
+    text += categoryLine;
   }
   if (!text.empty()) text += ": ";
   text += value;
+  return text;
+}
+
+namespace {
+
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+}  // namespace
+
+std::vector<std::string> TextLines(std::string_view text, std::size_t maxLines) {
+  std::vector<std::string> lines(1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const bool crlf = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+    if (c == '\n' || crlf) {
+      i += crlf ? 1 : 0;
+      if (lines.size() < std::max<std::size_t>(maxLines, 1)) {
+        lines.emplace_back();
+      } else if (!lines.back().empty()) {
+        lines.back() += ' ';
+      }
+    } else if (c == '\t') {
+      lines.back() += ' ';
+    } else if (!IsControl(c)) {
+      lines.back() += c;
+    }
+  }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    if (&line != &lines.front()) text += '\n';
+    text += line;
+  }
   return text;
 }
 
@@ -174,6 +217,19 @@ Font DrawListBuilder::MakeFont(double points, bool bold) const {
 }
 
 TextExtent DrawListBuilder::Measure(const Font& font, std::string_view text) {
+  if (std::none_of(text.begin(), text.end(), IsControl)) return MeasureLine(font, text);
+  const std::vector<std::string> lines = TextLines(text);
+  if (lines.size() <= 1) return MeasureLine(font, lines.empty() ? "" : lines.front());
+  TextExtent block;
+  for (const std::string& line : lines)
+    block.width = std::max(block.width, MeasureLine(font, line).width);
+  const double height = LineHeight(font) * double(lines.size());
+  block.ascent = MeasureLine(font, "Ag").ascent;
+  block.descent = height - block.ascent;
+  return block;
+}
+
+TextExtent DrawListBuilder::MeasureLine(const Font& font, std::string_view text) {
   if (text.empty()) return {};
   TextExtent e = measurer_.Measure(font, std::string(text));
   e.width = ClampFinite(e.width, 0, 1e6);
@@ -189,12 +245,23 @@ TextExtent DrawListBuilder::Measure(const Font& font, std::string_view text) {
 }
 
 double DrawListBuilder::LineHeight(const Font& font) {
-  const TextExtent e = Measure(font, "Ag");
+  const TextExtent e = MeasureLine(font, "Ag");
   return e.ascent + e.descent;
 }
 
 std::string DrawListBuilder::Fit(const Font& font, std::string_view text, double maxWidth) {
-  if (Measure(font, text).width <= maxWidth) return std::string(text);
+  if (std::none_of(text.begin(), text.end(), IsControl)) return FitLine(font, text, maxWidth);
+  std::vector<std::string> lines = TextLines(text);
+  for (std::string& line : lines) {
+    if (line.empty()) continue;
+    line = FitLine(font, line, maxWidth);
+    if (line.empty()) return {};
+  }
+  return JoinLines(lines);
+}
+
+std::string DrawListBuilder::FitLine(const Font& font, std::string_view text, double maxWidth) {
+  if (MeasureLine(font, text).width <= maxWidth) return std::string(text);
   // Longest prefix that still fits with the ellipsis after it, cut between
   // characters of the code page.
   const int codePage = text::CurrentCodePage();
@@ -299,12 +366,12 @@ Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, H
                            double angle, const Font& font, Argb colour, std::string_view full,
                            const Datum& datum) {
   if (full.empty()) full = text;
-  if (text.empty()) {
+  std::string shown = JoinLines(TextLines(text));
+  if (shown.empty()) {
     Omit(role, full, datum);
     return {};
   }
   const double width = Width(), height = Height();
-  std::string shown(text);
   TextExtent e = Measure(font, shown);
 
   // Longest run that fits the image at this angle.
@@ -333,19 +400,25 @@ Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, H
   if (box.x + dx < 0) dx = -box.x;
   if (box.Bottom() > height) dy = height - box.Bottom();
   if (box.y + dy < 0) dy = -box.y;
+  anchor = {std::clamp(anchor.x + dx, 0.0, width), std::clamp(anchor.y + dy, 0.0, height)};
 
   TextShape shape;
-  if (shown != full) shape.full = std::string(full);
   shape.role = role;
-  shape.text = std::move(shown);
-  shape.anchor = {std::clamp(anchor.x + dx, 0.0, width), std::clamp(anchor.y + dy, 0.0, height)};
+  shape.anchor = anchor;
   shape.hAlign = h;
   shape.vAlign = v;
   shape.angle = ClampFinite(angle, -360, 360);
   shape.font = font;
   shape.colour = colour;
   shape.datum = datum;
-  Add(std::move(shape));
+  if (shown.find('\n') == std::string::npos) {
+    if (shown != full) shape.full = std::string(full);
+    shape.text = std::move(shown);
+    Add(std::move(shape));
+  } else {
+    shape.full = std::string(full);
+    AddLines(std::move(shape), TextLines(shown), e);
+  }
   return {box.x + dx, box.y + dy, box.w, box.h};
 }
 
@@ -374,6 +447,28 @@ bool SpanMeets(const SpanShape& span, const Rect& box) {
     if (hi > lo && lo < along1 && along0 < hi) return true;
   }
   return false;
+}
+
+void DrawListBuilder::AddLines(TextShape block, const std::vector<std::string>& lines,
+                               const TextExtent& e) {
+  // Lines stacked down the block from its top, across the text's run.
+  const std::array<Point, 4> quad =
+      TextQuad(e, block.anchor, block.hAlign, block.vAlign, block.angle);
+  const double a = block.angle * kDegToRad, sa = std::sin(a), ca = std::cos(a);
+  const double line = LineHeight(block.font);
+  const Point top{(quad[0].x + quad[1].x) / 2, (quad[0].y + quad[1].y) / 2};
+  const double along = block.hAlign == HAlign::kLeft    ? -0.5
+                       : block.hAlign == HAlign::kRight ? 0.5
+                                                        : 0;
+  const Point start{top.x + along * e.width * ca, top.y - along * e.width * sa};
+  block.vAlign = VAlign::kTop;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].empty()) continue;
+    const double down = line * double(i);
+    block.text = lines[i];
+    block.anchor = {start.x + down * sa, start.y + down * ca};
+    Add(block);
+  }
 }
 
 Point Direction(double degrees) {

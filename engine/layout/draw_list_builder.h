@@ -65,6 +65,18 @@ bool DashFor(std::int32_t lineStyle, Dash& dash);
 // a trailing separator adds no empty entry.
 std::vector<std::string_view> SplitList(std::string_view text);
 
+// The lines of a text as the chart draws it, one rule for every text: LF
+// and CR LF break lines, TAB becomes a space, every other control character
+// (bytes below 0x20, and 0x7F) is dropped, and breaks at the end make no
+// empty lines. Beyond `maxLines`, the rest joins the last line after a
+// space. (No code page has these bytes inside a multi-byte character.)
+inline constexpr std::size_t kMaxTextLines = 4;
+std::vector<std::string> TextLines(std::string_view text, std::size_t maxLines = kMaxTextLines);
+
+// The same lines joined by LF: the form in which DrawListBuilder's Measure,
+// Fit and Text take a text of several lines.
+std::string JoinLines(const std::vector<std::string>& lines);
+
 // Corners of a text shape's box as placed, rotation included: top-left,
 // top-right, bottom-right, bottom-left of the unrotated text.
 std::array<Point, 4> TextQuad(const TextExtent& extent, Point anchor, HAlign h, VAlign v,
@@ -94,7 +106,8 @@ struct TooltipNames {
   }
 };
 
-// A tooltip text: "series, category: value", leaving out empty names.
+// A tooltip text: "series, category: value", leaving out empty names; a
+// name of several lines (TextLines) is written on one.
 std::string TooltipText(std::string_view series, std::string_view category, std::string_view value);
 
 // Appends shapes to a draw list. Texts are measured through the backend's
@@ -110,11 +123,13 @@ class DrawListBuilder {
   Font MakeFont(double points, bool bold) const;
 
   // Metrics with nonsense from a backend (negative, NaN, huge) made safe.
+  // A text of several lines (TextLines) measures as their block: the widest
+  // line's width, the first line's ascent, and a LineHeight per line.
   TextExtent Measure(const Font& font, std::string_view text);
   // Ascent plus descent of a typical line.
   double LineHeight(const Font& font);
-  // `text` cut and ended with "..." so that it is at most `maxWidth` wide;
-  // empty when not even that fits.
+  // Each line of `text` cut and ended with "..." so that it is at most
+  // `maxWidth` wide; empty when not even that fits.
   std::string Fit(const Font& font, std::string_view text, double maxWidth);
 
   template <typename S>
@@ -135,9 +150,10 @@ class DrawListBuilder {
 
   // Places a text; it is shortened if longer than the image and moved
   // inward so that it lies wholly inside the image. `full` is the whole
-  // text when the caller has already shortened `text`. A text that cannot
-  // be shown at all is reported as omitted. Returns its box (empty when
-  // nothing is drawn).
+  // text when the caller has already shortened `text`. A text of several
+  // lines (TextLines) is placed as their block, one text shape per line,
+  // each with the whole text as `full`. A text that cannot be shown at all
+  // is reported as omitted. Returns its box (empty when nothing is drawn).
   Rect Text(TextRole role, std::string_view text, Point anchor, HAlign h, VAlign v, double angle,
             const Font& font, Argb colour, std::string_view full = {}, const Datum& datum = {});
   Rect Text(const TextShape& t) {
@@ -169,15 +185,31 @@ class DrawListBuilder {
   // texts has room (beyond it they are only counted): for callers that may
   // leave out very many texts.
   template <typename MakeText>
-  void OmitMade(TextRole role, MakeText&& make, const Datum& datum = {}) {
+  void OmitMade(TextRole role, MakeText&& make, const Datum& datum = {},
+                const char* reason = nullptr) {
     if (out_.omitted.size() >= kMaxOmittedListed) {
       ++out_.omittedMore;
     } else {
-      Omit(role, make(), datum);
+      Omit(role, make(), datum, reason);
+    }
+  }
+  // As AddDataShape, calling `make` for the outline only while the list has
+  // room: for shapes that are not drawn one by one.
+  template <typename MakeOutline>
+  void AddDataShapeMade(ShapeRole role, const Datum& datum, MakeOutline&& make) {
+    if (out_.dataShapes.size() >= kMaxDataShapes) {
+      ++out_.dataShapesMore;
+    } else {
+      AddDataShape(role, datum, make());
     }
   }
 
  private:
+  TextExtent MeasureLine(const Font& font, std::string_view line);
+  // Adds `block` (placed, with extent `e`) as one text shape per line.
+  void AddLines(TextShape block, const std::vector<std::string>& lines, const TextExtent& e);
+  std::string FitLine(const Font& font, std::string_view line, double maxWidth);
+
   DrawList& out_;
   TextMeasurer& measurer_;
   std::string family_;

@@ -197,9 +197,10 @@ class RegionLayout {
     return FixedGrid() || (plot.w >= kMinPlotWidth && plot.h >= kMinPlotHeight);
   }
 
-  // The caption's font, shrunk for small regions, and its lines: a second
-  // line comes before "..." where the band then keeps to a quarter of the
-  // height.
+  // The caption's font, shrunk for small regions, and its lines: its own
+  // lines (TextLines), each wrapped at blanks, in at most two lines (more
+  // when it has more of its own) while the band keeps to a quarter of the
+  // height; beyond them the text ends with "...".
   void PlanCaption() {
     const Caption& c = r_.caption;
     if (!c.present || c.text.empty() || content_.Empty()) return;
@@ -213,8 +214,20 @@ class RegionLayout {
       caption_.font = p_.MakeFont(points, c.bold != 0);
       line = p_.LineHeight(caption_.font);
     }
-    const std::size_t lines = std::round(line * 2.6) <= content_.h * 0.25 ? 2 : 1;
-    caption_.lines = WrapCaption(c.text, content_.w - 2 * padding_, lines);
+    std::vector<std::string> own = layout::TextLines(c.text);
+    std::size_t lines = 1;
+    while (lines < std::max<std::size_t>(own.size(), 2) &&
+           std::round(line * (1.6 + double(lines))) <= content_.h * 0.25) {
+      ++lines;
+    }
+    own = layout::TextLines(c.text, lines);
+    for (std::size_t i = 0; i < own.size(); ++i) {
+      // Each later line of its own keeps a line for itself.
+      const std::size_t room = lines - caption_.lines.size() - (own.size() - 1 - i);
+      for (std::string& wrapped : WrapCaption(own[i], content_.w - 2 * padding_, room))
+        caption_.lines.push_back(std::move(wrapped));
+    }
+    if (caption_.lines.empty()) return;
     caption_.line = line;
     const double band =
         std::min(std::round(line * (0.6 + double(caption_.lines.size()))), content_.h);
@@ -284,7 +297,8 @@ class RegionLayout {
   void ReserveFooter() {
     if (r_.footer.empty() || content_.Empty()) return;
     footerFont_ = p_.MakeFont(kFooterPoints, false);
-    const double band = std::min(p_.LineHeight(footerFont_) + padding_, content_.h);
+    const double lines = double(std::max<std::size_t>(layout::TextLines(r_.footer).size(), 1));
+    const double band = std::min(p_.LineHeight(footerFont_) * lines + padding_, content_.h);
     content_.h -= band;
     footer_ = {content_.x, content_.Bottom(), content_.w, band};
   }
@@ -510,7 +524,8 @@ class RegionLayout {
     std::vector<std::string_view> legend;
     if (!r_.gridless.empty() && p_.WantsHotSpots()) legend = LegendTexts();
     std::size_t entry = r_.bars.size();  // legend entry of the next slice 0
-    for (const GridlessSeries& s : r_.gridless) {
+    for (std::size_t k = 0; k < r_.gridless.size(); ++k) {
+      const GridlessSeries& s = r_.gridless[k];
       layout::TooltipNames names;
       const std::size_t count = layout::LegendEntriesOf(s);
       if (entry < legend.size()) {
@@ -519,7 +534,8 @@ class RegionLayout {
       }
       entry += count;
       const bool over = inside_ && !legend_.entries.empty();
-      layout::DrawGridless(p_, s, plot_.plot, names, over ? legend_.box : layout::Rect{});
+      layout::DrawGridless(p_, s, index_, std::int32_t(k), plot_.plot, names,
+                           over ? legend_.box : layout::Rect{});
     }
   }
 

@@ -49,6 +49,7 @@ struct Slot {
   std::size_t index = 0;  // into the legend's texts; the "+N more" entry has none
   std::string text;
   double width = 0;
+  std::size_t lines = 1;  // rows it takes: one per line of its text
   bool more = false;
 };
 
@@ -65,7 +66,8 @@ class LegendPlanner {
     rowHeight_ = std::max(lineHeight, plan_.markerSize) + kRowGap;
     lead_ = plan_.markerSize + kMarkerGap;
     for (std::size_t i = 0; i < texts_.size(); ++i) {
-      if (!texts_[i].empty()) shown_.push_back(i);  // empty: keeps its colour, shows nothing
+      // Empty: keeps its colour, shows nothing.
+      if (!TextLines(texts_[i]).empty()) shown_.push_back(i);
     }
   }
 
@@ -75,11 +77,14 @@ class LegendPlanner {
   // legend can have.
   double Narrowest() { return lead_ + b_.Measure(plan_.font, MoreText(shown_.size())).width; }
 
-  Slot Entry(std::size_t index, double maxWidth) {
+  // An entry in at most `maxLines` rows.
+  Slot Entry(std::size_t index, double maxWidth, std::size_t maxLines) {
     Slot slot;
     slot.index = index;
-    slot.text = b_.Fit(plan_.font, texts_[index], maxWidth - lead_);
+    const std::vector<std::string> lines = TextLines(texts_[index], maxLines);
+    slot.text = b_.Fit(plan_.font, JoinLines(lines), maxWidth - lead_);
     slot.width = lead_ + b_.Measure(plan_.font, slot.text).width;
+    slot.lines = std::max<std::size_t>(lines.size(), 1);
     return slot;
   }
 
@@ -91,21 +96,28 @@ class LegendPlanner {
     return slot;
   }
 
-  // Rows above or below the plot area, filled left to right and centred.
+  // Rows above or below the plot area, filled left to right and centred; a
+  // row is as tall as its entry of most lines.
   void InRows(double maxWidth, double maxHeight) {
     const auto maxRows = std::size_t(std::max(0.0, std::floor((maxHeight + kRowGap) / rowHeight_)));
     if (maxRows == 0 || !(maxWidth >= Narrowest())) return LeaveOutFrom(0);
     std::vector<std::vector<Slot>> rows;
     std::vector<double> widths;
+    std::vector<std::size_t> tops, heights;  // of each row, in lines
     std::size_t placed = 0;
     for (; placed < shown_.size(); ++placed) {
-      Slot slot = Entry(shown_[placed], maxWidth);
+      Slot slot = Entry(shown_[placed], maxWidth, maxRows);
       const bool wrap = !rows.empty() && widths.back() + kEntryGap + slot.width > maxWidth;
       if (rows.empty() || wrap) {
-        if (rows.size() == maxRows) break;
+        const std::size_t top = rows.empty() ? 0 : tops.back() + heights.back();
+        if (top + slot.lines > maxRows) break;
         rows.emplace_back();
         widths.push_back(-kEntryGap);
+        tops.push_back(top);
+        heights.push_back(0);
       }
+      if (tops.back() + slot.lines > maxRows) break;
+      heights.back() = std::max(heights.back(), slot.lines);
       widths.back() += kEntryGap + slot.width;
       rows.back().push_back(std::move(slot));
     }
@@ -126,49 +138,88 @@ class LegendPlanner {
       double x = (boxWidth - widths[r]) / 2;
       for (Slot& slot : rows[r]) {
         const double width = slot.width;
-        Place(std::move(slot), x, double(r) * rowHeight_);
+        Place(std::move(slot), x, double(tops[r]) * rowHeight_);
         x += width + kEntryGap;
       }
     }
-    Finish(boxWidth, rows.size(), placed);
+    Finish(boxWidth, tops.back() + heights.back(), placed);
   }
 
   // Columns beside or inside the plot area, filled top to bottom, as many as
-  // the width allows.
+  // the width allows, as even as the entries allow; an entry of several
+  // lines takes as many rows.
   void InColumns(double maxWidth, double maxHeight) {
     const double perColumn = std::floor((maxHeight + kRowGap) / rowHeight_);
     const double narrowest = Narrowest();
     if (!(perColumn >= 1) || !(maxWidth >= narrowest)) return LeaveOutFrom(0);
     const auto fit = std::size_t(std::floor((maxWidth + kEntryGap) / (narrowest + kEntryGap)));
     const auto rows = std::size_t(perColumn);
-    const std::size_t columns = std::clamp<std::size_t>((shown_.size() + rows - 1) / rows, 1, fit);
-    const bool overflow = shown_.size() > columns * rows;
-    const std::size_t placed = overflow ? columns * rows - 1 : shown_.size();
-    const std::size_t slots = placed + (overflow ? 1 : 0);
-    // Columns as even as the count allows.
-    const std::size_t height = (slots + columns - 1) / columns;
+    std::vector<std::size_t> lines;
+    std::size_t total = 0;
+    for (const std::size_t index : shown_) {
+      lines.push_back(std::min(TextLines(texts_[index], rows).size(), rows));
+      total += lines.back();
+    }
+    const std::size_t columns = std::clamp<std::size_t>((total + rows - 1) / rows, 1, fit);
     const double slotWidth = (maxWidth - double(columns - 1) * kEntryGap) / double(columns);
-    std::vector<Slot> all;
-    for (std::size_t k = 0; k < placed; ++k) all.push_back(Entry(shown_[k], slotWidth));
-    if (overflow) all.push_back(More(shown_.size() - placed));
+    // The lowest column height that holds every entry, else the full one
+    // with a last row kept for "+N more".
+    std::size_t height = std::min(rows, (total + columns - 1) / columns);
+    std::vector<std::size_t> columnOf;
+    while (!FillColumns(lines, columns, height, false, columnOf) && height < rows) ++height;
+    const bool overflow = !FillColumns(lines, columns, height, false, columnOf);
+    if (overflow) FillColumns(lines, columns, height, true, columnOf);
+    const std::size_t placed = columnOf.size();
+    std::vector<std::vector<Slot>> all(columns);
+    for (std::size_t k = 0; k < placed; ++k)
+      all[columnOf[k]].push_back(Entry(shown_[k], slotWidth, rows));
+    if (overflow) all[columns - 1].push_back(More(shown_.size() - placed));
     double x = 0;
-    for (std::size_t first = 0; first < all.size(); first += height) {
-      const std::size_t end = std::min(all.size(), first + height);
-      double width = 0;
-      for (std::size_t k = first; k < end; ++k) width = std::max(width, all[k].width);
-      for (std::size_t k = first; k < end; ++k)
-        Place(std::move(all[k]), x, double(k - first) * rowHeight_);
+    std::size_t used = 0;
+    for (std::vector<Slot>& column : all) {
+      if (column.empty()) continue;
+      double width = 0, row = 0;
+      for (const Slot& slot : column) width = std::max(width, slot.width);
+      for (Slot& slot : column) {
+        const double taken = double(slot.lines);
+        Place(std::move(slot), x, row * rowHeight_);
+        row += taken;
+      }
+      used = std::max(used, std::size_t(row));
       x += width + kEntryGap;
     }
-    Finish(x - kEntryGap, height, placed);
+    Finish(x - kEntryGap, used, placed);
   }
 
  private:
+  // Assigns entries in order to `columns` columns of `height` rows, an
+  // entry to the next column when it does not fit the rest of this one;
+  // `keepLast` keeps the last row of the last column free. True when every
+  // entry is placed; `columnOf` holds the column of each one placed.
+  static bool FillColumns(const std::vector<std::size_t>& lines, std::size_t columns,
+                          std::size_t height, bool keepLast, std::vector<std::size_t>& columnOf) {
+    columnOf.clear();
+    std::size_t column = 0, used = 0;
+    for (const std::size_t n : lines) {
+      auto room = [&] { return height - (keepLast && column + 1 == columns ? 1 : 0); };
+      if (used + n > room()) {
+        ++column;
+        used = 0;
+        if (column == columns || n > room()) return false;
+      }
+      columnOf.push_back(column);
+      used += n;
+    }
+    return true;
+  }
+
+  // The marker stands beside the entry's first line.
   void Place(Slot slot, double x, double y) {
     LegendEntry entry;
     const double middle = kPadding + y + (rowHeight_ - kRowGap) / 2;
+    const double line = b_.LineHeight(plan_.font);
     entry.marker = {kPadding + x, middle - plan_.markerSize / 2};
-    entry.textAt = {kPadding + x + lead_, middle};
+    entry.textAt = {kPadding + x + lead_, middle + line * double(slot.lines - 1) / 2};
     entry.hasMarker = !slot.more;
     if (!slot.more) {
       entry.colour = ColourOf(colours_, slot.index);

@@ -20,12 +20,12 @@ std::vector<Argb> LegendColours(const Region& region);
 std::size_t LegendEntriesOf(const GridlessSeries& series);
 
 struct LegendEntry {
-  std::string text;
+  std::string text;  // as shown, its lines (TextLines) joined by LF
   std::string full;  // the whole text when `text` is shortened
   Argb colour = 0;
   bool hasMarker = true;  // false for the "+N more" entry
-  Point marker;           // top-left of the marker, relative to the box
-  Point textAt;           // left end, vertical middle, relative to the box
+  Point marker;           // top-left of the marker, beside the first line, relative to the box
+  Point textAt;           // left end, vertical middle of the lines, relative to the box
 };
 
 struct LegendPlan {
@@ -41,7 +41,8 @@ bool LegendInRows(const Legend& legend);
 
 // Sizes the legend to fit `room`: at most about a third of its width beside
 // (or inside) the plot area, a third of its height above or below it, with
-// the entries wrapped into more columns or rows before any is left out.
+// the entries wrapped into more columns or rows before any is left out. An
+// entry of several lines takes a row per line.
 // Pure: nothing is drawn or reported until DrawLegend.
 LegendPlan PlanLegend(DrawListBuilder& builder, const Legend& legend,
                       const std::vector<Argb>& colours, const Rect& room);

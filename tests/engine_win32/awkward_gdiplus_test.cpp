@@ -26,6 +26,7 @@ TEST(AwkwardChartsOnGdiplus, TellTheTruthAndStandOutFromWhatLiesUnder) {
       const DrawList list = LayoutChart(chart, size.width, size.height, measurer);
       CheckPlacement(chart, asked, list, measurer);
       CheckTruth(chart, list, measurer);
+      CheckSlices(chart, list);
       DrawList backdrop = list;
       std::erase_if(backdrop.shapes,
                     [](const Shape& s) { return std::holds_alternative<TextShape>(s); });

@@ -32,9 +32,11 @@ inline std::string Joined(const std::vector<std::string>& items) {
 
 // Names from short to long, some with spaces to wrap at.
 inline std::string NameOf(std::mt19937& random, std::size_t i) {
-  static const char* const kWords[] = {
-      "North", "Consolidated", "Q3", "Overseas subsidiaries", "Other", "Research and development",
-      "X"};
+  static const char* const kWords[] = {"North", "Consolidated", "Q3", "Overseas subsidiaries",
+                                       "Other", "Research and development", "X",
+                                       // As pasted from spreadsheet cells.
+                                       "Net\nsales", "Gross\r\nmargin", "Cost\tof goods",
+                                       "Write\x01offs"};
   std::string name = kWords[random() % std::size(kWords)];
   if (random() % 3 == 0) name += std::string(" ") + kWords[random() % std::size(kWords)];
   return name + " " + std::to_string(i + 1);
@@ -124,9 +126,16 @@ inline Chart Awkward(std::uint32_t seed, Size size, Asked& asked) {
   return chart;
 }
 
+// Texts drawn per role; the lines of one text (same `full`, one after the
+// other) count once.
 inline std::map<TextRole, std::size_t> Count(const std::vector<TextShape>& texts) {
   std::map<TextRole, std::size_t> n;
-  for (const TextShape& t : texts) ++n[t.role];
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const TextShape& t = texts[i];
+    const bool nextLine = i > 0 && !t.full.empty() && t.full.find('\n') != std::string::npos &&
+                          texts[i - 1].role == t.role && texts[i - 1].full == t.full;
+    if (!nextLine) ++n[t.role];
+  }
   return n;
 }
 
@@ -198,6 +207,97 @@ inline const DataShape* ShapeOf(const DrawList& list, const Datum& d) {
     }
   }
   return nullptr;
+}
+
+// The awkward charts with what authors paste from spreadsheets in every text
+// (line breaks, TABs, other control characters) and with empty slices.
+inline Chart WithPastedTextsAndEmptySlices(Chart chart) {
+  Region& r = chart.regions.front();
+  if (r.caption.present) r.caption.text += "\r\nin k$\x7f";
+  if (!r.footer.empty()) r.footer = "Source:\tledger\nunaudited\x02";
+  for (DataAxis& axis : r.dataAxes) axis.title = "Revenue\nin the\r\nreporting currency";
+  if (!r.labelAxis.title.empty()) r.labelAxis.title += "\n(all)";
+  for (GridlessSeries& g : r.gridless) {
+    if (g.values.size() > 2) g.values[1] = 0;
+    if (g.values.size() > 4) g.values[3] = -g.values[3];
+  }
+  return chart;
+}
+
+inline bool HoldsControlCharacter(const std::string& text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// Whether `shown`, a number as the chart writes it ("1,250", "2.5 M",
+// "3e+15"), is `actual` at the precision shown.
+inline bool NumberAgrees(const std::string& shown, double actual) {
+  const ReadNumber n = ReadLabel(shown, "");
+  return n.ok && std::abs(n.value - actual) <= n.precision * (1 + 1e-9) + 1e-12 * std::abs(actual);
+}
+
+// Whether a percentage as shown ("12.5%", "<0.1%") is `share` of the whole.
+inline bool PercentAgrees(const std::string& shown, double share) {
+  if (shown.empty() || shown.back() != '%') return false;
+  const std::string number = shown.substr(0, shown.size() - 1);
+  if (number.rfind('<', 0) == 0)
+    return share > 0 && share * 100 < std::strtod(number.c_str() + 1, nullptr);
+  return NumberAgrees(number, share * 100);
+}
+
+// What is wrong with a slice label as drawn, or empty: its datum is a
+// slice of the data and its numbers are the datum's.
+inline std::string SliceLabelFault(const TextShape& t, const GridlessSeries& g) {
+  const Datum& d = t.datum;
+  if (d.region != 0 || d.series != 0 || d.point < 0 || std::size_t(d.point) >= g.values.size())
+    return "datum names no slice";
+  if (d.value != g.values[std::size_t(d.point)] || !(d.value > 0)) return "datum value";
+  double total = 0;
+  for (const double v : g.values) total += std::isfinite(v) && v > 0 ? v : 0;
+  const std::size_t open = t.text.find(" (");
+  switch (g.valueLabels) {
+    case kGridlessLabelsValue: return NumberAgrees(t.text, d.value) ? "" : "value";
+    case kGridlessLabelsPercent: return PercentAgrees(t.text, d.value / total) ? "" : "percent";
+    default:
+      if (open == std::string::npos || t.text.back() != ')') return "form";
+      if (!NumberAgrees(t.text.substr(0, open), d.value)) return "value";
+      return PercentAgrees(t.text.substr(open + 2, t.text.size() - open - 3), d.value / total)
+                 ? ""
+                 : "percent";
+  }
+}
+
+// No drawn text holds a control character; every slice label and slice
+// shape names a slice of the data and shows its numbers; empty slices are
+// reported with their reason.
+inline void CheckSlices(const Chart& chart, const DrawList& list) {
+  for (const TextShape& t : All<TextShape>(list)) {
+    EXPECT_FALSE(HoldsControlCharacter(t.text)) << TextRoleName(t.role) << " " << t.text;
+  }
+  const Region& r = chart.regions.front();
+  if (r.gridless.empty()) return;
+  const GridlessSeries& g = r.gridless.front();
+  for (const TextShape& t : All<TextShape>(list)) {
+    if (t.role != TextRole::kSlice) continue;
+    const std::string fault = SliceLabelFault(t, g);
+    EXPECT_EQ(fault, "") << "\"" << t.text << "\" for slice " << t.datum.point;
+  }
+  for (const DataShape& shape : list.dataShapes) {
+    if (shape.role == ShapeRole::kLegendBox) continue;
+    EXPECT_TRUE(shape.datum.point >= 0 && std::size_t(shape.datum.point) < g.values.size() &&
+                g.values[std::size_t(shape.datum.point)] > 0 &&
+                shape.datum.value == g.values[std::size_t(shape.datum.point)]);
+  }
+  std::size_t emptyReported = 0, empty = 0;
+  for (const double v : g.values) empty += v > 0 ? 0 : 1;
+  for (const OmittedText& o : list.omitted) {
+    if (o.role != TextRole::kSlice || o.reason == nullptr) continue;
+    const double v = g.values.at(std::size_t(o.datum.point));
+    EXPECT_STREQ(o.reason, v == 0 ? "zero slice" : "negative slice");
+    EXPECT_EQ(o.datum.value, v);
+    ++emptyReported;
+  }
+  EXPECT_EQ(emptyReported, empty);
 }
 
 // No drawn text overlaps another, every text lies inside the image, and

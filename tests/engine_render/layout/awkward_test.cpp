@@ -37,5 +37,17 @@ TEST(AwkwardCharts, EveryNumberShownIsTrueAndOnItsOwnShape) {
   }
 }
 
+TEST(AwkwardCharts, SliceLabelsTellTheirDatumAndNoTextHoldsAControlCharacter) {
+  for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+    for (const Size size : kSizes) {
+      Asked asked;
+      const Chart chart = WithPastedTextsAndEmptySlices(Awkward(seed, size, asked));
+      SCOPED_TRACE("seed " + std::to_string(seed) + " at " + std::to_string(size.width) + "x" +
+                   std::to_string(size.height));
+      CheckSlices(chart, Lay(chart, size.width, size.height));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vantiro::engine::layout_test

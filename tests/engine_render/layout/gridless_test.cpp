@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -296,15 +297,12 @@ TEST(Gridless, SliceLabelsNeverClashAndAreAllAccountedFor) {
         ASSERT_LT(list.omitted.size(), kMaxOmittedListed);
         EXPECT_EQ(shown + list.omitted.size(), count) << where;
 
-        // Leaders of one side (left or right of where they start) never cross.
+        // Leaders never cross, whichever column they go to.
         const std::vector<LineShape> leaders = All<LineShape>(list);
         for (std::size_t i = 0; i < leaders.size(); ++i) {
           for (std::size_t j = i + 1; j < leaders.size(); ++j) {
-            const std::vector<Point>&a = leaders[i].points, &b = leaders[j].points;
-            const bool rightA = a.back().x > a.front().x, rightB = b.back().x > b.front().x;
-            if (rightA == rightB) {
-              EXPECT_FALSE(PolylinesCross(a, b)) << where << " " << i << "/" << j;
-            }
+            EXPECT_FALSE(PolylinesCross(leaders[i].points, leaders[j].points))
+                << where << " " << i << "/" << j;
           }
         }
       }
@@ -350,6 +348,110 @@ TEST(Gridless, PaletteHasTwentyFourDistinctColoursFromTheOriginalTen) {
                                          channel(kPalette[i], 8) - channel(kPalette[j], 8),
                                          channel(kPalette[i], 0) - channel(kPalette[j], 0));
       EXPECT_GT(distance, 40) << i << " / " << j;
+    }
+  }
+}
+
+TEST(Gridless, AFullColumnHandsItsEndLabelsToTheOtherOne) {
+  // Thirty markets, the small ones crowding the top of the left column.
+  GridlessSeries g = Series({310, 220, 180, 150, 120, 95, 80, 64, 52, 40, 33, 27, 22, 18, 15,
+                             12,  10,  9,   8,   7,   6,  5,  4,  4,  3,  3,  2,  2,  1,  1});
+  g.valueLabels = kGridlessLabelsBoth;
+  g.colours.assign(std::begin(kPalette), std::end(kPalette));
+  Chart chart = Gridless(g);
+  chart.regions[0].legend.present = true;
+  chart.regions[0].legend.text = "a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p;q;r;s;t;u;v;w;x;y;z;A;B;C;D";
+  const DrawList list = Lay(chart, 800, 600);
+  EXPECT_TRUE(list.omitted.empty());
+  const std::vector<PolygonShape> first = PolygonsOf(list, kPalette[0]);
+  ASSERT_FALSE(first.empty());
+  const double centre = first.front().points.front().x;
+  std::size_t handedOver = 0;
+  for (const LineShape& leader : All<LineShape>(list)) {
+    // A left slice's leader that ends in the right column.
+    if (leader.points.front().x < centre && leader.points.back().x > centre) ++handedOver;
+  }
+  EXPECT_GT(handedOver, 0u);
+}
+
+// CIEDE2000 colour difference of two CIELAB colours.
+double Ciede2000(const std::array<double, 3>& lab1, const std::array<double, 3>& lab2) {
+  constexpr double kPi = std::numbers::pi;
+  auto rad = [&](double deg) { return deg * kPi / 180; };
+  auto deg = [&](double r) { return r * 180 / kPi; };
+  const auto [l1, a1, b1] = lab1;
+  const auto [l2, a2, b2] = lab2;
+  const double meanC = (std::hypot(a1, b1) + std::hypot(a2, b2)) / 2;
+  const double g =
+      0.5 * (1 - std::sqrt(std::pow(meanC, 7) / (std::pow(meanC, 7) + std::pow(25, 7))));
+  const double a1p = (1 + g) * a1, a2p = (1 + g) * a2;
+  const double c1 = std::hypot(a1p, b1), c2 = std::hypot(a2p, b2);
+  auto hue = [&](double b, double ap) {
+    return b == 0 && ap == 0 ? 0 : std::fmod(deg(std::atan2(b, ap)) + 360, 360);
+  };
+  const double h1 = hue(b1, a1p), h2 = hue(b2, a2p);
+  double dh = 0;
+  if (c1 * c2 != 0) {
+    dh = h2 - h1;
+    if (dh > 180) dh -= 360;
+    if (dh < -180) dh += 360;
+  }
+  const double dL = l2 - l1, dC = c2 - c1, dH = 2 * std::sqrt(c1 * c2) * std::sin(rad(dh / 2));
+  const double meanL = (l1 + l2) / 2, meanCp = (c1 + c2) / 2;
+  double meanH = h1 + h2;
+  if (c1 * c2 != 0) {
+    meanH = std::abs(h1 - h2) <= 180 ? (h1 + h2) / 2
+                                     : (h1 + h2 < 360 ? (h1 + h2 + 360) / 2 : (h1 + h2 - 360) / 2);
+  }
+  const double t = 1 - 0.17 * std::cos(rad(meanH - 30)) + 0.24 * std::cos(rad(2 * meanH)) +
+                   0.32 * std::cos(rad(3 * meanH + 6)) - 0.20 * std::cos(rad(4 * meanH - 63));
+  const double dTheta = 30 * std::exp(-std::pow((meanH - 275) / 25, 2));
+  const double rc = 2 * std::sqrt(std::pow(meanCp, 7) / (std::pow(meanCp, 7) + std::pow(25, 7)));
+  const double sl = 1 + 0.015 * std::pow(meanL - 50, 2) / std::sqrt(20 + std::pow(meanL - 50, 2));
+  const double sc = 1 + 0.045 * meanCp, sh = 1 + 0.015 * meanCp * t;
+  const double rt = -std::sin(rad(2 * dTheta)) * rc;
+  return std::sqrt(std::pow(dL / sl, 2) + std::pow(dC / sc, 2) + std::pow(dH / sh, 2) +
+                   rt * (dC / sc) * (dH / sh));
+}
+
+// An sRGB colour in CIELAB, through linear light and XYZ under D65.
+std::array<double, 3> LabOf(Argb colour) {
+  auto linear = [](Argb c, int shift) {
+    const double v = double((c >> shift) & 0xFF) / 255;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  const double r = linear(colour, 16), g = linear(colour, 8), b = linear(colour, 0);
+  const double x = (0.4124564 * r + 0.3575761 * g + 0.1804375 * b) / 0.95047;
+  const double y = 0.2126729 * r + 0.7151522 * g + 0.0721750 * b;
+  const double z = (0.0193339 * r + 0.1191920 * g + 0.9503041 * b) / 1.08883;
+  auto f = [](double t) {
+    constexpr double d = 6.0 / 29;
+    return t > d * d * d ? std::cbrt(t) : t / (3 * d * d) + 4.0 / 29;
+  };
+  return {116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+}
+
+TEST(Gridless, PaletteColoursDifferByACiede2000OfAtLeastTen) {
+  // Published reference pairs of the formula first.
+  const struct {
+    std::array<double, 3> a, b;
+    double difference;
+  } references[] = {
+      {{50, 2.6772, -79.7751}, {50, 0, -82.7485}, 2.0425},
+      {{50, 0, 0}, {50, -1, 2}, 2.3669},
+      {{50, 2.5, 0}, {73, 25, -18}, 27.1492},
+      {{60.2574, -34.0099, 36.2677}, {60.4626, -34.1751, 39.4387}, 1.2644},
+  };
+  for (const auto& r : references) EXPECT_NEAR(Ciede2000(r.a, r.b), r.difference, 1e-4);
+  const std::array<double, 3> red = LabOf(0xFFFF0000);
+  EXPECT_NEAR(red[0], 53.24, 0.01);
+  EXPECT_NEAR(red[1], 80.09, 0.01);
+  EXPECT_NEAR(red[2], 67.20, 0.01);
+
+  ASSERT_EQ(std::size(kPalette), 24u);
+  for (std::size_t i = 0; i < 24; ++i) {
+    for (std::size_t j = i + 1; j < 24; ++j) {
+      EXPECT_GE(Ciede2000(LabOf(kPalette[i]), LabOf(kPalette[j])), 10) << i << " / " << j;
     }
   }
 }
