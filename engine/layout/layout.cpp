@@ -510,7 +510,7 @@ class RegionLayout {
       }
     }
     DrawGridlessSeries();
-    layout::DrawLegend(p_, r_.legend, legend_);
+    layout::DrawLegend(p_, r_.legend, legend_, layout::LegendData(r_, index_));
   }
 
   // Entries of the legend: each bar series, then each slice of each

@@ -32,6 +32,21 @@ std::vector<Argb> LegendColours(const Region& region) {
   return colours;
 }
 
+std::vector<Datum> LegendData(const Region& region, std::int32_t regionIndex) {
+  std::vector<Datum> data;
+  for (std::size_t i = 0; i < region.bars.size(); ++i) {
+    data.push_back({regionIndex, std::int32_t(i), -1, 0});
+  }
+  for (std::size_t g = 0; g < region.gridless.size(); ++g) {
+    const GridlessSeries& s = region.gridless[g];
+    const std::size_t n = LegendEntriesOf(s);
+    for (std::size_t i = 0; i < n; ++i) {
+      data.push_back({regionIndex, std::int32_t(g), std::int64_t(i), s.values[i]});
+    }
+  }
+  return data;
+}
+
 std::size_t LegendEntriesOf(const GridlessSeries& series) {
   // One entry per slice; a legend has at most a few hundred entries.
   return std::min<std::size_t>(series.values.size(), 1000);
@@ -221,6 +236,7 @@ class LegendPlanner {
     entry.marker = {kPadding + x, middle - plan_.markerSize / 2};
     entry.textAt = {kPadding + x + lead_, middle + line * double(slot.lines - 1) / 2};
     entry.hasMarker = !slot.more;
+    entry.index = slot.index;
     if (!slot.more) {
       entry.colour = ColourOf(colours_, slot.index);
       const std::string_view whole = texts_[slot.index];
@@ -287,7 +303,8 @@ void OmitLegend(DrawListBuilder& builder, const Legend& legend) {
   for (const std::string_view text : SplitList(legend.text)) builder.Omit(TextRole::kLegend, text);
 }
 
-void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan& plan) {
+void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan& plan,
+                const std::vector<Datum>& data) {
   for (const std::string& text : plan.leftOut) builder.Omit(TextRole::kLegend, text);
   if (plan.entries.empty()) return;
   const Rect& box = plan.box;
@@ -302,7 +319,14 @@ void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan
   const bool round = (legend.style & kLegendRoundMarkers) != 0;
   const Argb textColour = WindowsColourToArgb(legend.textColour);
   for (const LegendEntry& e : plan.entries) {
-    if (e.hasMarker) DrawMarker(builder, e, box, plan.markerSize, round);
+    if (e.hasMarker) {
+      DrawMarker(builder, e, box, plan.markerSize, round);
+      if (e.index < data.size()) {
+        builder.AddDataShape(
+            ShapeRole::kLegendBox, data[e.index],
+            Rect{box.x + e.marker.x, box.y + e.marker.y, plan.markerSize, plan.markerSize});
+      }
+    }
     builder.Text(TextRole::kLegend, e.text, {box.x + e.textAt.x, box.y + e.textAt.y}, HAlign::kLeft,
                  VAlign::kMiddle, 0, plan.font, textColour, e.full);
   }

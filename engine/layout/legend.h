@@ -24,6 +24,7 @@ struct LegendEntry {
   std::string full;  // the whole text when `text` is shortened
   Argb colour = 0;
   bool hasMarker = true;  // false for the "+N more" entry
+  std::size_t index = 0;  // of the entry in the legend's texts (not for "+N more")
   Point marker;           // top-left of the marker, beside the first line, relative to the box
   Point textAt;           // left end, vertical middle of the lines, relative to the box
 };
@@ -47,8 +48,14 @@ bool LegendInRows(const Legend& legend);
 LegendPlan PlanLegend(DrawListBuilder& builder, const Legend& legend,
                       const std::vector<Argb>& colours, const Rect& room);
 
-// Draws the planned entries and reports the ones left out.
-void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan& plan);
+// What each legend entry stands for, in the order of LegendColours: each
+// bar series (point -1), then each slice of each gridless series.
+std::vector<Datum> LegendData(const Region& region, std::int32_t regionIndex);
+
+// Draws the planned entries and reports the ones left out; each marker is
+// listed as the legend box of `data[entry]`, where there is one.
+void DrawLegend(DrawListBuilder& builder, const Legend& legend, const LegendPlan& plan,
+                const std::vector<Datum>& data);
 
 // Reports every entry of a legend the layout leaves out as a whole.
 void OmitLegend(DrawListBuilder& builder, const Legend& legend);
