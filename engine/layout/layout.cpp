@@ -432,8 +432,14 @@ class RegionLayout {
     }
     plot_.plot = content_;
     if (!withAxes_) return;
-    for (int round = 0; round < 4; ++round) {
-      const std::array<double, 4> d = PlanAxes(plot_);
+    // The axes' room depends on the plot area and the other way round. From
+    // the second round on the room only grows, so that the plan settles
+    // instead of flipping between two layouts (slanted labels can).
+    std::array<double, 4> most{};
+    for (int round = 0; round < 6; ++round) {
+      std::array<double, 4> d = PlanAxes(plot_);
+      for (std::size_t i = 0; round > 0 && i < d.size(); ++i) d[i] = std::max(d[i], most[i]);
+      most = d;
       // A plot with nothing on its right still keeps a margin there, so the
       // last column does not run into the region's edge.
       const double left = d[std::size_t(Side::kLeft)];
