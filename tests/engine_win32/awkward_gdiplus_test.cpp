@@ -8,7 +8,7 @@
 #include "engine/layout/layout.h"
 #include "engine/render/gdiplus/gdiplus_render.h"
 #include "engine/render/gdiplus/gdiplus_text.h"
-#include "tests/engine_render/layout/awkward_charts.h"
+#include "tests/engine_layout/awkward_charts.h"
 #include "tests/engine_win32/pixels.h"
 
 namespace vantiro::engine::layout_test {

@@ -8,7 +8,7 @@
 #include "engine/layout/layout.h"
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/cairo_text.h"
-#include "tests/engine_render/layout/awkward_charts.h"
+#include "tests/engine_layout/awkward_charts.h"
 
 namespace vantiro::engine::layout_test {
 namespace {

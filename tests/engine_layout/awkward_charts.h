@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/layout/contrast.h"
-#include "tests/engine_render/layout/layout_testing.h"
+#include "tests/engine_layout/layout_testing.h"
 
 namespace vantiro::engine::layout_test {
 

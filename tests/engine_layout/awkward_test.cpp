@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/engine_render/layout/awkward_charts.h"
+#include "tests/engine_layout/awkward_charts.h"
 
 namespace vantiro::engine::layout_test {
 namespace {
