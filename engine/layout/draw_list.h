@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "engine/model/chart_model.h"
+#include "engine/model/paint.h"
 
 namespace vantiro::engine {
 

@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-namespace vantiro::engine {
+#include "engine/model/paint.h"
 
-using Argb = std::uint32_t;
+namespace vantiro::engine {
 
 inline constexpr char kListSeparator = ';';
 
@@ -124,17 +124,6 @@ enum BarValueLabels : std::int32_t {
   kBarLabelsNone = 0,
   kBarLabelsOutside = 1,  // value just beyond the end of the bar
   kBarLabelsInside = 2,   // value centred inside the bar
-};
-
-// Hatch patterns drawn over a fill in a darker shade of it.
-enum Hatch : std::int32_t {
-  kHatchNone = 0,
-  kHatchHorizontal = 1,
-  kHatchVertical = 2,
-  kHatchForwardDiagonal = 3,   // "/"
-  kHatchBackwardDiagonal = 4,  // "\"
-  kHatchCross = 5,
-  kHatchDiagonalCross = 6,
 };
 
 // Gridless series style.

@@ -11,6 +11,7 @@
 #include <cairo-svg.h>
 
 #include "engine/layout/draw_geometry.h"
+#include "engine/model/chart_model.h"
 #include "engine/render/cairo/cairo_handles.h"
 #include "engine/render/cairo/image_decode.h"
 

@@ -8,6 +8,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include "engine/model/chart_model.h"
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/image_decode.h"
 #include "engine/render/cairo/image_encode.h"
