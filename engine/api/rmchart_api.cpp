@@ -27,6 +27,7 @@
 namespace {
 
 using namespace vantiro::engine;
+namespace text = vantiro::text;
 namespace codes = vantiro::engine_codes;
 
 struct EngineState {
@@ -51,6 +52,13 @@ std::int32_t Guarded(std::int32_t failure, Body&& body) noexcept {
   }
 }
 
+// Texts are converted once, here where they enter the engine: the caller's
+// bytes in the code page become UTF-8, which is all the engine holds.
+std::string Entering(std::string_view bytes) {
+  return text::ToUtf8(bytes, text::CurrentCodePage());
+}
+std::string Entering(const char* bytes) { return bytes ? Entering(std::string_view(bytes)) : ""; }
+
 // A caller's text as the chart keeps it: null reads as empty. False if it
 // is longer than kMaxTextLength. Throws std::bad_alloc.
 bool CopyText(const char* text, std::string& out) {
@@ -65,7 +73,7 @@ bool CopyText(const char* text, std::string& out) {
                     std::to_string(kMaxTextLength) + " characters");
     return false;
   }
-  out.assign(text, n);
+  out = Entering(std::string_view(text, n));
   return true;
 }
 
@@ -227,7 +235,7 @@ std::int32_t VANTIRO_STDCALL RMC_CREATECHARTFROMFILE(RmcWindow parent, std::int3
       return codes::kTooManyCharts;
     }
     auto chart = std::make_unique<Chart>();
-    if (!sourceFile || !chartfile::ReadChartFile(sourceFile, *chart)) {
+    if (!sourceFile || !chartfile::ReadChartFile(Entering(sourceFile), *chart)) {
       if (!sourceFile) failure::Record("no source file given");
       return codes::kSourceFileFailed;
     }
@@ -464,7 +472,7 @@ std::int32_t VANTIRO_STDCALL RMC_DRAW2FILE(std::int32_t ctrlId, const char* file
     const Chart& chart = *stored->chart;
     const int w = width == 0 ? chart.settings.width : width;
     const int h = height == 0 ? chart.settings.height : height;
-    const std::string path = fileName ? fileName : "";
+    const std::string path = Entering(fileName);
     if (!device::FileSizeAllowed(device::FileKindOf(path), w, h)) {
       device::RecordRefusedFile(path, device::FileKindOf(path), true, w, h);
       return codes::kImageFileFailed;
@@ -479,7 +487,7 @@ std::int32_t VANTIRO_STDCALL RMC_WRITERMCFILE(std::int32_t ctrlId, const char* f
   return Guarded(codes::kTargetFileFailed, [&]() -> std::int32_t {
     StoredChart* stored = State().store.Find(ctrlId);
     if (!stored) return codes::kBadControlId;
-    if (!fileName || !chartfile::WriteChartFile(*stored->chart, fileName)) {
+    if (!fileName || !chartfile::WriteChartFile(*stored->chart, Entering(fileName))) {
       if (!fileName) failure::Record("no file name given");
       return codes::kTargetFileFailed;
     }
@@ -514,22 +522,42 @@ RmcColour VANTIRO_STDCALL RGB2ARGB(RmcColour colour, std::int32_t alpha) {
 }
 
 std::int32_t VANTIRO_STDCALL VantiroEngine_SetLayoutReport(const char* path) {
-  return device::SetLayoutReportFile(path);
+  try {
+    const std::string name = Entering(path);
+    return device::SetLayoutReportFile(path ? name.c_str() : nullptr);
+  } catch (...) {
+    return kVantiroLayoutReportCannotOpen;
+  }
 }
 
+// The detail leaves the engine in the caller's code page, as its texts came.
 const char* VANTIRO_STDCALL VantiroEngine_TakeLastFailure() {
   static std::string taken;
-  taken = failure::Take();  // Take hands over its text: no allocation here
+  try {
+    taken = text::FromUtf8(failure::Take(), text::CurrentCodePage());
+  } catch (...) {
+    taken.clear();  // out of memory: no detail
+  }
   return taken.c_str();
 }
 
 void VANTIRO_STDCALL VantiroEngine_SetSnapshots(const char* folder, const char* stem) {
-  device::SetSnapshots(folder, stem);
+  try {
+    const std::string f = Entering(folder), s = Entering(stem);
+    device::SetSnapshots(folder ? f.c_str() : nullptr, stem ? s.c_str() : nullptr);
+  } catch (...) {
+    device::SetSnapshots(nullptr, nullptr);  // out of memory: no snapshots
+  }
 }
 
 #if !defined(_WIN32)
 std::uintptr_t VantiroEngine_OpenPdfPrinter(const char* pdfPath) {
-  return device::OpenPdfPrinter(pdfPath);
+  try {
+    const std::string path = Entering(pdfPath);
+    return device::OpenPdfPrinter(pdfPath ? path.c_str() : nullptr);
+  } catch (...) {
+    return 0;
+  }
 }
 
 void VantiroEngine_ClosePdfPrinter(std::uintptr_t dc) { device::ClosePdfPrinter(dc); }

@@ -126,7 +126,7 @@ bool Parts(V& v, Of<Region> auto& r) {
 
 class RecordWriter {
  public:
-  explicit RecordWriter(std::string& out) : out_(out), codePage_(text::CurrentCodePage()) {}
+  explicit RecordWriter(std::string& out) : out_(out) {}
 
   void Begin(std::string_view keyword) { out_ += keyword; }
 
@@ -161,10 +161,10 @@ class RecordWriter {
 
   // In UTF-8, quoted; '"' and '\' escaped by a backslash, every byte outside
   // printable ASCII as \xHH, so the file is plain ASCII and any byte survives.
-  bool Text(const std::string& codePageText) {
+  bool Text(const std::string& utf8) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     out_ += " \"";
-    for (char c : text::ToUtf8(codePageText, codePage_)) {
+    for (char c : utf8) {
       const auto b = static_cast<unsigned char>(c);
       if (c == '"' || c == '\\') {
         out_ += '\\';
@@ -227,7 +227,6 @@ class RecordWriter {
   }
 
   std::string& out_;
-  int codePage_;
 };
 // ---------------------------------------------------------------- reading
 
@@ -463,14 +462,20 @@ class Parser {
   bool Int(std::int32_t& v) { return fields_.Int(v); }
   bool Colour(std::uint32_t& v) { return fields_.Colour(v); }
   bool Double(double& v) { return fields_.Double(v); }
-  // Version 2 texts must be valid UTF-8 and are read into the code page.
+  // Texts enter the engine here as through its functions: version 2 texts
+  // must be valid UTF-8 and keep only what the code page holds, version 1
+  // texts are in the code page.
   bool Text(std::string& v) {
-    if (!utf8Texts_) return fields_.Text(v, kMaxTextLength);
-    std::string utf8;
-    if (!fields_.Text(utf8, kMaxUtf8TextLength) || !text::IsValidUtf8(utf8)) return false;
-    std::string converted = text::FromUtf8(utf8, codePage_);
-    if (converted.size() > kMaxTextLength) return false;
-    v = std::move(converted);
+    std::string read;
+    if (!utf8Texts_) {
+      if (!fields_.Text(read, kMaxTextLength)) return false;
+      v = text::ToUtf8(read, codePage_);
+      return true;
+    }
+    if (!fields_.Text(read, kMaxUtf8TextLength) || !text::IsValidUtf8(read)) return false;
+    const std::string inCodePage = text::FromUtf8(read, codePage_);
+    if (inCodePage.size() > kMaxTextLength) return false;
+    v = text::ToUtf8(inCodePage, codePage_);
     return true;
   }
   bool End() const { return fields_.AtEnd(); }

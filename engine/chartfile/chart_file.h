@@ -24,12 +24,14 @@ inline constexpr std::string_view kMagicLineVersion1 = "VANTIRO-CHART 1";
 inline constexpr std::size_t kMaxLineLength = 4 * 1024 * 1024;
 // Longest text a version 2 file holds, in UTF-8 bytes: a text of the model's
 // length limit, in any code page.
-inline constexpr std::size_t kMaxUtf8TextLength = 3 * kMaxTextLength;
+inline constexpr std::size_t kMaxUtf8TextLength = kMaxTextBytes;
 // Values (or colours) on one line of a series' list.
 inline constexpr std::size_t kItemsPerLine = 16;
 
-// Texts are converted between the engine's code page (text/code_page.h) and
-// the file's UTF-8; a character the reader's code page lacks reads as "?".
+// The chart's UTF-8 texts are written as they are. They are read as if they
+// had come through the engine's functions: a character the reader's code
+// page (text/code_page.h) lacks reads as "?"; a version 1 file's texts are
+// in the reader's code page.
 
 // The chart file text of `chart`. Throws std::bad_alloc.
 std::string FormatChart(const Chart& chart);

@@ -2,9 +2,8 @@
 // temporary file in the target's folder and is put in place only once it is
 // complete; a read opens regular files only. Both are the same on every
 // platform; file_platform.h is what each platform provides underneath.
-// Every name is in the engine's code page (text/code_page.h), as the engine
-// received it: on Windows the ANSI code page; natively it is converted to
-// UTF-8, the file system's names.
+// Every name is UTF-8, as the engine holds its texts: on Windows it is
+// converted to the wide API's UTF-16; natively it is the file system's name.
 #pragma once
 
 #include <cstddef>

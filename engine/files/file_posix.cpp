@@ -41,10 +41,8 @@ bool Writable(const std::string& path, const struct stat& st) {
   return (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
 }
 
-// The file system's name for an engine's name.
-std::string SystemName(const std::string& path) {
-  return text::ToUtf8(path, text::CurrentCodePage());
-}
+// The file system's name for an engine's name: its UTF-8, made valid.
+std::string SystemName(const std::string& path) { return text::ToUtf8(path, text::kUtf8CodePage); }
 
 }  // namespace
 

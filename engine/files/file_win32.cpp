@@ -22,9 +22,9 @@ constexpr int kTempAttempts = 16;
 // Room left for a temporary name beside a target before \\?\ is needed.
 constexpr std::size_t kPlainPathLimit = MAX_PATH - 20;
 
-// A name in the ANSI code page as the wide API takes it.
-std::wstring Wide(const std::string& ansi) {
-  const std::u16string wide = text::ToUtf16(ansi, text::CurrentCodePage());
+// A UTF-8 name as the wide API takes it.
+std::wstring Wide(const std::string& utf8) {
+  const std::u16string wide = text::ToUtf16(utf8, text::kUtf8CodePage);
   return std::wstring(wide.begin(), wide.end());
 }
 

@@ -116,7 +116,7 @@ struct Datum {
 // A line of text. The anchor is placed by the alignments before rotation;
 // the text is rotated by `angle` degrees counter-clockwise around it.
 struct TextShape {
-  std::string text;  // in the engine's code page, as drawn
+  std::string text;  // UTF-8, as drawn
   Point anchor;
   HAlign hAlign = HAlign::kLeft;
   VAlign vAlign = VAlign::kBaseline;
@@ -148,13 +148,13 @@ using Shape = std::variant<RectShape, PolygonShape, LineShape, SpanShape, TextSh
 // it is told, e.g. "North, Q2: 135 k$".
 struct HotSpot {
   std::vector<Point> polygon;
-  std::string text;  // in the engine's code page
+  std::string text;  // UTF-8
 };
 
 // A text the layout left out: for want of room, unless `reason` says why.
 struct OmittedText {
   TextRole role = TextRole::kCaption;
-  std::string text;  // in the engine's code page
+  std::string text;  // UTF-8
   Datum datum = {};
   const char* reason = nullptr;  // a static text such as "zero slice"; null: no room
 };

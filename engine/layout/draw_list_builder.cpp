@@ -237,7 +237,7 @@ TextExtent DrawListBuilder::MeasureLine(const Font& font, std::string_view text)
   e.descent = ClampFinite(e.descent, 0, 1e4);
   if (e.width == 0 && e.ascent + e.descent == 0) {
     // A backend that cannot measure: estimate, so labels still get room.
-    e.width = 0.55 * font.sizePx * double(text::CharacterCount(text, text::CurrentCodePage()));
+    e.width = 0.55 * font.sizePx * double(text::CharacterCount(text, text::kUtf8CodePage));
     e.ascent = 0.8 * font.sizePx;
     e.descent = 0.2 * font.sizePx;
   }
@@ -264,7 +264,7 @@ std::string DrawListBuilder::FitLine(const Font& font, std::string_view text, do
   if (MeasureLine(font, text).width <= maxWidth) return std::string(text);
   // Longest prefix that still fits with the ellipsis after it, cut between
   // characters of the code page.
-  const int codePage = text::CurrentCodePage();
+  const int codePage = text::kUtf8CodePage;  // texts are UTF-8
   std::size_t lo = 0, hi = text.size();
   std::string candidate;
   while (lo < hi) {

@@ -266,7 +266,7 @@ class RegionLayout {
           }
         }
         // At least one whole character, never part of one.
-        const int codePage = text::CurrentCodePage();
+        const int codePage = text::kUtf8CodePage;  // texts are UTF-8
         cut = std::max(text::CharacterBoundary(text, lo, codePage),
                        text::CharacterLength(text, 0, codePage));
         head = text.substr(0, cut);

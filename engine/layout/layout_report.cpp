@@ -35,7 +35,7 @@ void AppendReportNumber(std::string& out, double value) {
 void AppendReportString(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   out += '"';
-  for (const char c : text::ToUtf8(text, text::CurrentCodePage())) {
+  for (const char c : text::ToUtf8(text, text::kUtf8CodePage)) {  // made valid
     const auto byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';

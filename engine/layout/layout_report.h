@@ -13,7 +13,7 @@ namespace vantiro::engine {
 
 // The report line of `list`, drawn for chart `chartId` to `output` ("window",
 // "printer" or a file name), without the final newline. Texts and names are
-// in the engine's code page (text/code_page.h) and written as UTF-8:
+// UTF-8, as the engine holds them:
 //   {"chart": ID, "output": "...", "width": W, "height": H,
 //    "texts": [{"role": R, "text": "...", "quad": [[x,y],...], "full": "..."}],
 //    "omitted": [{"role": R, "text": "...", "reason": "..."}], "omittedMore": N,
@@ -37,7 +37,7 @@ void AppendReportNumber(std::string& out, double value);
 // the same double; "null" if not finite.
 void AppendExactNumber(std::string& out, double value);
 
-// A text in the engine's code page as a JSON string in UTF-8, quotes included.
+// A UTF-8 text as a JSON string, quotes included (invalid bytes become U+FFFD).
 void AppendReportString(std::string& out, std::string_view text);
 
 }  // namespace vantiro::engine

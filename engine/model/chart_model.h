@@ -6,8 +6,10 @@
 // field says "Windows colour number": then the value is 0x00BBGGRR, red in
 // the low byte, the way a script writes &HBBGGRR.
 //
-// Texts are bytes in the engine's code page (text/code_page.h), at most
-// kMaxTextLength of them. Lists inside a text (legend entries, axis labels) are separated by
+// Texts are UTF-8: the engine's functions convert what they are given from
+// the caller's code page (text/code_page.h) as it enters, and a text of at
+// most kMaxTextLength bytes becomes at most kMaxTextBytes. Lists inside a text (legend entries,
+// axis labels) are separated by
 // ";" (kListSeparator).
 //
 // Every double in a chart is finite: a value that arrives as infinity or NaN
@@ -34,6 +36,9 @@ inline constexpr int kMaxSeriesPerRegion = 15;
 inline constexpr int kMaxDataAxes = 2;
 // Longest text the engine keeps (longer texts are refused with -4).
 inline constexpr std::size_t kMaxTextLength = 65535;
+// Longest text the chart holds: kMaxTextLength characters of a code page,
+// each at most three bytes of UTF-8.
+inline constexpr std::size_t kMaxTextBytes = 3 * kMaxTextLength;
 
 // Size of a chart created with width or height 0, and the largest side of
 // any chart, window or image file (larger sizes are refused).

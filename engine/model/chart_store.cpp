@@ -44,7 +44,7 @@ void PutDataAxis(Region& region, DataAxis axis) {
 
 namespace {
 
-bool TextOk(const std::string& text) { return text.size() <= kMaxTextLength; }
+bool TextOk(const std::string& text) { return text.size() <= kMaxTextBytes; }
 
 bool ValuesOk(const std::vector<double>& values) {
   for (double v : values) {

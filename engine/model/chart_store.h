@@ -50,7 +50,7 @@ void PutDataAxis(Region& region, DataAxis axis);
 
 // True if `chart` keeps every rule of chart_model.h: a size that
 // ChartSizeAllowed accepts, the region, axis and series limits, texts within
-// kMaxTextLength, finite doubles, legends with an entry, and default values
+// kMaxTextBytes, finite doubles, legends with an entry, and default values
 // in every part that is not present.
 bool IsValidChart(const Chart& chart);
 

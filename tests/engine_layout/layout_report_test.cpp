@@ -29,13 +29,13 @@ TEST(LayoutReport, LineListsTextsAsDrawnAndTextsLeftOut) {
   list.width = 640;
   list.height = 480;
   list.shapes.push_back(RectShape{});  // only texts are listed
-  list.shapes.push_back(Text(TextRole::kCaption, "a\"b\\\xE9\x80\x01", {10.5, 20}, HAlign::kLeft,
-                             VAlign::kBaseline, 0));
+  list.shapes.push_back(Text(TextRole::kCaption, "a\"b\\\xC3\xA9\xE2\x82\xAC\x01", {10.5, 20},
+                             HAlign::kLeft, VAlign::kBaseline, 0));
   list.shapes.push_back(
       Text(TextRole::kTick, "12", {100, 200}, HAlign::kCentre, VAlign::kMiddle, 90));
-  TextShape shortened =
-      Text(TextRole::kValue, "Lon\x85", {30.004, 1.0 / 3}, HAlign::kRight, VAlign::kBaseline, 0);
-  shortened.full = "Longer \x93text\x94";
+  TextShape shortened = Text(TextRole::kValue, "Lon\xE2\x80\xA6", {30.004, 1.0 / 3}, HAlign::kRight,
+                             VAlign::kBaseline, 0);
+  shortened.full = "Longer \xE2\x80\x9Ctext\xE2\x80\x9D";
   shortened.datum = {0, 1, 2, 0.1};
   list.shapes.push_back(shortened);
   list.omitted.push_back({TextRole::kAxisTitle, "Units\n"});
@@ -68,11 +68,11 @@ TEST(LayoutReport, LineListsTextsAsDrawnAndTextsLeftOut) {
       "\"quad\": [[0,0],[4,0],[4,4],[0,4]], \"polygon\": [[0,0],[4,0],[0,4]]}], "
       "\"axes\": [{\"region\": 0, \"axis\": 2, \"min\": 0, \"max\": 100, "
       "\"ticks\": [0,50,100]}]}";
-  EXPECT_EQ(LayoutReportLine(7, "C:\\charts\\q\xE9.png", list, measurer),
+  EXPECT_EQ(LayoutReportLine(7, "C:\\charts\\q\xC3\xA9.png", list, measurer),
             prefix + texts + omitted + shapes);
 
   list.omittedMore = 3;
-  EXPECT_EQ(LayoutReportLine(7, "C:\\charts\\q\xE9.png", list, measurer),
+  EXPECT_EQ(LayoutReportLine(7, "C:\\charts\\q\xC3\xA9.png", list, measurer),
             prefix + texts + omitted + ", \"omittedMore\": 3" + shapes);
 }
 

@@ -16,12 +16,15 @@
 
 namespace vantiro::engine::layout_test {
 
-// Every character is 0.6 em wide; ascent 0.8 em, descent 0.2 em.
+// Every character (of the UTF-8 text) is 0.6 em wide; ascent 0.8 em,
+// descent 0.2 em.
 class FakeMeasurer : public TextMeasurer {
  public:
   TextExtent Measure(const Font& font, const std::string& text) override {
     ++calls;
-    return {0.6 * font.sizePx * double(text.size()), 0.8 * font.sizePx, 0.2 * font.sizePx};
+    double characters = 0;
+    for (const char c : text) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return {0.6 * font.sizePx * characters, 0.8 * font.sizePx, 0.2 * font.sizePx};
   }
   int calls = 0;
 };

@@ -33,7 +33,7 @@ Chart SampleChart() {
   c.settings.fontName = "Tahoma";
   Region r;
   r.x = 5, r.y = 5, r.width = -5, r.height = -5;
-  r.footer = "Q\"1\\2\n\xE9";
+  r.footer = "Q\"1\\2\n\xC3\xA9";
   r.showBorder = 1;
   r.grid.present = true;
   r.grid.background = 0xFFF0F0F0;

@@ -8,6 +8,8 @@
 #include <random>
 #include <string>
 
+#include "text/code_page.h"
+
 namespace vantiro::engine::testing {
 
 namespace {
@@ -58,7 +60,11 @@ class Random {
     for (char& c : text) {
       c = anyByte ? static_cast<char>(Below(256)) : static_cast<char>(' ' + Below(95));
     }
-    return text;
+    if (!anyByte) return text;
+    // Charts hold UTF-8 of what the code page has, as texts entering the
+    // engine become.
+    const int page = text::CurrentCodePage();
+    return text::ToUtf8(text::FromUtf8(text::ToUtf8(text, page), page), page);
   }
 
   std::string LegendText() {

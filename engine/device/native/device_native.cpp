@@ -24,7 +24,6 @@
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/cairo_text.h"
 #include "engine/render/cairo/image_encode.h"
-#include "text/code_page.h"
 
 namespace vantiro::engine::device {
 namespace {
@@ -81,7 +80,6 @@ struct DrawnFrame {
 
   Chart chart;
   int width = 0, height = 0;
-  std::int32_t codePage = 0;
   render::CairoImage image;       // not ok(): no frame kept
   std::vector<std::uint8_t> png;  // empty until encoded
 
@@ -90,8 +88,7 @@ struct DrawnFrame {
            std::int64_t{width} * height <= kMaxPixels;
   }
   bool Holds(const Chart& other, int w, int h) const {
-    return image.ok() && w == width && h == height && codePage == text::CurrentCodePage() &&
-           other == chart;
+    return image.ok() && w == width && h == height && other == chart;
   }
   void Clear() {
     image = render::CairoImage();
@@ -152,7 +149,6 @@ const DrawnFrame* DrawFrame(const Chart& chart, int width, int height, std::stri
   frame.chart = chart;
   frame.width = width;
   frame.height = height;
-  frame.codePage = text::CurrentCodePage();
   frame.image = std::move(image);
   return &frame;
 }

@@ -17,6 +17,7 @@
 #include "engine/device/win32/gdi_guards.h"
 #include "engine/device/win32/win32_graphics.h"
 #include "engine/layout/layout.h"
+#include "text/code_page.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpedantic"
@@ -48,7 +49,8 @@ struct ChartWindow {
   int pictureHeight = 0;
   std::vector<HotSpot> hotSpots;  // of the picture, in its pixels
   HWND tooltip = nullptr;         // value tooltip control; null: no tooltips
-  std::string tooltipText;        // what it shows; empty while hidden
+  std::string tooltipText;        // what it shows (UTF-8); empty while hidden
+  std::string tooltipAnsi;        // the same as the control takes it
   bool trackingLeave = false;     // WM_MOUSELEAVE has been asked for
 
   ChartWindow() = default;
@@ -244,7 +246,9 @@ void FollowMouse(ChartWindow& window, int x, int y) {
   const bool hidden = window.tooltipText.empty();
   if (spot->text != window.tooltipText) {
     window.tooltipText = spot->text;
-    tool.lpszText = window.tooltipText.data();  // copied by the control
+    // Leaving the engine for the ANSI control: in the process's code page.
+    window.tooltipAnsi = text::FromUtf8(spot->text, text::CurrentCodePage());
+    tool.lpszText = window.tooltipAnsi.data();  // copied by the control
     SendMessageA(window.tooltip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
   }
   POINT at{x + kTooltipOffsetX, y + kTooltipOffsetY};

@@ -104,7 +104,7 @@ class CairoShapeDrawer {
     if (t.text.empty() || !Finite(t.anchor.x) || !Finite(t.anchor.y) || !Finite(t.angle)) {
       return;
     }
-    const std::string utf8 = text::ToUtf8(t.text, text::CurrentCodePage());
+    const std::string utf8 = text::ToUtf8(t.text, text::kUtf8CodePage);
     cairo_save(cr_);
     fonts_.Select(cr_, t.font);
     cairo_font_extents_t fe;

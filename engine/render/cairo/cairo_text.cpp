@@ -120,8 +120,8 @@ double UsableSize(double sizePx) {
 }  // namespace
 
 const std::string& CairoFonts::Resolve(const std::string& family) {
-  // Keyed by the UTF-8 name: the same bytes name another family in another code page.
-  std::string name = text::ToUtf8(family, text::CurrentCodePage());
+  // Chart texts are UTF-8; made valid, as Cairo and fontconfig need it.
+  std::string name = text::ToUtf8(family, text::kUtf8CodePage);
   auto it = resolved_.find(name);
   if (it != resolved_.end()) return it->second;
   std::string key = name;
@@ -170,7 +170,7 @@ TextExtent CairoTextMeasurer::Measure(const Font& font, const std::string& text)
   extent.ascent = fe.ascent;
   extent.descent = fe.descent;
   if (!text.empty()) {
-    const std::string utf8 = text::ToUtf8(text, text::CurrentCodePage());
+    const std::string utf8 = text::ToUtf8(text, text::kUtf8CodePage);
     cairo_text_extents_t te;
     cairo_text_extents(cr_.get(), utf8.c_str(), &te);
     extent.width = te.x_advance;

@@ -1,5 +1,5 @@
 // Text with Cairo: which installed font a Font names and how a text
-// measures. Chart texts reach Cairo as UTF-8 (text/code_page.h).
+// measures. Chart texts are UTF-8, as Cairo takes them.
 #pragma once
 
 #include <string>

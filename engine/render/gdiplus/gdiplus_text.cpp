@@ -41,7 +41,7 @@ std::wstring WideFromAnsi(std::string_view text) {
   // Chart texts are at most kMaxTextLength bytes; anything longer is cut
   // rather than overflowing the converter's int length.
   text = text.substr(0, std::numeric_limits<int>::max() / 2);
-  const std::u16string wide = text::ToUtf16(text, text::CurrentCodePage());
+  const std::u16string wide = text::ToUtf16(text, text::kUtf8CodePage);
   return std::wstring(wide.begin(), wide.end());
 }
 

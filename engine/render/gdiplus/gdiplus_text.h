@@ -19,8 +19,7 @@ namespace vantiro::engine::render {
 inline constexpr const wchar_t* kDefaultFontFamilies[] = {
     L"Arial", L"DejaVu Sans", L"Liberation Sans", L"Tahoma", L"Microsoft Sans Serif"};
 
-// A text of the engine (chart texts, font families) in its code page, the
-// ANSI code page, as UTF-16.
+// A text of the engine (chart texts, font families), UTF-8, as UTF-16.
 std::wstring WideFromAnsi(std::string_view text);
 
 // A GDI+ font ready to draw, with its vertical metrics in pixels.

@@ -204,7 +204,7 @@ TEST_F(NativeDevice, SnapshotsAreSavedOnlyWhileAFolderIsSet) {
 TEST_F(NativeDevice, AKeptFrameServesOnlyTheSameChartAtTheSameSize) {
   Chart base = BarChart({3, 5, 4});
   base.regions[0].caption.present = true;
-  base.regions[0].caption.text = "Caf\xE9";
+  base.regions[0].caption.text = "Caf\xC3\xA9";
   const struct {
     const char* change;
     void (*apply)(Chart&, int& width, std::int32_t& codePage);
@@ -214,7 +214,6 @@ TEST_F(NativeDevice, AKeptFrameServesOnlyTheSameChartAtTheSameSize) {
       {"a colour", [](Chart& c, int&, std::int32_t&) { c.regions[0].bars[0].colour = 0xFF2020E0; }},
       {"the caption", [](Chart& c, int&, std::int32_t&) { c.regions[0].caption.text = "Cafe"; }},
       {"the width", [](Chart&, int& w, std::int32_t&) { w = 401; }},
-      {"the code page", [](Chart&, int&, std::int32_t& codePage) { codePage = 1251; }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.change);
