@@ -324,16 +324,18 @@ class RowWindow {
     // less often.
     const std::size_t wanted = 2 * (kWindow + rowBytes + kMaxMatch) + 64;
     if (bytes_.size() < wanted) bytes_.resize(wanted);
+    data_ = bytes_.data();
   }
 
-  const std::uint8_t* At(std::size_t position) const { return bytes_.data() + (position - base_); }
+  const std::uint8_t* At(std::size_t position) const { return data_ + (position - base_); }
+  std::size_t end() const { return end_; }
 
   // Reads rows until the bytes before `wanted` (at most the stream's end)
   // are held, keeping what lies from `keep` on. False if the source failed.
   bool Reach(std::size_t wanted, std::size_t keep) {
     while (end_ < wanted && row_ < rows_) {
       if (end_ - base_ + rowBytes_ > bytes_.size()) Slide(keep);
-      std::uint8_t* to = bytes_.data() + (end_ - base_);
+      std::uint8_t* to = data_ + (end_ - base_);
       if (!source_(row_, to)) return false;
       adler_ = Adler32(to, rowBytes_, adler_);
       end_ += rowBytes_;
@@ -348,14 +350,18 @@ class RowWindow {
   void Slide(std::size_t keep) {
     const std::size_t lastRow = end_ - std::min(end_, rowBytes_);
     const std::size_t from = std::max(base_, std::min(keep, lastRow));
-    std::memmove(bytes_.data(), bytes_.data() + (from - base_), end_ - from);
+    std::memmove(data_, data_ + (from - base_), end_ - from);
     base_ = from;
-    if (end_ - base_ + rowBytes_ > bytes_.size()) bytes_.resize(end_ - base_ + rowBytes_);
+    if (end_ - base_ + rowBytes_ > bytes_.size()) {
+      bytes_.resize(end_ - base_ + rowBytes_);
+      data_ = bytes_.data();
+    }
   }
 
   std::size_t rowBytes_, rows_;
   const ScanlineSource& source_;
   std::vector<std::uint8_t>& bytes_;
+  std::uint8_t* data_;  // bytes_.data(): position base_
   std::size_t base_ = 0, end_ = 0, row_ = 0;
   std::uint32_t adler_ = 1;
 };
@@ -411,7 +417,7 @@ class MatchFinder {
     for (int depth = kChainDepth; p != kNone && depth > 0; --depth) {
       const std::size_t d = i - p;
       if (d > kWindow) break;
-      const std::uint8_t* there = window_.At(p);
+      const std::uint8_t* there = here - d;
       if (there[best.length] == here[best.length] && there[0] == here[0] && there[1] == here[1]) {
         const std::size_t length = MatchLength(here, there, limit);
         if (length > best.length) {
@@ -451,8 +457,10 @@ class MatchFinder {
 
   // Hashes every position not yet hashed before `i`.
   void Insert(std::size_t i) {
-    for (; inserted_ < i; ++inserted_) {
-      std::uint32_t& slot = head_[Hash(window_.At(inserted_))];
+    if (inserted_ >= i) return;
+    const std::uint8_t* at = window_.At(inserted_);
+    for (; inserted_ < i; ++inserted_, ++at) {
+      std::uint32_t& slot = head_[Hash(at)];
       prev_[inserted_ & (kWindow - 1)] = slot;
       slot = std::uint32_t(inserted_);
     }
@@ -479,11 +487,11 @@ bool ZlibCompressRows(std::size_t rowBytes, std::size_t rows, std::size_t pixelB
   const std::size_t size = rowBytes * rows;
   RowWindow held(rowBytes, rows, source, window);
   MatchFinder finder(held, size, rowBytes, pixelBytes);
-  // The bytes a search at `at` reads, one past the match a lazy step tries.
-  const auto find = [&](std::size_t at, Match& match) {
-    if (!held.Reach(std::min(size, at + kMaxMatch + 1), finder.Oldest(at))) return false;
-    match = finder.Find(at);
-    return true;
+  // Rows come in as the search nears them: a search at `at` reads up to
+  // kMaxMatch bytes on, and a lazy step one byte further.
+  const auto reach = [&](std::size_t at) {
+    return at + kMaxMatch + 1 <= held.end() ||
+           held.Reach(std::min(size, at + kMaxMatch + 1), finder.Oldest(at));
   };
   std::vector<Token> tokens;
   tokens.reserve(std::min(kBlockTokens, size / 4 + 16));
@@ -494,16 +502,16 @@ bool ZlibCompressRows(std::size_t rowBytes, std::size_t rows, std::size_t pixelB
       WriteBlock(tokens.data(), tokens.size(), false, writer);
       tokens.clear();
     }
-    Match match;
-    if (!find(i, match)) return false;
+    if (!reach(i)) return false;
+    Match match = finder.Find(i);
     if (match.length < kMinMatch) {
       literal(i++);
       continue;
     }
     // Lazy matching: a longer match one byte on is worth a literal.
     while (match.length < kLazyBelow && i + 1 < size) {
-      Match next;
-      if (!find(i + 1, next)) return false;
+      if (!reach(i)) return false;
+      const Match next = finder.Find(i + 1);
       if (next.length <= match.length) break;
       literal(i++);
       match = next;
