@@ -1,7 +1,7 @@
 // The two checksums of a PNG file: CRC-32 of each chunk and Adler-32 of
 // the zlib stream. libdeflate's where the build has it (native); elsewhere
-// (Windows, whose MinGW build has no libdeflate) our own, sliced and
-// blocked so that they come close.
+// (Windows, whose MinGW build has no libdeflate) our own: CRC-32 sliced by
+// 8, Adler-32 16 bytes at a time with SSE2.
 #pragma once
 
 #include <cstddef>
