@@ -16,9 +16,9 @@
 // Times are processor time per chart, the lowest of three repetitions; a
 // summary with ratios follows Google Benchmark's table, with the load
 // average at the start and the end and each chart's ratio to the floor of
-// Cairo drawing plus our PNG writer. Peers that are not
-// installed are reported as missing. Also: layout and drawing of bar
-// series of 100,000 and 1,000,000 values.
+// Cairo drawing plus our PNG writer. Peers that are not installed are
+// reported as missing. Also: layout and drawing of bar series of 100,000
+// and 1,000,000 values.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
