@@ -14,9 +14,11 @@
 //   against gnuplot drawing one chart.
 //
 // Times are processor time per chart, the lowest of three repetitions; a
-// summary with ratios follows Google Benchmark's table. Peers that are not
-// installed are reported as missing. Also: layout and drawing of bar
-// series of 100,000 and 1,000,000 values.
+// summary with ratios follows Google Benchmark's table, with the load
+// average at the start and the end and each chart's ratio to the floor of
+// Cairo drawing plus our PNG writer. Peers that are not installed are
+// reported as missing. Also: layout and drawing of bar series of 100,000
+// and 1,000,000 values.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -31,21 +33,14 @@
 #include <vector>
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <png.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include "bench/bench_common.h"
 #include "engine/chartfile/chart_file.h"
 #include "engine/layout/layout.h"
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/image_encode.h"
 #include "abi/rmchart.h"
-#include "plugin/host/entry_points.h"
-
-extern char** environ;
 
 namespace vantiro::engine {
 namespace {
@@ -156,44 +151,14 @@ std::vector<Line> ChartLines(const Example& example) {
   return lines;
 }
 
-// The plug-in as the host drives it: action names to IDs, and whether the
-// last action reported "Ok".
-std::map<std::string, std::int32_t>& ActionIds() {
-  static std::map<std::string, std::int32_t> ids;
-  return ids;
-}
-bool& AllOk() {
-  static bool ok = true;
-  return ok;
-}
-
-std::int32_t VANTIRO_STDCALL AddAction(std::int32_t id, const char* name, const char*, const char*,
-                                       std::uint32_t, std::uint32_t) {
-  if (name != nullptr) ActionIds()[name] = id;
-  return 0;
-}
-
-std::int32_t VANTIRO_STDCALL SetVariable(const char*, const char* value) {
-  if (value == nullptr || std::strcmp(value, "Ok") != 0) AllOk() = false;
-  return 0;
-}
-
 bool Run(const std::vector<Line>& lines, bool drawing) {
-  static const bool registered = [] {
-    nbRegisterPlugIn(AddAction, nullptr, nullptr, SetVariable);
-    return true;
-  }();
-  (void)registered;
-  AllOk() = true;
+  bool ok = true;
   for (const Line& line : lines) {
     const bool draws = line.action.rfind("ae_Graph_Draw", 0) == 0;
     if (!drawing && (draws || line.action == "ae_Graph_DeleteChart")) continue;
-    const auto id = ActionIds().find(line.action);
-    if (id == ActionIds().end()) return false;
-    const char* parameters[] = {line.parameters.c_str()};
-    nbExecAction(id->second, parameters);
+    ok = bench::Exec(line.action, line.parameters.c_str()) && ok;
   }
-  return AllOk();
+  return ok;
 }
 
 // The example's chart as the engine holds it once the script has filled
@@ -357,29 +322,10 @@ void RegisterExamples() {
 
 // ------------------------------------------------------------ other programs
 
-// Runs a program and waits for it: its processor time in milliseconds, or
-// a negative value if it could not be run or failed.
+// A program's processor time in milliseconds, or negative if it could not
+// be run or failed.
 double ChildCpuMs(const std::vector<std::string>& argv, const fs::path& folder) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  const fs::path before = fs::current_path();
-  fs::current_path(folder);
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  fs::current_path(before);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
-  int status = 0;
-  rusage usage{};
-  if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return -1;
-  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-3;
+  return bench::RunChild(argv, folder).cpuMs;
 }
 
 // The lowest processor time of `runs` runs, or negative.
@@ -535,10 +481,12 @@ void Row(const char* what, const Times& t, std::size_t bytes, const Times& ours,
   std::printf("\n");
 }
 
-void PrintSummary(const Peers& peers) {
+void PrintSummary(const Peers& peers, const std::string& loadBefore) {
   std::printf(
       "\nProcessor time per chart (lowest of 3 repetitions) and PNG size; x: the row's time or "
-      "size divided by Vantiro's.\n");
+      "size divided by Vantiro's. All from this run; load average %s at the start, %s at the "
+      "end.\n",
+      loadBefore.c_str(), bench::LoadAverage().c_str());
   for (std::size_t i = 0; i < kExampleCount; ++i) {
     const Figures& f = FiguresOf(i);
     std::printf("\n%s (examples/%s, chart %d, %d x %d):\n", kExamples[i].name, kExamples[i].script,
@@ -551,6 +499,11 @@ void PrintSummary(const Peers& peers) {
     Row("Vantiro, layout + drawing + PNG, in memory", f.ours, f.ourBytes, none, 0);
     std::printf("    layout %.3f, drawing %.3f, PNG writer %.3f ms\n", f.layout.cpu, f.drawing.cpu,
                 f.encode.cpu);
+    if (f.drawing.measured() && f.encode.measured()) {
+      // The floor: drawing the laid-out chart and writing it, nothing else.
+      std::printf("    x%.2f the floor of Cairo drawing + our PNG writer (%.3f ms)\n",
+                  f.ours.cpu / (f.drawing.cpu + f.encode.cpu), f.drawing.cpu + f.encode.cpu);
+    }
     Row("the example's actions, plug-in to PNG file", f.actions, 0, f.ours, 0);
     Row("same drawing + cairo_surface_write_to_png", f.cairoPng, f.cairoBytes, f.ours, f.ourBytes);
     Row("same drawing + libpng, zlib level 6", f.libpng, f.libpngBytes, f.ours, f.ourBytes);
@@ -595,11 +548,12 @@ void PrintSummary(const Peers& peers) {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  const std::string load = vantiro::bench::LoadAverage();
   vantiro::engine::RegisterExamples();
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   const vantiro::engine::Peers peers = vantiro::engine::MeasurePeers();
-  vantiro::engine::PrintSummary(peers);
+  vantiro::engine::PrintSummary(peers, load);
   std::error_code error;
   std::filesystem::remove_all(vantiro::engine::TempFolder(), error);
   return 0;

@@ -167,7 +167,7 @@ Target FindRegion(std::int32_t ctrlId, std::int32_t index) {
   if (!stored) return {codes::kBadControlId, nullptr};
   const std::int32_t rc = CheckRegionIndex(*stored->chart, index);
   if (rc != codes::kOk) return {rc, nullptr};
-  return {codes::kOk, &RegionAt(*stored->chart, index)};
+  return {codes::kOk, &RegionAt(Editable(*stored), index)};
 }
 
 // As FindRegion, for a call that adds a series: a full region is refused.
@@ -253,11 +253,13 @@ std::int32_t VANTIRO_STDCALL RMC_DRAW(std::int32_t ctrlId) {
     StoredChart* stored = State().store.Find(ctrlId);
     if (!stored) return codes::kBadControlId;
     if (stored->chart->settings.exportOnly != 0) return codes::kOk;  // no window
-    auto shown = std::make_unique<const Chart>(*stored->chart);
+    // The window reads the chart itself until a content call changes it
+    // (Editable).
+    std::shared_ptr<const Chart> shown = stored->chart;
     const std::int32_t rc =
         DeviceCall(codes::kWindowNotCreated, [&] { return device::ShowChart(*shown); });
-    // The window now reads the new copy, whatever the result; the old one
-    // can go.
+    // The window now reads this chart, whatever the result; the one it read
+    // before can go.
     stored->shown = std::move(shown);
     return rc;
   });
@@ -282,8 +284,7 @@ std::int32_t VANTIRO_STDCALL RMC_ADDREGION(std::int32_t ctrlId, std::int32_t x, 
   return Guarded(codes::kOutOfMemory, [&]() -> std::int32_t {
     StoredChart* stored = State().store.Find(ctrlId);
     if (!stored) return codes::kBadControlId;
-    std::vector<Region>& regions = stored->chart->regions;
-    if (regions.size() >= static_cast<std::size_t>(kMaxRegions)) {
+    if (stored->chart->regions.size() >= static_cast<std::size_t>(kMaxRegions)) {
       failure::Record("the chart already has " + std::to_string(kMaxRegions) +
                       " regions, the engine's limit");
       return codes::kRegionLimit;
@@ -295,7 +296,7 @@ std::int32_t VANTIRO_STDCALL RMC_ADDREGION(std::int32_t ctrlId, std::int32_t x, 
     region.height = height;
     region.showBorder = showBorder;
     if (!CopyText(footer, region.footer)) return codes::kOutOfMemory;
-    regions.push_back(std::move(region));
+    Editable(*stored).regions.push_back(std::move(region));
     return codes::kOk;
   });
 }

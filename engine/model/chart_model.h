@@ -18,6 +18,7 @@
 // this; charts read from chart files must pass it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -288,10 +289,44 @@ struct Region {
   bool operator==(const Region&) const = default;
 };
 
+// A number naming one state of a chart's content, so that a drawing of it
+// can be reused without comparing charts: every chart and every copy gets a
+// new one, a moved chart takes its number along, and the engine's calls
+// Bump it whenever they change a chart. Two charts with the same number
+// draw the same. Charts compare equal by content alone.
+class Generation {
+ public:
+  Generation() : value_(Next()) {}
+  Generation(const Generation&) : value_(Next()) {}
+  Generation(Generation&& other) noexcept : value_(other.value_) { other.Bump(); }
+  Generation& operator=(const Generation&) {
+    Bump();
+    return *this;
+  }
+  Generation& operator=(Generation&& other) noexcept {
+    value_ = other.value_;
+    other.Bump();
+    return *this;
+  }
+  ~Generation() = default;
+
+  void Bump() { value_ = Next(); }
+  std::uint64_t value() const { return value_; }
+  bool operator==(const Generation&) const { return true; }
+
+ private:
+  static std::uint64_t Next() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+  }
+  std::uint64_t value_;
+};
+
 struct Chart {
   std::int32_t ctrlId = 0;
   ChartSettings settings;
   std::vector<Region> regions;  // region index i names regions[i - 1]
+  Generation generation;
 
   bool operator==(const Chart&) const = default;
 };

@@ -2,6 +2,7 @@
 #include "engine/model/chart_store.h"
 
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "abi/rmchart.h"
@@ -14,6 +15,13 @@ StoredChart* ChartStore::Find(std::int32_t ctrlId) {
   if (ctrlId == 0) return nullptr;
   auto it = charts.find(ctrlId);
   return it == charts.end() ? nullptr : &it->second;
+}
+
+Chart& Editable(StoredChart& stored) {
+  if (stored.shown.get() == stored.chart.get())
+    stored.chart = std::make_shared<Chart>(*stored.chart);
+  stored.chart->generation.Bump();
+  return *stored.chart;
 }
 
 std::int32_t CheckRegionIndex(const Chart& chart, std::int32_t index) {

@@ -13,14 +13,21 @@
 namespace vantiro::engine {
 
 // One chart held by the engine. `chart` is what the calls build. `shown` is
-// the copy its window last received through device::ShowChart: the window
-// repaints from that copy until the next draw or the window's destruction,
-// so later content calls never change (or move) what a window reads. Both
-// live on the heap, so their addresses survive changes to the store.
+// the chart its window last received through device::ShowChart: the window
+// repaints from it until the next draw or the window's destruction. Drawing
+// shares the chart instead of copying it; the first change after that
+// copies it (Editable), so later content calls never change (or move) what
+// a window reads. Both live on the heap, so their addresses survive changes
+// to the store.
 struct StoredChart {
-  std::unique_ptr<Chart> chart;
-  std::unique_ptr<const Chart> shown;
+  std::shared_ptr<Chart> chart;
+  std::shared_ptr<const Chart> shown;
 };
+
+// The chart of `stored`, about to be changed: a copy of its own if its
+// window still reads it, and with a new generation. May throw
+// std::bad_alloc, leaving `stored` unchanged.
+Chart& Editable(StoredChart& stored);
 
 struct ChartStore {
   std::map<std::int32_t, StoredChart> charts;

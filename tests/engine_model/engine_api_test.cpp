@@ -273,6 +273,37 @@ TEST_F(EngineTest, WindowsRepaintWhatWasLastDrawn) {
   EXPECT_EQ(Device().windows.count(1), 0u);
 }
 
+// A drawn chart is known by its generation: drawing again unchanged keeps
+// it (a kept drawing serves), every change gives a new one, also once the
+// window's chart and the stored one have parted, and the window keeps
+// reading the chart as it was drawn.
+TEST_F(EngineTest, EveryChangeGivesTheChartANewGeneration) {
+  std::vector<ContentCall> calls = ContentCalls();
+  calls.push_back({"region", [](auto id, auto) { return AddRegion(id); }});
+  const auto fileGeneration = [] {
+    EXPECT_EQ(RMC_DRAW2FILE(1, "chart.png", 0, 0, 0), codes::kOk);
+    return Device().lastFileGeneration;
+  };
+  for (const ContentCall& c : calls) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(Create(1), codes::kOk);
+    ASSERT_EQ(AddRegion(1), codes::kOk);
+    ASSERT_EQ(RMC_DRAW(1), codes::kOk);
+    const std::uint64_t drawn = Device().windows.at(1)->generation.value();
+    EXPECT_EQ(fileGeneration(), drawn);
+    ASSERT_EQ(RMC_DRAW(1), codes::kOk);
+    EXPECT_EQ(fileGeneration(), drawn);
+    const Chart before = fake::Repaint(1);
+    ASSERT_EQ(c.call(1, 1), codes::kOk);
+    const std::uint64_t changed = fileGeneration();
+    EXPECT_NE(changed, drawn);
+    ASSERT_EQ(c.call(1, 1), codes::kOk);
+    EXPECT_NE(fileGeneration(), changed);
+    EXPECT_EQ(Device().windows.at(1)->generation.value(), drawn);
+    EXPECT_TRUE(fake::Repaint(1) == before);
+  }
+}
+
 TEST_F(EngineTest, DrawingPassesTheDeviceResultAndSkipsExportOnlyCharts) {
   ASSERT_EQ(Create(1), codes::kOk);
   ASSERT_EQ(Create(2, /*exportOnly=*/1), codes::kOk);

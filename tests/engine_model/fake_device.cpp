@@ -58,6 +58,7 @@ std::int32_t DrawToFile(const Chart& chart, const std::string& path, int width, 
                          std::to_string(width) + "x" + std::to_string(height) + " q" +
                          std::to_string(jpegQuality));
   Device().lastDrawn = chart;
+  Device().lastFileGeneration = chart.generation.value();
   return Device().drawToFileResult;
 }
 

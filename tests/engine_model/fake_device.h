@@ -28,6 +28,8 @@ struct FakeDevice {
   // The chart as the last DrawToFile, DrawToPrinter or CreateChartWindow
   // saw it.
   Chart lastDrawn;
+  // The generation of the chart the last DrawToFile was given.
+  std::uint64_t lastFileGeneration = 0;
   // What each window repaints from.
   std::map<std::int32_t, const Chart*> windows;
 };

@@ -71,14 +71,16 @@ class PdfPrinter {
 
 // The last chart drawn as an image, kept so that drawing the same chart
 // again at the same size (ae_Graph_Draw, then ae_Graph_Draw2File) reuses
-// its pixels, and its PNG once encoded. Any change to the chart, the size
+// its pixels, and its PNG once encoded. The chart is known by its
+// generation: any change to the chart (which gives it a new one), the size
 // or the code page makes it a different frame. Charts with a background
 // picture are not kept (the picture file may change in between), nor
 // frames while layouts are reported (every drawing is reported).
 struct DrawnFrame {
   static constexpr std::int64_t kMaxPixels = std::int64_t{4} << 20;
 
-  Chart chart;
+  std::int32_t ctrlId = 0;
+  std::uint64_t generation = 0;  // 0: no chart; generations start at 1
   int width = 0, height = 0;
   render::CairoImage image;       // not ok(): no frame kept
   std::vector<std::uint8_t> png;  // empty until encoded
@@ -87,15 +89,10 @@ struct DrawnFrame {
     return chart.settings.backgroundImage.empty() && !LayoutReportOn() &&
            std::int64_t{width} * height <= kMaxPixels;
   }
-  bool Holds(const Chart& other, int w, int h) const {
-    return image.ok() && w == width && h == height && other == chart;
+  bool Holds(const Chart& chart, int w, int h) const {
+    return image.ok() && w == width && h == height && chart.generation.value() == generation;
   }
-  void Clear() {
-    image = render::CairoImage();
-    png.clear();
-    png.shrink_to_fit();
-    chart = Chart();
-  }
+  void Clear() { *this = DrawnFrame(); }
 };
 
 // All state of the native device.
@@ -146,7 +143,8 @@ const DrawnFrame* DrawFrame(const Chart& chart, int width, int height, std::stri
   const DrawList list = Layout(chart, width, height, output);
   render::CairoImage image = render::RenderToImage(list, State().fonts);
   if (!image.ok()) return nullptr;
-  frame.chart = chart;
+  frame.ctrlId = chart.ctrlId;
+  frame.generation = chart.generation.value();
   frame.width = width;
   frame.height = height;
   frame.image = std::move(image);
@@ -201,7 +199,7 @@ std::int32_t CreateChartWindow(const Chart& chart) {
 
 void DestroyChartWindow(std::int32_t ctrlId) {
   // No windows natively; only the chart's kept frame goes.
-  if (State().frame.chart.ctrlId == ctrlId) State().frame.Clear();
+  if (State().frame.ctrlId == ctrlId) State().frame.Clear();
 }
 
 std::int32_t ShowChart(const Chart& chart) {

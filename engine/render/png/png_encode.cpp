@@ -3,7 +3,6 @@
 #include "engine/render/png/png_encode.h"
 
 #include <cstring>
-#include <memory>
 
 #include "engine/render/png/checksums.h"
 #include "engine/render/png/scanline_deflate.h"
@@ -94,26 +93,23 @@ std::size_t BeginChunk(std::vector<std::uint8_t>& out) {
   return start;
 }
 
-// The scanlines of the whole image, RGB or RGBA if `alpha`, each behind
-// filter byte 0 (none). Chart rows deflate best unfiltered: the match
-// search finds runs along a row and copies of the row above directly, and
-// filtering would turn the exact colours of flat areas and text into
-// differences that repeat less. False if `alpha` is not set and a pixel
-// turns out not to be opaque.
-bool ScanlineImage(const PixelView& image, bool alpha, std::uint8_t* scanlines) {
+// Scanline `y` of the image, RGB or RGBA if `alpha`, behind filter byte 0
+// (none), at `out`, where scanline y - 1 ends. Chart rows deflate best
+// unfiltered: the match search finds runs along a row and copies of the row
+// above directly, and filtering would turn the exact colours of flat areas
+// and text into differences that repeat less. False if `alpha` is not set
+// and a pixel turns out not to be opaque.
+bool Scanline(const PixelView& image, bool alpha, std::size_t y, std::uint8_t* out) {
   const std::size_t rowBytes = std::size_t(image.width) * (alpha ? 4 : 3);
-  for (int y = 0; y < image.height; ++y) {
-    const std::uint8_t* src = image.data + std::size_t(y) * image.stride;
-    std::uint8_t* out = scanlines + (rowBytes + 1) * y;
-    out[0] = 0;
-    // Charts repeat most rows exactly: no need to convert them again.
-    if (y > 0 && std::memcmp(src, src - image.stride, std::size_t(image.width) * 4) == 0) {
-      std::memcpy(out + 1, out - rowBytes, rowBytes);
-    } else if (alpha) {
-      RowToRgba(src, image.width, out + 1);
-    } else if (RowToRgb(src, image.width, out + 1) != 0xFF) {
-      return false;
-    }
+  const std::uint8_t* src = image.data + y * std::size_t(image.stride);
+  out[0] = 0;
+  // Charts repeat most rows exactly: no need to convert them again.
+  if (y > 0 && std::memcmp(src, src - image.stride, std::size_t(image.width) * 4) == 0) {
+    std::memcpy(out + 1, out - rowBytes, rowBytes);
+  } else if (alpha) {
+    RowToRgba(src, image.width, out + 1);
+  } else if (RowToRgb(src, image.width, out + 1) != 0xFF) {
+    return false;
   }
   return true;
 }
@@ -151,60 +147,40 @@ std::vector<std::uint8_t> EncodePng(const PixelView& image) { return PngEncoder(
 
 std::vector<std::uint8_t> PngEncoder::Encode(const PixelView& image) {
   if (!Encodable(image)) return {};
-  // Room for RGBA scanlines; working memory beyond this is not kept.
-  constexpr std::size_t kKeptBytes = std::size_t{32} << 20;
-  const std::size_t needed = (std::size_t(image.width) * 4 + 1) * image.height;
-  if (needed > capacity_) {
-    scanlines_.reset();
-    scanlines_.reset(new std::uint8_t[needed]);
-    capacity_ = needed;
-  }
-  struct ReleaseLarge {
-    PngEncoder& encoder;
-    ~ReleaseLarge() {
-      if (encoder.capacity_ > kKeptBytes) {
-        encoder.scanlines_.reset();
-        encoder.capacity_ = 0;
-      }
-    }
-  } releaseLarge{*this};
-  std::uint8_t* scanlines = scanlines_.get();
-
-  // Charts are opaque: RGB, unless a pixel says otherwise.
-  bool opaque = true;
-  std::size_t rowBytes = std::size_t(image.width) * 3;
-  std::size_t scanlineSize = (rowBytes + 1) * image.height;
-  if (!ScanlineImage(image, false, scanlines)) {
-    opaque = false;
-    rowBytes = std::size_t(image.width) * 4;
-    scanlineSize = (rowBytes + 1) * image.height;
-    ScanlineImage(image, true, scanlines);
-  }
-  const int bpp = opaque ? 3 : 4;
-
   std::vector<std::uint8_t> out;
-  out.reserve(8 + 25 + 12 + scanlineSize / 32 + 1024);
+  out.reserve(8 + 25 + 12 + std::size_t(image.width) * 3 * image.height / 32 + 1024);
   static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  out.insert(out.end(), kSignature, kSignature + 8);
+  // Charts are opaque: RGB, unless a pixel says otherwise; then all again
+  // as RGBA.
+  for (const bool alpha : {false, true}) {
+    out.assign(kSignature, kSignature + 8);
+    std::size_t chunk = BeginChunk(out);
+    PutBe32(out, static_cast<std::uint32_t>(image.width));
+    PutBe32(out, static_cast<std::uint32_t>(image.height));
+    out.push_back(8);              // bits per channel
+    out.push_back(alpha ? 6 : 2);  // colour type: RGBA or RGB
+    out.push_back(0);              // deflate
+    out.push_back(0);              // filter method 0 (each row says none)
+    out.push_back(0);              // not interlaced
+    FinishChunk(out, chunk, "IHDR");
 
-  std::size_t chunk = BeginChunk(out);
-  PutBe32(out, static_cast<std::uint32_t>(image.width));
-  PutBe32(out, static_cast<std::uint32_t>(image.height));
-  out.push_back(8);               // bits per channel
-  out.push_back(opaque ? 2 : 6);  // colour type: RGB or RGBA
-  out.push_back(0);               // deflate
-  out.push_back(0);               // filter method 0 (each row says none)
-  out.push_back(0);               // not interlaced
-  FinishChunk(out, chunk, "IHDR");
+    chunk = BeginChunk(out);
+    const std::size_t bpp = alpha ? 4 : 3;
+    const ScanlineSource source = [&](std::size_t y, std::uint8_t* to) {
+      return Scanline(image, alpha, y, to);
+    };
+    if (!ZlibCompressRows(std::size_t(image.width) * bpp + 1, std::size_t(image.height), bpp,
+                          source, window_, out)) {
+      continue;
+    }
+    if (out.size() - chunk - 8 > 0x7FFFFFFF) return {};
+    FinishChunk(out, chunk, "IDAT");
 
-  chunk = BeginChunk(out);
-  ZlibCompressScanlines(scanlines, scanlineSize, rowBytes + 1, std::size_t(bpp), out);
-  if (out.size() - chunk - 8 > 0x7FFFFFFF) return {};
-  FinishChunk(out, chunk, "IDAT");
-
-  chunk = BeginChunk(out);
-  FinishChunk(out, chunk, "IEND");
-  return out;
+    chunk = BeginChunk(out);
+    FinishChunk(out, chunk, "IEND");
+    return out;
+  }
+  return {};
 }
 
 }  // namespace vantiro::engine::render

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace vantiro::engine::render {
@@ -24,16 +23,15 @@ struct PixelView {
 // else RGBA with the alpha undone. Empty on failure.
 std::vector<std::uint8_t> EncodePng(const PixelView& image);
 
-// The same, keeping its working memory from one image to the next: a
-// program that writes many charts saves allocating (and the system
-// zeroing) a megabyte or more per chart.
+// The same, keeping its working memory (the deflate window and a few rows
+// of scanlines, which are made as the compression reaches them) from one
+// image to the next.
 class PngEncoder {
  public:
   std::vector<std::uint8_t> Encode(const PixelView& image);
 
  private:
-  std::unique_ptr<std::uint8_t[]> scanlines_;
-  std::size_t capacity_ = 0;
+  std::vector<std::uint8_t> window_;
 };
 
 // Whether the encoders take the image: pixels, a size, rows of at least

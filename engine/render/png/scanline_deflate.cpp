@@ -311,6 +311,61 @@ void WriteBlock(const Token* tokens, std::size_t count, bool final, BitWriter& w
   writer.Put(litCodes[kEndOfBlock]);
 }
 
+// The part of the stream the search can still reach: absolute positions
+// [base, end) of the scanlines, filled a row at a time from the source.
+// Bytes further back than the deflate window (and the row before the last,
+// which the source copies repeated rows from) are dropped to make room.
+class RowWindow {
+ public:
+  RowWindow(std::size_t rowBytes, std::size_t rows, const ScanlineSource& source,
+            std::vector<std::uint8_t>& bytes)
+      : rowBytes_(rowBytes), rows_(rows), source_(source), bytes_(bytes) {
+    // The window, two rows, the look-ahead, and as much again to slide
+    // less often.
+    const std::size_t wanted = 2 * (kWindow + rowBytes + kMaxMatch) + 64;
+    if (bytes_.size() < wanted) bytes_.resize(wanted);
+    data_ = bytes_.data();
+  }
+
+  const std::uint8_t* At(std::size_t position) const { return data_ + (position - base_); }
+  std::size_t end() const { return end_; }
+
+  // Reads rows until the bytes before `wanted` (at most the stream's end)
+  // are held, keeping what lies from `keep` on. False if the source failed.
+  bool Reach(std::size_t wanted, std::size_t keep) {
+    while (end_ < wanted && row_ < rows_) {
+      if (end_ - base_ + rowBytes_ > bytes_.size()) Slide(keep);
+      std::uint8_t* to = data_ + (end_ - base_);
+      if (!source_(row_, to)) return false;
+      adler_ = Adler32(to, rowBytes_, adler_);
+      end_ += rowBytes_;
+      ++row_;
+    }
+    return true;
+  }
+
+  std::uint32_t adler() const { return adler_; }
+
+ private:
+  void Slide(std::size_t keep) {
+    const std::size_t lastRow = end_ - std::min(end_, rowBytes_);
+    const std::size_t from = std::max(base_, std::min(keep, lastRow));
+    std::memmove(data_, data_ + (from - base_), end_ - from);
+    base_ = from;
+    if (end_ - base_ + rowBytes_ > bytes_.size()) {
+      bytes_.resize(end_ - base_ + rowBytes_);
+      data_ = bytes_.data();
+    }
+  }
+
+  std::size_t rowBytes_, rows_;
+  const ScanlineSource& source_;
+  std::vector<std::uint8_t>& bytes_;
+  std::uint8_t* data_;  // bytes_.data(): position base_
+  std::size_t base_ = 0, end_ = 0, row_ = 0;
+  std::uint32_t adler_ = 1;
+};
+
 // A match found by the search: none if `length` is below kMinMatch.
 struct Match {
   std::size_t length = 0, distance = 0;
@@ -325,9 +380,9 @@ struct Match {
 // fixed distances or the start of the match.
 class MatchFinder {
  public:
-  MatchFinder(const std::uint8_t* data, std::size_t size, std::size_t rowBytes,
+  MatchFinder(const RowWindow& window, std::size_t size, std::size_t rowBytes,
               std::size_t pixelBytes)
-      : data_(data), size_(size), head_(kHashSize, kNone), prev_(kWindow, kNone) {
+      : window_(window), size_(size), head_(kHashSize, kNone), prev_(kWindow, kNone) {
     for (std::size_t d : {std::size_t{1}, pixelBytes, rowBytes}) {
       if (d >= 1 && d <= kWindow &&
           std::find(distances_, distances_ + candidates_, d) == distances_ + candidates_) {
@@ -336,11 +391,15 @@ class MatchFinder {
     }
   }
 
+  // The first position the search may still read.
+  std::size_t Oldest(std::size_t i) const { return std::min(inserted_, i - std::min(i, kWindow)); }
+
+  // The window must hold the bytes from Oldest(i) to i + kMaxMatch.
   Match Find(std::size_t i) {
     Match best;
     const std::size_t limit = std::min(kMaxMatch, size_ - i);
     if (limit < kMinMatch) return best;
-    const std::uint8_t* here = data_ + i;
+    const std::uint8_t* here = window_.At(i);
     for (int c = 0; c < candidates_; ++c) {
       const std::size_t d = distances_[c];
       if (d > i || here[0] != here[-std::ptrdiff_t(d)] || here[1] != here[1 - std::ptrdiff_t(d)]) {
@@ -358,7 +417,7 @@ class MatchFinder {
     for (int depth = kChainDepth; p != kNone && depth > 0; --depth) {
       const std::size_t d = i - p;
       if (d > kWindow) break;
-      const std::uint8_t* there = data_ + p;
+      const std::uint8_t* there = here - d;
       if (there[best.length] == here[best.length] && there[0] == here[0] && there[1] == here[1]) {
         const std::size_t length = MatchLength(here, there, limit);
         if (length > best.length) {
@@ -398,14 +457,16 @@ class MatchFinder {
 
   // Hashes every position not yet hashed before `i`.
   void Insert(std::size_t i) {
-    for (; inserted_ < i; ++inserted_) {
-      std::uint32_t& slot = head_[Hash(data_ + inserted_)];
+    if (inserted_ >= i) return;
+    const std::uint8_t* at = window_.At(inserted_);
+    for (; inserted_ < i; ++inserted_, ++at) {
+      std::uint32_t& slot = head_[Hash(at)];
       prev_[inserted_ & (kWindow - 1)] = slot;
       slot = std::uint32_t(inserted_);
     }
   }
 
-  const std::uint8_t* data_;
+  const RowWindow& window_;
   std::size_t size_;
   std::size_t distances_[3] = {};
   int candidates_ = 0;
@@ -416,22 +477,32 @@ class MatchFinder {
 
 }  // namespace
 
-void ZlibCompressScanlines(const std::uint8_t* data, std::size_t size, std::size_t rowBytes,
-                           std::size_t pixelBytes, std::vector<std::uint8_t>& out) {
+bool ZlibCompressRows(std::size_t rowBytes, std::size_t rows, std::size_t pixelBytes,
+                      const ScanlineSource& source, std::vector<std::uint8_t>& window,
+                      std::vector<std::uint8_t>& out) {
   out.push_back(0x78);  // deflate, 32 KiB window
   out.push_back(0x01);  // no dictionary, check bits
   BitWriter writer(out);
 
-  MatchFinder finder(data, size, rowBytes, pixelBytes);
+  const std::size_t size = rowBytes * rows;
+  RowWindow held(rowBytes, rows, source, window);
+  MatchFinder finder(held, size, rowBytes, pixelBytes);
+  // Rows come in as the search nears them: a search at `at` reads up to
+  // kMaxMatch bytes on, and a lazy step one byte further.
+  const auto reach = [&](std::size_t at) {
+    return at + kMaxMatch + 1 <= held.end() ||
+           held.Reach(std::min(size, at + kMaxMatch + 1), finder.Oldest(at));
+  };
   std::vector<Token> tokens;
   tokens.reserve(std::min(kBlockTokens, size / 4 + 16));
-  const auto literal = [&](std::size_t at) { tokens.push_back(data[at]); };
+  const auto literal = [&](std::size_t at) { tokens.push_back(*held.At(at)); };
   std::size_t i = 0;
   while (i < size) {
     if (tokens.size() >= kBlockTokens) {
       WriteBlock(tokens.data(), tokens.size(), false, writer);
       tokens.clear();
     }
+    if (!reach(i)) return false;
     Match match = finder.Find(i);
     if (match.length < kMinMatch) {
       literal(i++);
@@ -439,6 +510,7 @@ void ZlibCompressScanlines(const std::uint8_t* data, std::size_t size, std::size
     }
     // Lazy matching: a longer match one byte on is worth a literal.
     while (match.length < kLazyBelow && i + 1 < size) {
+      if (!reach(i)) return false;
       const Match next = finder.Find(i + 1);
       if (next.length <= match.length) break;
       literal(i++);
@@ -451,8 +523,9 @@ void ZlibCompressScanlines(const std::uint8_t* data, std::size_t size, std::size
   WriteBlock(tokens.data(), tokens.size(), true, writer);
   writer.Flush();
 
-  const std::uint32_t adler = Adler32(data, size);
+  const std::uint32_t adler = held.adler();
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(adler >> shift));
+  return true;
 }
 
 }  // namespace vantiro::engine::render

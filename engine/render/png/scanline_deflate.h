@@ -5,15 +5,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace vantiro::engine::render {
 
+// Writes row `row` (rowBytes bytes) at `to`, where the row before it, if
+// any, ends. False stops the stream.
+using ScanlineSource = std::function<bool(std::size_t row, std::uint8_t* to)>;
+
 // Appends to `out` a complete zlib stream (header, dynamic-Huffman deflate
-// blocks, Adler-32) of `size` bytes at `data`. `rowBytes` is the distance
-// between a byte and the one above it, `pixelBytes` the distance between
-// neighbouring pixels; both only guide the search for repeats.
-void ZlibCompressScanlines(const std::uint8_t* data, std::size_t size, std::size_t rowBytes,
-                           std::size_t pixelBytes, std::vector<std::uint8_t>& out);
+// blocks, Adler-32) of `rows` rows of `rowBytes` bytes, asked of `source`
+// one at a time as the match search reaches them: only the deflate window
+// and a row or two are held, in `window` (kept by the caller between
+// streams to save allocating it). `pixelBytes` is the distance between
+// neighbouring pixels; it and `rowBytes` only guide the search for repeats.
+// False, with `out` partly written, if `source` returned false.
+bool ZlibCompressRows(std::size_t rowBytes, std::size_t rows, std::size_t pixelBytes,
+                      const ScanlineSource& source, std::vector<std::uint8_t>& window,
+                      std::vector<std::uint8_t>& out);
 
 }  // namespace vantiro::engine::render
