@@ -16,7 +16,7 @@
 #include <windows.h>
 
 #include "testhost/designer/server.h"
-#include "testhost/win32.h"
+#include "testhost/core/win32.h"
 
 namespace vantiro::testhost::designer {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "testhost/check.h"
+#include "testhost/core/check.h"
 
 namespace vantiro::testhost {
 namespace {

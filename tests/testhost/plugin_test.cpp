@@ -8,8 +8,8 @@
 
 #include "plugin/platform/platform_native.h"
 #include "recording_engine/recording_engine.h"
-#include "testhost/cli.h"
-#include "testhost/host.h"
+#include "testhost/cli/cli.h"
+#include "testhost/core/host.h"
 
 namespace vantiro::testhost {
 namespace {

@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "testhost/script.h"
+#include "testhost/core/script.h"
 
 namespace vantiro::testhost {
 namespace {

@@ -12,9 +12,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "testhost/host.h"
-#include "testhost/plugin_module.h"
-#include "testhost/win32.h"
+#include "testhost/core/host.h"
+#include "testhost/core/plugin_module.h"
+#include "testhost/core/win32.h"
 
 namespace vantiro::testhost {
 namespace {
