@@ -67,15 +67,15 @@ void ConsoleBuffer::Flush() {
 }
 
 struct ConsoleOutput::Stream {
-  Stream(std::ostream& stream, HANDLE console)
-      : stream(stream),
+  Stream(std::ostream& target, HANDLE console)
+      : stream(target),
         buffer(GetACP(),
                [console](const std::wstring& text) {
                  DWORD written = 0;
                  WriteConsoleW(console, text.data(), static_cast<DWORD>(text.size()), &written,
                                nullptr);
                }),
-        saved(stream.rdbuf(&buffer)) {}
+        saved(target.rdbuf(&buffer)) {}
   ~Stream() {
     stream.flush();
     stream.rdbuf(saved);

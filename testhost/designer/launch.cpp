@@ -8,6 +8,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "testhost/designer/command_line.h"
 #include "testhost/designer/host_side.h"
 
 #ifdef _WIN32
@@ -36,28 +37,6 @@ std::wstring Widen(const std::string& text) {
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   return wide;
-}
-
-// One argument as CommandLineToArgvW reads it back.
-void AppendArgument(std::wstring& line, const std::wstring& arg) {
-  if (!line.empty()) line += L' ';
-  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-    line += arg;
-    return;
-  }
-  line += L'"';
-  std::size_t backslashes = 0;
-  for (const wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    line += c;
-  }
-  line.append(backslashes * 2, L'\\');
-  line += L'"';
 }
 
 fs::path OwnProgram() {

@@ -18,6 +18,7 @@
 #include <random>
 #include <system_error>
 
+#include "testhost/designer/command_line.h"
 #include "testhost/designer/paths.h"
 #include "testhost/designer/platform.h"
 #include "testhost/designer/server.h"
@@ -50,28 +51,6 @@ class Handle {
 };
 
 std::string LastError() { return std::system_category().message(static_cast<int>(GetLastError())); }
-
-// One argument as CommandLineToArgvW reads it back.
-void AppendArgument(std::wstring& line, const std::wstring& arg) {
-  if (!line.empty()) line += L' ';
-  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-    line += arg;
-    return;
-  }
-  line += L'"';
-  std::size_t backslashes = 0;
-  for (const wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    line += c;
-  }
-  line.append(backslashes * 2, L'\\');
-  line += L'"';
-}
 
 // Whether some file in `folder` (or below) is larger than `limit` bytes.
 bool HasFileLargerThan(const fs::path& folder, std::uint64_t limit) {

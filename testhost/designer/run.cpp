@@ -123,7 +123,8 @@ RunOutcome RunInChild(const std::string& program, const fs::path& root, const Ru
   }
   if (end.kind != Kind::kExited) return outcome;
   std::string resultText;
-  if (end.code != 0 || !files::ReadRegularFile(out / kResultFile, kResultBytes, resultText)) {
+  if (end.code != 0 || !files::ReadRegularFile(
+                           out / kResultFile, static_cast<std::size_t>(kResultBytes), resultText)) {
     std::string log = end.errors;
     while (!log.empty() && (log.back() == '\n' || log.back() == '\r')) log.pop_back();
     outcome.error = "the run of the script failed" + (log.empty() ? "" : ": " + log);
@@ -142,7 +143,8 @@ RunOutcome RunInChild(const std::string& program, const fs::path& root, const Ru
     if (!chart.is_number_integer()) continue;
     const auto id = chart.get<std::int32_t>();
     std::string png;
-    if (files::ReadRegularFile(out / SnapshotName(id), limits.fileBytes, png)) {
+    if (files::ReadRegularFile(out / SnapshotName(id), static_cast<std::size_t>(limits.fileBytes),
+                               png)) {
       outcome.charts.emplace_back(id, std::move(png));
     }
   }
@@ -152,15 +154,16 @@ RunOutcome RunInChild(const std::string& program, const fs::path& root, const Ru
     file.name = name.get<std::string>();
     Describe(file);
     if (!file.type.empty() &&
-        !files::ReadRegularFile(work / FromUtf8(file.name), limits.fileBytes, file.bytes)) {
+        !files::ReadRegularFile(work / FromUtf8(file.name),
+                                static_cast<std::size_t>(limits.fileBytes), file.bytes)) {
       file.type.clear();
       file.note = "the script wrote " + file.name + ", but it cannot be read";
     }
     outcome.files.push_back(std::move(file));
   }
   if (outcome.result.contains("exported")) {
-    files::ReadRegularFile(out / ("export." + request.exportFormat), limits.fileBytes,
-                           outcome.exported);
+    files::ReadRegularFile(out / ("export." + request.exportFormat),
+                           static_cast<std::size_t>(limits.fileBytes), outcome.exported);
   }
   outcome.ran = true;
   return outcome;
