@@ -149,12 +149,16 @@ TEST_F(DesignerWine, RunsScriptsInAChild) {
   EXPECT_FALSE(fs::exists(root_.parent_path() / "out.png"));
 }
 
-// With a display: the chart drawn comes back as its PNG snapshot.
+// With a display: the chart drawn comes back as its PNG snapshot, and the
+// print dialog, which would wait for a click there, answers as cancelled.
 TEST_F(DesignerWine, DrawnChartsComeBackAsPng) {
   const json result =
       Run("ae_Graph_CreateChart [HostWindow]|4|0|0|160|120|#FFFFFF|0|0|||0|#FFFFFF\n"
           "ae_Graph_AddRegion 4|0|0|0|0||0\n"
-          "ae_Graph_Draw 4\n");
+          "ae_Graph_Draw 4\n"
+          "ae_Graph_Draw2Printer 4\n");
+  ASSERT_TRUE(result.contains("lines")) << result.dump();
+  EXPECT_EQ(result["lines"][3]["statuses"][0]["value"], "Canceled") << result.dump();
   ASSERT_TRUE(result.contains("charts")) << result.dump();
   ASSERT_EQ(result["charts"].size(), 1u) << result.dump();
   EXPECT_EQ(result["charts"][0]["id"], 4);
