@@ -25,8 +25,12 @@
 
 #ifndef _WIN32
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <map>
 #endif
 
 namespace vantiro::testhost::designer {
@@ -39,9 +43,8 @@ using nlohmann::json;
 constexpr std::size_t kMaxRequestBytes = 1u << 20;  // a script, with room
 constexpr std::size_t kMaxFiles = 500;
 constexpr int kMaxFolderDepth = 4;
-// Reading one request may take this long in all, and each read of it a
-// few seconds; a connection serves one request.
-constexpr auto kRequestReadTime = std::chrono::seconds(10);
+// Each read of a request may wait a few seconds; a connection serves one
+// request.
 constexpr int kReadTimeoutSeconds = 3;
 // Connections answered at once: more than slow clients can tie up; the
 // rest wait their turn.
@@ -164,10 +167,154 @@ std::string NameProblem(std::string_view path, int codePage) {
   return {};
 }
 
+// Connections whose request is not read within the time limit are shut, so
+// that a client sending a byte now and then cannot keep a worker. POSIX: the
+// connections are this process's sockets on the server's port, found when
+// one is accepted; Windows has only the time limit of each read.
+class SlowRequests {
+ public:
+  void Start(int port, std::chrono::seconds limit) {
+#ifndef _WIN32
+    port_ = port;
+    limit_ = limit;
+    watch_ = std::thread([this] {
+      std::unique_lock<std::mutex> lock(mutex_);
+      while (!stopping_) {
+        wake_.wait_for(lock, std::chrono::milliseconds(200));
+        ShutLate();
+      }
+    });
+#else
+    (void)port;
+    (void)limit;
+#endif
+  }
+
+  ~SlowRequests() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_all();
+    if (watch_.joinable()) watch_.join();
+  }
+
+  // A connection was accepted: watch every new one.
+  void Accepted() {
+#ifndef _WIN32
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto now = std::chrono::steady_clock::now();
+    for (const int fd : OpenFiles()) {
+      int peer = 0;
+      const ino_t inode = Connection(fd, peer);
+      if (inode == 0) {
+        watched_.erase(fd);
+        continue;
+      }
+      auto found = watched_.find(fd);
+      if (found == watched_.end() || found->second.inode != inode) {
+        watched_[fd] = {inode, peer, now};
+      }
+    }
+#endif
+  }
+
+  // The request from this client port was read: no longer watched.
+  void Read(int peerPort) {
+#ifndef _WIN32
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = watched_.begin(); it != watched_.end();) {
+      it = it->second.peerPort == peerPort ? watched_.erase(it) : std::next(it);
+    }
+#else
+    (void)peerPort;
+#endif
+  }
+
+ private:
+#ifndef _WIN32
+  struct Watched {
+    ino_t inode;
+    int peerPort;
+    std::chrono::steady_clock::time_point since;
+  };
+
+  // This process's open file descriptors: those /proc lists, else every
+  // number up to the limit.
+  static std::vector<int> OpenFiles() {
+    std::vector<int> fds;
+    std::error_code failure;
+    for (fs::directory_iterator it("/proc/self/fd", failure), end; !failure && it != end;
+         it.increment(failure)) {
+      const std::string name = it->path().filename().string();
+      int fd = 0;
+      if (std::from_chars(name.data(), name.data() + name.size(), fd).ec == std::errc()) {
+        fds.push_back(fd);
+      }
+    }
+    if (!fds.empty()) return fds;
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    for (int fd = 3; fd < static_cast<int>(std::min<rlim_t>(files.rlim_cur, 65536)); ++fd) {
+      fds.push_back(fd);
+    }
+    return fds;
+  }
+
+  // The inode of `fd` when it is a connection accepted on the server's
+  // port (its client's port in `peer`), else 0.
+  ino_t Connection(int fd, int& peer) const {
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISSOCK(st.st_mode)) return 0;
+    int listening = 0;
+    socklen_t size = sizeof listening;
+    if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || listening != 0) {
+      return 0;
+    }
+    sockaddr_in local{}, remote{};
+    socklen_t length = sizeof local;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+        local.sin_family != AF_INET || ntohs(local.sin_port) != port_) {
+      return 0;
+    }
+    length = sizeof remote;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &length) != 0) return 0;
+    peer = ntohs(remote.sin_port);
+    return st.st_ino;
+  }
+
+  void ShutLate() {
+    const auto now = std::chrono::steady_clock::now();
+    for (auto it = watched_.begin(); it != watched_.end();) {
+      int peer = 0;
+      if (Connection(it->first, peer) != it->second.inode) {
+        it = watched_.erase(it);
+      } else if (now - it->second.since > limit_) {
+        shutdown(it->first, SHUT_RDWR);
+        it = watched_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
+  int port_ = 0;
+  std::chrono::seconds limit_{10};
+  std::map<int, Watched> watched_;
+#endif
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+  std::thread watch_;
+};
+
 // Threads for the connections, up to kWorkers at once; the others wait.
 class ConnectionThreads : public httplib::TaskQueue {
  public:
+  explicit ConnectionThreads(std::function<void()> accepted) : accepted_(std::move(accepted)) {}
+
   void enqueue(std::function<void()> task) override {
+    accepted_();
     std::unique_lock<std::mutex> lock(mutex_);
     if (running_ >= kWorkers) {
       waiting_.push_back(std::move(task));
@@ -200,6 +347,7 @@ class ConnectionThreads : public httplib::TaskQueue {
     }).detach();
   }
 
+  std::function<void()> accepted_;
   std::mutex mutex_;
   std::condition_variable done_;
   std::size_t running_ = 0;
@@ -257,6 +405,7 @@ struct DesignerServer::Impl {
   // listening to begin: cpp-httplib's stop does nothing before.
   std::atomic<int> listening{0};
   std::atomic<bool> stopped{false};
+  SlowRequests slow;
 
   int CodePage() const {
 #ifdef _WIN32
@@ -334,7 +483,8 @@ struct DesignerServer::Impl {
   bool ReadBody(const httplib::ContentReader& reader, httplib::Response& response, json& body) {
     std::string text;
     bool tooLarge = false, tooSlow = false;
-    const auto deadline = std::chrono::steady_clock::now() + kRequestReadTime;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(options.requestSeconds);
     const bool read = reader([&](const char* data, std::size_t size) {
       if (text.size() + size > kMaxRequestBytes) {
         tooLarge = true;
@@ -551,7 +701,7 @@ struct DesignerServer::Impl {
     // another, and stopping need not wait for idle ones.
     server.set_keep_alive_max_count(1);
     server.set_keep_alive_timeout(1);
-    server.new_task_queue = [] { return new ConnectionThreads(); };
+    server.new_task_queue = [this] { return new ConnectionThreads([this] { slow.Accepted(); }); };
     // The port is this server's alone: no SO_REUSEPORT (cpp-httplib's
     // default), and on Windows no other socket may take it over.
     server.set_socket_options([](socket_t sock) {
@@ -572,6 +722,7 @@ struct DesignerServer::Impl {
           response.set_header("X-Frame-Options", "DENY");
           response.set_header("Cache-Control", "no-store");
           response.set_header("Referrer-Policy", "no-referrer");
+          slow.Read(request.remote_port);
           if (FromOwnPage(request, status, why)) return httplib::Server::HandlerResponse::Unhandled;
           Refuse(response, status, why);
           return httplib::Server::HandlerResponse::Handled;
@@ -627,6 +778,7 @@ int DesignerServer::Bind(std::string& error) {
   } else if (s.server.bind_to_port("127.0.0.1", s.options.port)) {
     s.port = s.options.port;
   }
+  if (s.port >= 0) s.slow.Start(s.port, std::chrono::seconds(s.options.requestSeconds));
   if (s.port < 0) {
     error = s.options.port != 0 && PortInUse(s.options.port)
                 ? "port " + std::to_string(s.options.port) + " is in use"

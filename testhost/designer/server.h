@@ -25,6 +25,7 @@ struct ServerOptions {
   std::filesystem::path scratch;  // where run folders go; empty: a folder of
                                   // its own under the system's temporary folder
   bool svgFiles = true;           // the engine writes SVG files (not on Windows)
+  int requestSeconds = 10;        // to read a request's header, and its body
 };
 
 class DesignerServer {

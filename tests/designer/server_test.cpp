@@ -5,7 +5,10 @@
 #include <httplib.h>
 #include <stdlib.h>
 #include <sys/mount.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -83,8 +86,10 @@ class DesignerServerTest : public ::testing::Test {
     Start(root_, {});
   }
 
-  void Start(const fs::path& root, const fs::path& scratch, std::uint64_t runBytes = 64ull << 20) {
+  void Start(const fs::path& root, const fs::path& scratch, std::uint64_t runBytes = 64ull << 20,
+             int requestSeconds = 10) {
     ServerOptions options;
+    options.requestSeconds = requestSeconds;
     options.root = root;
     options.childProgram = VANTIRO_HOST_PROGRAM;
     options.token = kToken;
@@ -379,6 +384,37 @@ TEST_F(DesignerServerTest, ShowsEveryFileAndExportsWhatTheEngineWrites) {
       EXPECT_EQ(static_cast<unsigned char>(exported->body[19]), 120u);  // the width of chart 3
     }
   }
+}
+
+// A client that sends its header a byte at a time, each in time for the
+// read, is cut off when the request's time is up; the others are answered.
+TEST_F(DesignerServerTest, CutsOffRequestsThatTakeTooLong) {
+  Stop();
+  Start(root_, {}, 64ull << 20, 1);
+  const int slow = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port_));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(connect(slow, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const timeval wait{0, 400000};
+  setsockopt(slow, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  const std::string start = "GET / HTTP/1.1\r\nHost: " + Own() + "\r\n";
+  ASSERT_GT(send(slow, start.data(), start.size(), MSG_NOSIGNAL), 0);
+  const auto began = std::chrono::steady_clock::now();
+  bool cut = false;
+  while (!cut && std::chrono::steady_clock::now() - began < std::chrono::seconds(8)) {
+    char byte = 0;
+    cut = send(slow, "X", 1, MSG_NOSIGNAL) < 0 || recv(slow, &byte, 1, 0) == 0;
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  close(slow);
+  EXPECT_TRUE(cut);
+  EXPECT_LT(seconds, 4.0);
+  auto page = Get("/");
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
 }
 
 // A full disk: a failed save keeps the script, a full scratch disk says so,
