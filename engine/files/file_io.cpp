@@ -2,12 +2,27 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 
 #include "engine/failure/failure.h"
-#include "engine/files/file_platform.h"
+#include "files/safe_file.h"
+#include "text/code_page.h"
 
 namespace vantiro::engine::files {
 namespace {
+
+namespace safe = ::vantiro::files;
+
+// The file system's name for an engine's name, which is UTF-8: UTF-16 on
+// Windows, the same UTF-8 elsewhere.
+std::filesystem::path SystemPath(const std::string& path) {
+#ifdef _WIN32
+  const std::u16string wide = text::ToUtf16(path, text::kUtf8CodePage);
+  return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+#else
+  return std::filesystem::path(text::ToUtf8(path, text::kUtf8CodePage));  // made valid
+#endif
+}
 
 std::atomic<std::int64_t> writeLimit{-1};
 
@@ -35,8 +50,8 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) noexcept {
       failure::Record("no file name given");
       return false;
     }
-    platform::PendingFile file;
-    if (!file.Open(path)) {
+    safe::PendingFile file;
+    if (!file.Open(SystemPath(path))) {
       failure::Record("cannot create " + path + ": " + failure::SystemReason());
       return false;
     }
@@ -75,7 +90,7 @@ FilePtr OpenRegularFile(const std::string& path) noexcept {
       failure::Record("no file name given");
       return nullptr;
     }
-    FilePtr file = platform::OpenRegular(path);
+    FilePtr file(safe::OpenRegular(SystemPath(path)).release());
     if (!file) failure::Record("cannot open " + path + ": " + failure::SystemReason());
     return file;
   } catch (...) {
@@ -86,7 +101,7 @@ FilePtr OpenRegularFile(const std::string& path) noexcept {
 FilePtr OpenAppendFile(const std::string& path) noexcept {
   try {
     if (path.empty()) return nullptr;
-    return platform::OpenAppend(path);
+    return FilePtr(safe::OpenAppend(SystemPath(path)).release());
   } catch (...) {
     return nullptr;
   }

@@ -1,9 +1,9 @@
 // Files as the engine writes and reads them. A write goes to a new
 // temporary file in the target's folder and is put in place only once it is
-// complete; a read opens regular files only. Both are the same on every
-// platform; file_platform.h is what each platform provides underneath.
-// Every name is UTF-8, as the engine holds its texts: on Windows it is
-// converted to the wide API's UTF-16; natively it is the file system's name.
+// complete; a read opens regular files only. Both are the one safe write and
+// read of files/safe_file.h, which the test host and the designer use too.
+// Every name is UTF-8, as the engine holds its texts: on Windows it becomes
+// the wide API's UTF-16; natively it is the file system's name.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,9 @@ namespace vantiro::engine::files {
 // Writes `bytes` as the whole content of `path`. The target must be a
 // regular file or absent; a symbolic link to a regular file is written
 // through to that file. An existing file keeps its permission bits; a
-// read-only file, a folder, a device or a pipe is refused and left as it is.
+// read-only file, a folder, a device or a pipe is refused and left as it is,
+// and so are a link to a missing file and, on Windows, device names (NUL,
+// aux.png) and alternate data streams ("x.txt:y.png").
 // On any failure the target is unchanged and no temporary file remains.
 bool WriteWholeFile(const std::string& path, std::string_view bytes) noexcept;
 bool WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) noexcept;

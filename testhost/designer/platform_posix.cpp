@@ -1,11 +1,11 @@
-// The designer on POSIX: child runs by posix_spawn under setrlimit limits,
-// stopped with SIGKILL; SIGINT and SIGTERM stop the server.
+// The designer on POSIX: child runs by posix_spawn under setrlimit limits
+// (set by the child itself), watched for the wall clock and the size of
+// their folder, stopped with SIGKILL; SIGINT and SIGTERM stop the server.
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,44 +25,60 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Limit(int resource, std::uint64_t value) {
-  rlimit limit{};
-  limit.rlim_cur = static_cast<rlim_t>(value);
-  limit.rlim_max = static_cast<rlim_t>(value);
-  setrlimit(resource, &limit);
+constexpr std::size_t kMaxErrors = 4096;
+constexpr auto kWatchInterval = std::chrono::milliseconds(20);
+
+// Reads what the child wrote to its error pipe, without waiting.
+void Drain(int fd, std::string& errors) {
+  char buffer[1024];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got <= 0) return;
+    if (errors.size() < kMaxErrors) {
+      errors.append(
+          buffer, std::min<std::size_t>(static_cast<std::size_t>(got), kMaxErrors - errors.size()));
+    }
+  }
 }
 
 }  // namespace
 
-std::string OwnProgram(std::string& error) {
+fs::path OwnProgram(std::string& error) {
   std::error_code failure;
-  std::string program = fs::read_symlink("/proc/self/exe", failure).string();
+  fs::path program = fs::read_symlink("/proc/self/exe", failure);
   if (failure) error = failure.message();
   return program;
 }
 
-bool MakeScratchFolder(fs::path& folder) {
+bool MakeScratchFolder(const fs::path& parent, const std::string& prefix, fs::path& folder) {
   std::error_code failure;
-  std::string pattern = (fs::temp_directory_path(failure) / "vantiro-designer-XXXXXX").string();
-  if (failure || mkdtemp(pattern.data()) == nullptr) return false;
+  const fs::path base = parent.empty() ? fs::temp_directory_path(failure) : parent;
+  if (failure) return false;
+  std::string pattern = (base / (prefix + "XXXXXX")).string();
+  if (mkdtemp(pattern.data()) == nullptr) return false;
   folder = pattern;
   return true;
 }
 
-ChildEnd RunChildProcess(const std::vector<std::string>& args, const fs::path& scratch,
-                         const fs::path& errorLog, const RunLimits& limits) {
+ChildEnd RunChildProcess(const std::vector<std::string>& args, const fs::path& folder,
+                         const RunLimits& limits) {
   ChildEnd end;
   std::vector<std::string> copies = args;
   std::vector<char*> argv;
   for (std::string& arg : copies) argv.push_back(arg.data());
   argv.push_back(nullptr);
-  const std::string log = errorLog.string();
+  // Its errors come through a pipe: a full disk must not lose them.
+  int errorPipe[2];
+  if (::pipe2(errorPipe, O_CLOEXEC) != 0) {
+    end.detail = std::generic_category().message(errno);
+    return end;
+  }
+  ::fcntl(errorPipe[0], F_SETFL, O_NONBLOCK);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  (void)scratch;  // the child changes into it itself (its first argument)
+  posix_spawn_file_actions_adddup2(&actions, errorPipe[1], 2);
   // The server blocks SIGINT and SIGTERM for its own stopping thread; the
   // child takes them as any program does.
   posix_spawnattr_t attributes;
@@ -76,25 +92,41 @@ ChildEnd RunChildProcess(const std::vector<std::string>& args, const fs::path& s
       posix_spawn(&pid, args[0].c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
+  ::close(errorPipe[1]);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{errorPipe[0]};
   if (spawned != 0) {
     end.detail = std::generic_category().message(spawned);
     return end;
   }
 
   int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
+  const auto startedAt = std::chrono::steady_clock::now();
+  const auto deadline = startedAt + std::chrono::seconds(limits.seconds);
+  auto nextLook = startedAt + kWatchInterval;
+  auto stop = [&](ChildEnd::Kind kind) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    Drain(errorPipe[0], end.errors);
+    end.kind = kind;
+    return end;
+  };
   while (true) {
     const pid_t done = waitpid(pid, &status, WNOHANG);
     if (done == pid) break;
     if (done < 0 && errno != EINTR) break;
-    if (std::chrono::steady_clock::now() >= deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      end.kind = ChildEnd::Kind::kTimedOut;
-      return end;
+    Drain(errorPipe[0], end.errors);
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return stop(ChildEnd::Kind::kTimedOut);
+    if (now >= nextLook) {
+      if (FolderBytes(folder) > limits.runBytes) return stop(ChildEnd::Kind::kDiskUse);
+      nextLook = now + kWatchInterval;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  Drain(errorPipe[0], end.errors);
   if (WIFSIGNALED(status)) {
     const int signal = WTERMSIG(status);
     end.kind = signal == SIGXFSZ   ? ChildEnd::Kind::kFileSize
@@ -104,29 +136,14 @@ ChildEnd RunChildProcess(const std::vector<std::string>& args, const fs::path& s
     end.detail = "signal " + std::to_string(signal);
     return end;
   }
+  if (FolderBytes(folder) > limits.runBytes) {
+    end.kind = ChildEnd::Kind::kDiskUse;
+    return end;
+  }
   end.kind = ChildEnd::Kind::kExited;
   end.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return end;
 }
-
-void LimitThisProcess(std::uint64_t seconds, std::uint64_t fileBytes, std::uint64_t memoryBytes) {
-  Limit(RLIMIT_CPU, seconds);
-  Limit(RLIMIT_FSIZE, fileBytes);
-  Limit(RLIMIT_CORE, 0);
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VANTIRO_DESIGNER_ASAN 1
-#endif
-#endif
-#if !defined(__SANITIZE_ADDRESS__) && !defined(VANTIRO_DESIGNER_ASAN)
-  // AddressSanitizer reserves far more address space than it uses.
-  Limit(RLIMIT_AS, memoryBytes);
-#else
-  (void)memoryBytes;
-#endif
-}
-
-bool PassesUnfollowedLink(const fs::path&, const fs::path&) { return false; }
 
 void ServeUntilStopped(DesignerServer& server) {
   // SIGINT and SIGTERM are taken by one thread, which stops the server; the

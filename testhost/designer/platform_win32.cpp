@@ -7,10 +7,7 @@
 // looking at the scratch folder every few milliseconds, so the child may
 // write somewhat past the limit before it is stopped (POSIX: the write
 // fails at the limit, SIGXFSZ). The memory limit is on committed memory, not
-// address space, and a 32-bit process cannot go past 4 GiB anyway. Links
-// are refused, not followed: on Windows every symbolic link and junction is
-// a reparse point; under Wine only a Unix link to a folder shows as one, and
-// a Unix link to a file looks like the file.
+// address space, and a 32-bit process cannot go past 4 GiB anyway.
 #include <windows.h>
 
 #include <algorithm>
@@ -21,6 +18,8 @@
 #include <random>
 #include <system_error>
 
+#include "testhost/designer/command_line.h"
+#include "testhost/designer/paths.h"
 #include "testhost/designer/platform.h"
 #include "testhost/designer/server.h"
 
@@ -41,6 +40,10 @@ class Handle {
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
   HANDLE get() const { return handle_; }
+  void reset(HANDLE handle) {
+    if (valid()) CloseHandle(handle_);
+    handle_ = handle;
+  }
   bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
 
  private:
@@ -48,28 +51,6 @@ class Handle {
 };
 
 std::string LastError() { return std::system_category().message(static_cast<int>(GetLastError())); }
-
-// One argument as CommandLineToArgvW reads it back.
-void AppendArgument(std::wstring& line, const std::wstring& arg) {
-  if (!line.empty()) line += L' ';
-  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
-    line += arg;
-    return;
-  }
-  line += L'"';
-  std::size_t backslashes = 0;
-  for (const wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    line += c;
-  }
-  line.append(backslashes * 2, L'\\');
-  line += L'"';
-}
 
 // Whether some file in `folder` (or below) is larger than `limit` bytes.
 bool HasFileLargerThan(const fs::path& folder, std::uint64_t limit) {
@@ -80,6 +61,22 @@ bool HasFileLargerThan(const fs::path& folder, std::uint64_t limit) {
     if (it->is_regular_file(ignored) && it->file_size(ignored) > limit) return true;
   }
   return false;
+}
+
+// Reads what the child wrote to its error pipe, without waiting.
+void DrainPipe(HANDLE pipe, std::string& errors) {
+  for (;;) {
+    DWORD waiting = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr) || waiting == 0) return;
+    char buffer[1024];
+    DWORD got = 0;
+    if (!ReadFile(pipe, buffer, std::min<DWORD>(waiting, sizeof buffer), &got, nullptr) ||
+        got == 0) {
+      return;
+    }
+    if (errors.size() < 4096)
+      errors.append(buffer, std::min<std::size_t>(got, 4096 - errors.size()));
+  }
 }
 
 std::uint64_t UserTime100ns(HANDLE process) {
@@ -107,7 +104,7 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 
 }  // namespace
 
-std::string OwnProgram(std::string& error) {
+fs::path OwnProgram(std::string& error) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -117,7 +114,7 @@ std::string OwnProgram(std::string& error) {
     }
     if (length < path.size()) {
       path.resize(length);
-      return fs::path(path).string();
+      return fs::path(path);
     }
     if (path.size() >= 32768) {
       error = "the program's path is too long";
@@ -127,15 +124,15 @@ std::string OwnProgram(std::string& error) {
   }
 }
 
-bool MakeScratchFolder(fs::path& folder) {
+bool MakeScratchFolder(const fs::path& parent, const std::string& prefix, fs::path& folder) {
   std::error_code failure;
-  const fs::path temp = fs::temp_directory_path(failure);
+  const fs::path base = parent.empty() ? fs::temp_directory_path(failure) : parent;
   if (failure) return false;
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
     char name[32];
-    std::snprintf(name, sizeof name, "vantiro-designer-%08x", static_cast<unsigned>(random()));
-    const fs::path candidate = temp / name;
+    std::snprintf(name, sizeof name, "%08x", static_cast<unsigned>(random()));
+    const fs::path candidate = base / (prefix + name);
     // CreateDirectoryW fails for a folder that exists: the folder is ours.
     if (CreateDirectoryW(candidate.wstring().c_str(), nullptr)) {
       folder = candidate;
@@ -147,10 +144,10 @@ bool MakeScratchFolder(fs::path& folder) {
 }
 
 ChildEnd RunChildProcess(const std::vector<std::string>& args, const fs::path& scratch,
-                         const fs::path& errorLog, const RunLimits& limits) {
+                         const RunLimits& limits) {
   ChildEnd end;
   std::wstring commandLine;
-  for (const std::string& arg : args) AppendArgument(commandLine, fs::path(arg).wstring());
+  for (const std::string& arg : args) AppendArgument(commandLine, FromUtf8(arg).wstring());
 
   Handle job(CreateJobObjectW(nullptr, nullptr));
   if (!job.valid()) {
@@ -172,6 +169,7 @@ ChildEnd RunChildProcess(const std::vector<std::string>& args, const fs::path& s
   }
 
   PROCESS_INFORMATION process{};
+  Handle errorsRead;
   {
     std::lock_guard<std::mutex> lock(startingChild);
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -179,8 +177,15 @@ ChildEnd RunChildProcess(const std::vector<std::string>& args, const fs::path& s
                                  OPEN_EXISTING, 0, nullptr));
     Handle nothingOut(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   &inherit, OPEN_EXISTING, 0, nullptr));
-    Handle errors(CreateFileW(errorLog.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Its errors come through a pipe: a full disk must not lose them.
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 1u << 16)) {
+      end.detail = "cannot open the run's output: " + LastError();
+      return end;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    errorsRead.reset(readEnd);
+    Handle errors(writeEnd);
     if (!nothingIn.valid() || !nothingOut.valid() || !errors.valid()) {
       end.detail = "cannot open the run's output: " + LastError();
       return end;
@@ -193,7 +198,7 @@ ChildEnd RunChildProcess(const std::vector<std::string>& args, const fs::path& s
     startup.hStdError = errors.get();
     // No console of its own: Ctrl+C in the server's console is the
     // server's, and no window flashes up for a run.
-    if (!CreateProcessW(fs::path(args[0]).wstring().c_str(), commandLine.data(), nullptr, nullptr,
+    if (!CreateProcessW(FromUtf8(args[0]).wstring().c_str(), commandLine.data(), nullptr, nullptr,
                         TRUE, CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr,
                         scratch.wstring().c_str(), &startup, &process)) {
       end.detail = LastError();
@@ -212,18 +217,26 @@ ChildEnd RunChildProcess(const std::vector<std::string>& args, const fs::path& s
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
   for (;;) {
     if (WaitForSingleObject(process.hProcess, kWatchMilliseconds) != WAIT_TIMEOUT) break;
+    DrainPipe(errorsRead.get(), end.errors);
     const bool late = std::chrono::steady_clock::now() >= deadline;
-    if (late || HasFileLargerThan(scratch, limits.fileBytes)) {
+    const bool large = HasFileLargerThan(scratch, limits.fileBytes);
+    const bool full = !large && FolderBytes(scratch) > limits.runBytes;
+    if (late || large || full) {
       TerminateJobObject(job.get(), 1);
       WaitForSingleObject(process.hProcess, INFINITE);
-      end.kind = late ? ChildEnd::Kind::kTimedOut : ChildEnd::Kind::kFileSize;
+      end.kind = late    ? ChildEnd::Kind::kTimedOut
+                 : large ? ChildEnd::Kind::kFileSize
+                         : ChildEnd::Kind::kDiskUse;
       return end;
     }
   }
+  DrainPipe(errorsRead.get(), end.errors);
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
   if (HasFileLargerThan(scratch, limits.fileBytes)) {
     end.kind = ChildEnd::Kind::kFileSize;
+  } else if (FolderBytes(scratch) > limits.runBytes) {
+    end.kind = ChildEnd::Kind::kDiskUse;
   } else if (code != 0 && UserTime100ns(process.hProcess) >=
                               static_cast<std::uint64_t>(limits.seconds) * 10'000'000) {
     end.kind = ChildEnd::Kind::kCpuTime;  // the job ended it
@@ -238,23 +251,6 @@ ChildEnd RunChildProcess(const std::vector<std::string>& args, const fs::path& s
     end.code = static_cast<int>(code);
   }
   return end;
-}
-
-void LimitThisProcess(std::uint64_t, std::uint64_t, std::uint64_t) {
-  // The job object of the parent holds the limits. No error boxes: a crash
-  // ends the run at once.
-  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-}
-
-bool PassesUnfollowedLink(const fs::path& root, const fs::path& relative) {
-  fs::path at = root;
-  for (const fs::path& part : relative) {
-    at /= part;
-    const DWORD attributes = GetFileAttributesW(at.wstring().c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;  // the rest does not exist
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
-  }
-  return false;
 }
 
 void ServeUntilStopped(DesignerServer& server) {

@@ -1,12 +1,15 @@
 // The designer's HTTP server: the page, and the API it calls to run a
 // script, export its charts, and open and save files in the server's folder.
-// It answers only requests addressed to itself on the loopback interface
-// from its own page.
+// It listens on 127.0.0.1 alone on its port, answers only requests
+// addressed to itself from its own page, and every API call must carry the
+// session token it printed (`Authorization: token T`).
 #pragma once
 
 #include <filesystem>
+#include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "testhost/designer/run.h"
 
@@ -18,29 +21,38 @@ struct ServerOptions {
   int port = 0;                // 0: any free port
   RunLimits limits;
   int parallelRuns = 2;
+  std::string token;              // the session token; empty: a random one
+  std::filesystem::path scratch;  // where run folders go; empty: a folder of
+                                  // its own under the system's temporary folder
+  bool svgFiles = true;           // the engine writes SVG files (not on Windows)
+  int requestSeconds = 10;        // to read a request's header, and its body
 };
 
 class DesignerServer {
  public:
   explicit DesignerServer(ServerOptions options);
-  ~DesignerServer();
+  ~DesignerServer();  // removes its scratch folder
   DesignerServer(const DesignerServer&) = delete;
   DesignerServer& operator=(const DesignerServer&) = delete;
 
-  // Binds 127.0.0.1 and the port; the port bound, or -1.
-  int Bind();
+  // Binds 127.0.0.1 and the port, which no other socket may share; the port
+  // bound, or -1 with `error` set ("port 8470 is in use").
+  int Bind(std::string& error);
   // Answers requests until Stop.
   void Listen();
   void Stop();
+
+  const std::string& token() const;
 
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 
-// `--serve [PORT] [--codepage N]` on the command line: serves the working
-// folder until SIGINT or SIGTERM. `platform` tells which code pages there are.
-int Serve(const std::vector<std::string>& args, const CliPlatform& platform, std::ostream& out,
-          std::ostream& err);
+// `vantiro-designer [--host PROGRAM] [PORT] [--codepage N]`: serves the
+// working folder until SIGINT or SIGTERM, running scripts with PROGRAM
+// (default: vantiro-host beside this program). Exit status 2 for a bad
+// argument or a port in use.
+int Serve(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vantiro::testhost::designer

@@ -122,3 +122,44 @@ test('an author types a script, fixes a colour and downloads the chart', async (
     fs.rmSync(folder, { recursive: true, force: true });
   }
 });
+
+test('a script that only exports shows its image, a note for its SVG, and completes names', async () => {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'designer-browser-'));
+  const server = await startServer(folder);
+  const { browser, page } = await openPage(server.url);
+  try {
+    await page.click('#source');
+    // Completion: "AddCap" and Enter give the action's name.
+    await page.keyboard.type('ae_Graph_Cre');
+    await page.waitForSelector('#complete:not([hidden])');
+    const offered = await page.$$eval('#complete li b', (items) => items.map((i) => i.textContent));
+    assert.ok(offered.includes('ae_Graph_CreateChart'), offered.join(', '));
+    await page.keyboard.press('Enter');
+    const typed = await page.$eval('#source', (e) => e.value);
+    assert.equal(typed, `${offered[0]} `);
+    await page.evaluate(() => { document.getElementById('source').value = ''; });
+    await page.keyboard.type([
+      'ae_Graph_CreateChart [HostWindow]|5|0|0|320|200|#FFFFFF|0|1||DejaVu Sans|0|#FFFFFF',
+      'ae_Graph_AddRegion 5|0|0|0|0|Only exported|0',
+      'ae_Graph_AddGridlessSeries 5|1|3,2,1|0|1|0|0|0|2|0|0',
+      'ae_Graph_Draw2File 5|report.png|0|0|0',
+      'ae_Graph_Draw2File 5|report.svg|0|0|0',
+    ].join('\n'));
+    await page.waitForFunction(() => document.getElementById('chart-image').dataset.file === 'report.png', { timeout: 20000 });
+    const shown = await page.evaluate(() => {
+      const image = document.getElementById('chart-image');
+      return { width: image.naturalWidth, tabs: [...document.querySelectorAll('#tabs button')].map((b) => b.textContent),
+        notes: document.getElementById('file-notes').textContent, info: document.getElementById('run-info').textContent };
+    });
+    assert.equal(shown.width, 320);
+    assert.deepEqual(shown.tabs, ['report.png']);
+    assert.match(shown.notes, /SVG file report\.svg/);
+    assert.match(shown.info, /0 charts drawn, 2 files written \(1 shown\)/);
+    // The field hint names the field at the caret.
+    assert.match(await page.$eval('#field-hint', (e) => e.textContent), /ae_Graph_Draw2File, field 5 of 5: JPGQuality/);
+  } finally {
+    await browser.close();
+    await server.stop();
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+});

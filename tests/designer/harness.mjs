@@ -12,7 +12,7 @@ export async function startServer(folder) {
     let text = '';
     server.stdout.on('data', (chunk) => {
       text += chunk;
-      const match = /http:\/\/127\.0\.0\.1:\d+\//.exec(text);
+      const match = /http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]+/.exec(text);
       if (match) resolve(match[0]);
     });
     server.on('exit', (code) => reject(new Error(`vantiro-host --serve ended (${code}): ${text}`)));
@@ -54,21 +54,12 @@ export async function runCount(page) {
   return page.evaluate(() => Number(document.body.dataset.runs || 0));
 }
 
-// Moves the pointer over character `offset` of line `line` (from 1).
+// Moves the pointer over character `offset` of line `line` (from 1), as
+// the page draws it (long lines wrap).
 export async function hover(page, line, offset) {
   const { x, y } = await page.evaluate((lineNumber, column) => {
-    const source = document.getElementById('source');
-    const box = source.getBoundingClientRect();
-    const style = getComputedStyle(source);
-    const probe = document.createElement('span');
-    probe.textContent = 'M'.repeat(100);
-    document.getElementById('highlight').appendChild(probe);
-    const width = probe.getBoundingClientRect().width / 100;
-    probe.remove();
-    return {
-      x: box.left + parseFloat(style.paddingLeft) + width * (column + 0.5),
-      y: box.top + parseFloat(style.paddingTop) + parseFloat(style.lineHeight) * (lineNumber - 0.5),
-    };
+    const box = window.designerCharBox(lineNumber, column);
+    return { x: box.left + box.width / 2, y: box.top + box.height / 2 };
   }, line, offset);
   await page.mouse.move(x, y);
 }

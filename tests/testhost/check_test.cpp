@@ -2,11 +2,12 @@
 // the plug-in's own catalogue; a clean line gives none.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "testhost/check.h"
+#include "testhost/core/check.h"
 
 namespace vantiro::testhost {
 namespace {
@@ -71,6 +72,36 @@ TEST(CheckScript, WarnsOfWhatThePlugInWouldReadOtherwise) {
        {{0, "[Title] is not set before this line: it reads as the empty text"}}},
       {"!set Title T\nae_Graph_AddCaption 1|1|[Title]|#FFFFFF|#000000|10|0", {}},
       {"ae_Graph_Draw 1\n!echo [ae_Graph_DrawStatus] [HostWindow]", {}},
+      {"ae_Graph_CreateChartfromFile 1|1|0|0|0|there.png\n!echo "
+       "[ae_Graph_CreateChartFromFileStatus]",
+       {}},
+      // The traps of a first chart, each with the fix in its words.
+      {"ae_Graph_AddLegend 1|1|A;B|0|#FFFFFF|0|#404040|8|0",
+       {{7,
+         "'#404040' is no Windows colour number: the plug-in reads 0 (black); this field "
+         "takes &HBBGGRR, blue first: write &H404040 for the colour #404040"}}},
+      {"ae_Graph_AddGrid 1|1|#FFFFFF|0|0|0|0|0|#4472C4",
+       {{9, "reads 0 (no bands); this field takes &HBBGGRR, blue first: write &HC47244"}}},
+      {"ae_Graph_AddLegend 1|1|A;B|0|#FFFFFF|0|&H404040|8|0", {}},
+      {"ae_Graph_Draw2File 1|chart.gif|0|0|0",
+       {{2,
+         "'chart.gif' is a .gif file, which this engine does not write: the action fails with "
+         "\"Error while creating the EMF file.\"; the engine writes .png, .jpg, .jpeg, .bmp, "
+         ".svg or .pdf files, chosen by the extension: name it chart.png"}}},
+      {"ae_Graph_Draw2File 1|chart|0|0|0", {{2, "'chart' has no extension"}}},
+      {"ae_Graph_Draw2File 1|Chart.JPEG|0|0|0", {}},
+      {"ae_Graph_AddLegend 1|1|North;South|0|#FFFFFF|0|0|8|0\n" + bars +
+           "1|0|0|0|#FF0000|0|1|0|0|0\n" + bars + "2|0|0|0|#FF0000|0|1|0|0|0\n" + bars +
+           "3|0|0|0|#FF0000|0|1|0|0|0\nae_Graph_Draw 1",
+       {{3,
+         "the legend has 2 entries, but region 1 has 3 bar series: the third series has no "
+         "entry; give one entry per series, ';' between"}}},
+      {"ae_Graph_AddGridlessSeries 1|1|1,2,3|0|1|0|0|0|0|0|0\n"
+       "ae_Graph_AddLegend 1|1|A;B;C|0|#FFFFFF|0|0|8|0",
+       {}},
+      {"ae_Graph_AddLegend 1|1|A|0|#FFFFFF|0|0|8|0\n"
+       "ae_Graph_AddGridlessSeries 1|1|1,2,3|0|1|0|0|0|0|0|0",
+       {{3, "the legend has 1 entry, but region 1 has 3 slices: the second slice and those"}}},
   };
   for (const auto& c : cases) {
     const std::vector<Warning> warnings = Check(c.line);
@@ -86,6 +117,20 @@ TEST(CheckScript, WarnsOfWhatThePlugInWouldReadOtherwise) {
   const std::vector<Warning> two = Check("\n!echo x\nae_Graph_Draw 1|2\n");
   ASSERT_EQ(two.size(), 1u);
   EXPECT_EQ(two[0].ToString().rfind("c.vsc:3: warning: 2 fields", 0), 0u) << two[0].ToString();
+}
+
+// A pasted series of 50,000 values is checked in linear time.
+TEST(CheckScript, TakesLinearTimeInAListsLength) {
+  std::string values;
+  for (int i = 0; i < 50000; ++i) values += (i > 0 ? "," : "") + std::to_string(i % 97) + ".5";
+  const auto start = std::chrono::steady_clock::now();
+  const std::vector<Warning> warnings =
+      Check("ae_Graph_AddBarSeries 1|1|" + values + "x|0|0|0|#FF0000|0|1|0|0|0");
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].text.find("value 50000"), std::string::npos) << warnings[0].text;
+  EXPECT_LT(seconds, 1.0);  // quadratic took 21 s
 }
 
 }  // namespace

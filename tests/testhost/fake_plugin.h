@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "testhost/plugin_module.h"
+#include "testhost/core/plugin_module.h"
 
 namespace vantiro::testhost::fake {
 

@@ -7,11 +7,11 @@
 #include <sstream>
 
 #include "fake_plugin.h"
-#include "testhost/cli.h"
-#include "testhost/host.h"
-#include "testhost/listing.h"
-#include "testhost/runner.h"
-#include "testhost/suggest.h"
+#include "testhost/cli/cli.h"
+#include "testhost/core/host.h"
+#include "testhost/core/listing.h"
+#include "testhost/core/runner.h"
+#include "testhost/core/suggest.h"
 
 namespace vantiro::testhost {
 namespace {

@@ -16,14 +16,14 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "testhost/win32.h"
+#include "testhost/core/win32.h"
 #else
 #include <sys/wait.h>
 
 #include <cstdlib>
 #endif
 
-#include "testhost/cli.h"
+#include "testhost/cli/cli.h"
 
 namespace vantiro::testhost {
 namespace {

@@ -8,8 +8,10 @@
 
 #include "plugin/platform/platform_native.h"
 #include "recording_engine/recording_engine.h"
-#include "testhost/cli.h"
-#include "testhost/host.h"
+#include "testhost/cli/cli.h"
+#include "testhost/core/action_facts.h"
+#include "testhost/core/host.h"
+#include "testhost/core/runner.h"
 
 namespace vantiro::testhost {
 namespace {
@@ -125,6 +127,66 @@ TEST_F(TestHostPlugin, PrintsWhatThePlugInReportsAndStrictCountsIt) {
       "host: testhost-plugin-PrintsWhatThePlugInReportsAndStrictCountsIt.vsc:1: unknown action "
       "'ae_Graph_draw' (did you mean "
       "'ae_Graph_Draw'?)\n");
+}
+
+}  // namespace
+}  // namespace vantiro::testhost
+
+namespace vantiro::testhost {
+namespace {
+
+// The facts the host reads from the catalogue rows are the plug-in's: each
+// action reports in the status variable its row names, and a failed one
+// deletes the chart of its control-ID field exactly when its row says so.
+TEST(CatalogueFacts, AreWhatThePlugInDoes) {
+  std::string error;
+  std::unique_ptr<PluginModule> plugin = PluginModule::Load("", error);
+  ASSERT_NE(plugin, nullptr) << error;
+  Host host(plugin->entryPoints());
+  host.Register();
+  for (const ActionFacts& action : AllActionFacts()) {
+    SCOPED_TRACE(std::string(action.name));
+    recording::Reset();
+    platform::native::Reset();
+    for (const char* function :
+         {"RMC_ADDBARSERIES", "RMC_ADDCAPTION", "RMC_ADDDATAAXIS", "RMC_ADDGRID",
+          "RMC_ADDGRIDLESSSERIES", "RMC_ADDLABELAXIS", "RMC_ADDLEGEND", "RMC_ADDREGION",
+          "RMC_CREATECHART", "RMC_CREATECHARTFROMFILE", "RMC_DRAW", "RMC_DRAW2FILE",
+          "RMC_DRAW2PRINTER", "RMC_WRITERMCFILE", "RMC_DELETECHART"}) {
+      recording::PushResult(function, -1);
+    }
+    // Field n holds 40 + n, so the chart deleted names its field.
+    std::string text;
+    for (std::size_t n = 1; n <= action.fields.size(); ++n) {
+      text += (n > 1 ? "|" : "") + std::to_string(40 + n);
+    }
+    const ActionResult result = host.Execute(action.actionId, text);
+    if (action.statusVariable.empty()) {
+      EXPECT_TRUE(result.variablesSet.empty());
+      continue;
+    }
+    ASSERT_EQ(result.variablesSet.size(), 1u);
+    EXPECT_EQ(result.variablesSet[0].name, action.statusVariable);
+    EXPECT_NE(result.variablesSet[0].value, "Ok");
+    // The deletions after the action's own engine call.
+    std::vector<std::string> deleted;
+    bool own = true;
+    for (const recording::Call& call : recording::Calls()) {
+      if (call.function == "RGB2ARGB") continue;
+      if (!own && call.function == "RMC_DELETECHART") deleted.push_back(call.Text());
+      own = false;
+    }
+    const std::optional<std::int32_t> chart = DeletedChart(std::string(action.name), text, result);
+    if (action.deletesOnFailure) {
+      ASSERT_EQ(deleted.size(), 1u);
+      EXPECT_NE(deleted[0].find(std::to_string(40 + action.controlIdField)), std::string::npos)
+          << deleted[0];
+      EXPECT_EQ(chart, 40 + action.controlIdField);
+    } else {
+      EXPECT_TRUE(deleted.empty());
+      EXPECT_EQ(chart, std::nullopt);
+    }
+  }
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "testhost/script.h"
+#include "testhost/core/script.h"
 
 namespace vantiro::testhost {
 namespace {
@@ -232,6 +232,35 @@ TEST(ScriptEncoding, ConvertsToTheCodePage) {
                                             "a",
                                             3),
                                 ScriptEncoding::kDetect, 1252, "s.vsc", out, warnings, error));
+}
+
+// A character sent as "?" comes with the code page that holds it, in the
+// words of the program.
+TEST(ScriptEncoding, AdvisesTheCodePageThatHoldsTheCharacters) {
+  const struct {
+    std::string line;
+    CodePageAdvice advice;
+    const char* says;
+  } cases[] = {
+      {"!echo \xD0\x9F\xD1\x80\xD0\xBE", CodePageAdvice::kOption,
+       "3 characters that code page 1252 cannot hold, sent as \"?\"; they are Cyrillic: run with "
+       "--codepage 1251"},
+      {"!echo \xC5\x82\xC3\xB3\x64\xC5\xBA", CodePageAdvice::kOption,
+       "they are Central European: run with --codepage 1250"},
+      {"!echo \xE4\xB8\xAD", CodePageAdvice::kOption, "run with --codepage 65001 (UTF-8)"},
+      {"!echo \xD0\x9F", CodePageAdvice::kSystem,
+       "run on a system whose ANSI code page is 1251 (under Wine: LANG=ru_RU.UTF-8)"},
+      {"!echo \xD0\x9F", CodePageAdvice::kNone, "sent as \"?\""},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    std::vector<ScriptError> warnings;
+    ScriptError error;
+    ASSERT_TRUE(ToScriptCodePage(c.line, ScriptEncoding::kUtf8, 1252, "s.vsc", out, warnings, error,
+                                 c.advice));
+    ASSERT_EQ(warnings.size(), 1U) << c.line;
+    EXPECT_NE(warnings[0].message.find(c.says), std::string::npos) << warnings[0].message;
+  }
 }
 
 }  // namespace

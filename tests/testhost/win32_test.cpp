@@ -11,10 +11,12 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 
-#include "testhost/host.h"
-#include "testhost/plugin_module.h"
-#include "testhost/win32.h"
+#include "testhost/cli/console_win32.h"
+#include "testhost/core/host.h"
+#include "testhost/core/plugin_module.h"
+#include "testhost/core/win32.h"
 
 namespace vantiro::testhost {
 namespace {
@@ -394,6 +396,34 @@ TEST_F(TestHostChartDll, SendVariablePresetsTheStatusOfAnUnlistedResult) {
   EXPECT_FALSE(file.variablesSet[0].value.has_value());
   EXPECT_TRUE(host->HasVariable("ae_Graph_Draw2FileStatus"));
   EXPECT_EQ(host->Variable("ae_Graph_Draw2FileStatus"), "");
+}
+
+}  // namespace
+}  // namespace vantiro::testhost
+
+namespace vantiro::testhost {
+namespace {
+
+// What goes to a console is handed over as UTF-16 from the ANSI code page:
+// a Russian console (866) shows the 1251 texts right. A character cut by a
+// flush waits for the rest.
+TEST(ConsoleOutput, WritesTheCodePagesTextsAsUnicode) {
+  std::wstring shown;
+  {
+    win32::ConsoleBuffer buffer(1251, [&shown](const std::wstring& text) { shown += text; });
+    std::ostream out(&buffer);
+    out << "reason: cannot write \xEE\xF2\xF7\xB8\xF2.png\n" << std::flush;
+    EXPECT_EQ(shown, L"reason: cannot write \u043E\u0442\u0447\u0451\u0442.png\n");
+  }
+  shown.clear();
+  {
+    win32::ConsoleBuffer buffer(CP_UTF8, [&shown](const std::wstring& text) { shown += text; });
+    std::ostream out(&buffer);
+    out << "\xD0" << std::flush;
+    EXPECT_EQ(shown, L"");
+    out << "\x9F!" << std::flush;
+    EXPECT_EQ(shown, L"\u041F!");
+  }
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <iterator>
 #include <sstream>
 
-#include "testhost/cli.h"
-#include "testhost/win32.h"
+#include "testhost/cli/cli.h"
+#include "testhost/core/win32.h"
 
 namespace vantiro::testhost {
 namespace {

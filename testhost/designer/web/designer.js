@@ -11,14 +11,26 @@ const form = $('line-form');
 const tip = $('tip');
 const chartImage = $('chart-image');
 const DEBOUNCE_MS = 200;
-const TAB_COLUMNS = 4;
+// The session token of the address the designer printed: every API call
+// carries it. It is taken out of the address bar, so that it is not shown
+// or kept in the history.
+const TOKEN = new URLSearchParams(location.search).get('token') || sessionStorage.getItem('designer-token') || '';
+if (TOKEN) {
+  sessionStorage.setItem('designer-token', TOKEN);
+  history.replaceState(null, '', location.pathname);
+}
+const api = (path, options = {}) =>
+  fetch(path, { ...options, headers: { ...(options.headers || {}), Authorization: `token ${TOKEN}` } });
 
 const state = {
   actions: new Map(),  // name -> { name, id, title, fields }
   result: null,        // the last run's answer
   lines: new Map(),    // line number -> its entry in the result
   charts: [],          // [{ id, png }]
-  selectedChart: null,
+  files: [],           // [{ name, type, data } | { name, note }]: what the script wrote
+  selectedChart: null, // a chart's ID, or the name of a file
+  formats: ['png', 'svg', 'rmc'],
+  complete: { items: [], index: 0, line: 0 },
   timer: 0,
   sequence: 0,
   inputAt: 0,          // performance.now() of the keystroke the next run answers
@@ -60,6 +72,15 @@ function splitFields(line, textStart) {
   return fields;
 }
 
+// A Windows colour number (&HBBGGRR) as the colour it names, or null.
+function windowsColour(text) {
+  const match = /^\s*&H([0-9A-Fa-f]{1,6})\s*$/.exec(text);
+  if (!match) return null;
+  const value = parseInt(match[1], 16);
+  const hex = (n) => n.toString(16).padStart(2, '0');
+  return `#${hex(value & 255)}${hex((value >> 8) & 255)}${hex((value >> 16) & 255)}`;
+}
+
 function highlightLine(line) {
   const parsed = parseLine(line);
   if (parsed.kind === 'blank') return escapeHtml(line);
@@ -73,11 +94,20 @@ function highlightLine(line) {
   let out = `${head}<span class="${known ? 'action' : 'unknown'}">${word}</span>`;
   if (parsed.textStart < 0) return out + escapeHtml(line.slice(parsed.end));
   out += escapeHtml(line.slice(parsed.end, parsed.textStart));
+  const fields = known ? state.actions.get(parsed.name).fields : [];
   splitFields(line, parsed.textStart).forEach((field, i) => {
     if (i > 0) out += '<span class="bar">|</span>';
     let html = escapeHtml(field.text).replace(/\[[^\]]*\]/g, (v) => `<span class="var">${v}</span>`);
-    const colour = /^#[0-9A-Fa-f]{6}$/.test(field.text);
-    if (colour) html = `<span class="colour" style="--swatch:${field.text}">${html}</span>`;
+    const kind = fields[i] ? fields[i].kind : '';
+    // Colours as the plug-in reads them: "#RRGGBB" in a colour field, a
+    // Windows colour number (&HBBGGRR) where one is wanted.
+    if (kind === 'colour' && /^.[0-9A-Fa-f]{6}$/.test(field.text)) {
+      html = `<span class="colour" style="--swatch:#${field.text.slice(1, 7)}">${html}</span>`;
+    } else if (kind === 'wincolour' && windowsColour(field.text)) {
+      html = `<span class="colour" style="--swatch:${windowsColour(field.text)}">${html}</span>`;
+    } else if (kind === 'wincolour' && field.text.trim().startsWith('#')) {
+      html = `<span class="suspect" title="a Windows colour number (&amp;HBBGGRR) is wanted here">${html}</span>`;
+    }
     out += `<span class="f${i % 2}">${html}</span>`;
   });
   return out;
@@ -85,64 +115,119 @@ function highlightLine(line) {
 
 function lineStatus(number) {
   const entry = state.lines.get(number);
-  if (!entry) return { cls: '', text: '' };
+  if (!entry) return { cls: '', text: '', parts: [] };
   const warnings = (entry.warnings || []).map((w) => `warning: ${w.text}`);
-  if (entry.error) return { cls: 'fail', text: entry.error };
-  if (entry.notRun) return { cls: 'fail', text: entry.notRun };
-  if (entry.echo !== undefined) return { cls: 'info', text: entry.echo };
+  const only = (cls, text) => ({ cls, text: [text, ...warnings].join(' | '), parts: [text, ...warnings] });
+  if (entry.error) return only('fail', entry.error);
+  if (entry.notRun) return only('fail', entry.notRun);
+  if (entry.echo !== undefined) return only('info', entry.echo);
   const statuses = entry.statuses || [];
   const bad = statuses.filter((s) => s.value !== 'Ok');
   let text = statuses.length === 0 ? 'ran' : bad.length === 0 ? 'Ok' : bad.map((s) => s.value).join('; ');
   if (entry.reason) text += ` (reason: ${entry.reason})`;
   if (entry.deleted !== undefined) text += ` - chart ${entry.deleted} was deleted`;
   if (warnings.length) text += ` ${warnings.length > 1 ? `${warnings.length} warnings` : ''}`;
+  if (entry.files && entry.files.length) text += ` - wrote ${entry.files.join(', ')}`;
   const cls = bad.length ? 'fail' : warnings.length ? 'warn' : 'ok';
-  return { cls, text: [text.trim(), ...warnings].join(' | ') };
+  return { cls, text: [text.trim(), ...warnings].join(' | '), parts: [text.trim(), ...warnings] };
 }
 
 function renderEditor() {
   const lines = source.value.split('\n');
-  highlight.innerHTML = lines.map(highlightLine).join('\n') + '\n';
-  gutter.innerHTML = lines.map((_, i) => `<div>${i + 1}</div>`).join('');
+  // One block per line, wrapped as the text area wraps it; the gutter and
+  // the status column take each line's height.
+  highlight.innerHTML = lines.map((line) => `<div class="ln">${highlightLine(line)}</div>`).join('');
+  source.style.height = '0px';
+  source.style.height = `${Math.max(source.scrollHeight, highlight.scrollHeight)}px`;
+  const heights = [...highlight.children].map((row) => row.getBoundingClientRect().height);
+  gutter.innerHTML = lines.map((_, i) => `<div style="height:${heights[i]}px">${i + 1}</div>`).join('');
   statusColumn.innerHTML = lines.map((_, i) => {
     const { cls, text } = lineStatus(i + 1);
-    return `<div class="${cls}" data-line="${i + 1}" title="${escapeHtml(text)}">${escapeHtml(text)}</div>`;
+    return `<div class="${cls}" data-line="${i + 1}" style="height:${heights[i]}px" title="${escapeHtml(text)}">${escapeHtml(text)}</div>`;
   }).join('');
-  // The text area grows with its text; the editor scrolls as a whole.
-  source.style.height = '0px';
-  source.style.height = `${source.scrollHeight}px`;
-  source.style.width = '0px';
-  source.style.width = `${Math.max(source.scrollWidth, source.parentElement.clientWidth)}px`;
+  renderLineDetail();
+}
+
+// The full status of the caret's line, and a hint of the field at the caret.
+function renderLineDetail() {
+  const number = caretLine();
+  const { cls, parts } = lineStatus(number);
+  const detail = $('line-status');
+  detail.className = cls;
+  detail.innerHTML = parts.length
+    ? `<b>Line ${number}:</b> ${parts.map((p) => `<div>${escapeHtml(p)}</div>`).join('')}`
+    : '';
+  $('field-hint').textContent = fieldHint();
+}
+
+// "ae_Graph_AddBarSeries, field 7 of 12: Color (colour), Bar colour. Next: IsHorizontal."
+function fieldHint() {
+  const lineStart = source.value.lastIndexOf('\n', source.selectionStart - 1) + 1;
+  const lineEnd = source.value.indexOf('\n', source.selectionStart);
+  const line = source.value.slice(lineStart, lineEnd < 0 ? undefined : lineEnd);
+  const offset = source.selectionStart - lineStart;
+  const parsed = parseLine(line);
+  const action = parsed.kind === 'action' && state.actions.get(parsed.name);
+  if (!action) return '';
+  if (offset <= parsed.end || parsed.textStart < 0) {
+    return `${action.name}: ${action.title.trim()}. Fields: ${action.fields.map((f) => f.name).join('|') || 'none'}`;
+  }
+  const index = splitFields(line, parsed.textStart).findIndex((f) => offset <= f.end);
+  const field = action.fields[index];
+  if (!field) return `${action.name} takes ${action.fields.length} fields; field ${index + 1} is ignored`;
+  const kind = field.kind === 'text' ? `text of at most ${field.size} characters` : field.kind;
+  const next = action.fields[index + 1];
+  return `${action.name}, field ${index + 1} of ${action.fields.length}: ${field.name} (${kind}). ` +
+    `${field.meaning}${next ? ` Next: ${next.name}.` : ''}`;
+}
+
+// The tabs: each chart drawn with ae_Graph_Draw, then each image file the
+// script wrote; files not shown get a note.
+function views() {
+  return [
+    ...state.charts.map((c) => ({ key: c.id, label: `Chart ${c.id}`, src: `data:image/png;base64,${c.png}`, chart: c.id })),
+    ...state.files.filter((f) => f.data).map((f) => ({ key: f.name, label: f.name, src: `data:${f.type};base64,${f.data}`, file: f })),
+  ];
 }
 
 function renderCharts() {
   const tabs = $('tabs');
   tabs.innerHTML = '';
-  if (!state.charts.some((c) => c.id === state.selectedChart)) {
-    state.selectedChart = state.charts.length ? state.charts[0].id : null;
+  const all = views();
+  if (!all.some((v) => v.key === state.selectedChart)) {
+    state.selectedChart = all.length ? all[0].key : null;
   }
-  for (const chart of state.charts) {
+  for (const view of all) {
     const button = document.createElement('button');
     button.type = 'button';
-    button.textContent = `Chart ${chart.id}`;
-    button.dataset.chart = chart.id;
-    if (chart.id === state.selectedChart) button.className = 'selected';
-    button.addEventListener('click', () => { state.selectedChart = chart.id; renderCharts(); });
+    button.textContent = view.label;
+    if (view.chart !== undefined) button.dataset.chart = view.chart; else button.dataset.file = view.key;
+    if (view.key === state.selectedChart) button.className = 'selected';
+    button.addEventListener('click', () => { state.selectedChart = view.key; renderCharts(); });
     tabs.appendChild(button);
   }
-  const chart = state.charts.find((c) => c.id === state.selectedChart);
-  if (!chart) {
+  $('file-notes').innerHTML = state.files.filter((f) => f.note)
+    .map((f) => `<div>${escapeHtml(f.note)}</div>`).join('');
+  const view = all.find((v) => v.key === state.selectedChart);
+  const isFile = view && view.file;
+  for (const format of ['png', 'svg', 'rmc']) {
+    $(`download-${format}`).hidden = !state.formats.includes(format) || Boolean(isFile);
+  }
+  $('download-file').hidden = !isFile;
+  if (!view) {
     chartImage.removeAttribute('src');
     chartImage.dataset.chart = '';
+    chartImage.dataset.file = '';
     return Promise.resolve();
   }
-  chartImage.src = `data:image/png;base64,${chart.png}`;
-  chartImage.dataset.chart = chart.id;
+  chartImage.src = view.src;
+  chartImage.dataset.chart = view.chart !== undefined ? view.chart : '';
+  chartImage.dataset.file = isFile ? view.key : '';
   return chartImage.decode().catch(() => {});
 }
 
 async function post(path, body) {
-  return fetch(path, { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body) });
+  return api(path, { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body) });
 }
 
 async function run() {
@@ -161,6 +246,7 @@ async function run() {
   state.result = answer;
   state.lines = new Map((answer.lines || []).map((l) => [l.line, l]));
   state.charts = answer.charts || [];
+  state.files = answer.files || [];
   renderEditor();
   await renderCharts();
   if (sequence !== state.sequence) return;
@@ -169,9 +255,13 @@ async function run() {
     keystrokeToChart: total, waited: startedAt - inputAt, request: answeredAt - startedAt,
     drawn: performance.now() - answeredAt, server: answer.ms || 0,
   });
+  const plural = (n, one, many) => `${n} ${n === 1 ? one : many}`;
+  const shown = state.files.filter((f) => f.data).length;
   $('run-info').textContent = answer.error
     ? `The script did not run: ${answer.error}`
-    : `${state.charts.length} chart(s); redrawn ${Math.round(total)} ms after the last keystroke ` +
+    : `${plural(state.charts.length, 'chart', 'charts')} drawn, ` +
+      `${plural(state.files.length, 'file', 'files')} written (${shown} shown); ` +
+      `redrawn ${Math.round(total)} ms after the last keystroke ` +
       `(the run itself ${Math.round(answer.ms || 0)} ms, after ${DEBOUNCE_MS} ms without typing)`;
   document.body.dataset.runs = String(sequence);
   if (state.formLine) buildForm(state.formLine, false);
@@ -185,34 +275,61 @@ function scheduleRun() {
 
 // --- Field tips ------------------------------------------------------------
 
-function charWidth() {
-  const probe = document.createElement('span');
-  probe.textContent = 'M'.repeat(100);
-  highlight.appendChild(probe);
-  const width = probe.getBoundingClientRect().width / 100;
-  probe.remove();
-  return width;
+// The text nodes of a line's block with the offset each starts at.
+function textNodes(row) {
+  const nodes = [];
+  const walker = document.createTreeWalker(row, NodeFilter.SHOW_TEXT);
+  let offset = 0;
+  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+    nodes.push({ node, offset });
+    offset += node.length;
+  }
+  return nodes;
 }
 
-// Line and character under the pointer in the text area.
-function positionAt(event) {
-  const box = source.getBoundingClientRect();
-  const style = getComputedStyle(source);
-  const lineHeight = parseFloat(style.lineHeight);
-  const y = event.clientY - box.top - parseFloat(style.paddingTop);
-  const x = event.clientX - box.left - parseFloat(style.paddingLeft);
-  const lines = source.value.split('\n');
-  const index = Math.floor(y / lineHeight);
-  if (index < 0 || index >= lines.length || x < 0) return null;
-  const line = lines[index];
-  const column = Math.floor(x / charWidth());
-  let visual = 0;
-  for (let i = 0; i < line.length; i++) {
-    const width = line[i] === '\t' ? TAB_COLUMNS - (visual % TAB_COLUMNS) : 1;
-    if (column < visual + width) return { number: index + 1, line, offset: i };
-    visual += width;
+// The box of character `offset` of line `number` (from 1), as drawn.
+function charBox(number, offset) {
+  const row = highlight.children[number - 1];
+  if (!row) return null;
+  const nodes = textNodes(row);
+  for (let i = nodes.length - 1; i >= 0; i--) {
+    if (offset < nodes[i].offset) continue;
+    const local = offset - nodes[i].offset;
+    if (local >= nodes[i].node.length) return null;
+    const range = document.createRange();
+    range.setStart(nodes[i].node, local);
+    range.setEnd(nodes[i].node, local + 1);
+    const rects = range.getClientRects();
+    return rects.length ? rects[rects.length - 1] : range.getBoundingClientRect();
   }
   return null;
+}
+window.designerCharBox = charBox;
+
+// Line and character under the pointer, wrapped lines included.
+function positionAt(event) {
+  const rows = [...highlight.children];
+  const index = rows.findIndex((row) => {
+    const box = row.getBoundingClientRect();
+    return event.clientY >= box.top && event.clientY < box.bottom;
+  });
+  if (index < 0) return null;
+  const line = source.value.split('\n')[index];
+  // The first character not before the pointer, in reading order.
+  let low = 0;
+  let high = line.length;
+  const before = (k) => {
+    const box = charBox(index + 1, k);
+    if (!box) return false;
+    return box.bottom <= event.clientY || (box.top <= event.clientY && box.right <= event.clientX);
+  };
+  while (low < high) {
+    const mid = (low + high) >> 1;
+    if (before(mid)) low = mid + 1; else high = mid;
+  }
+  const box = charBox(index + 1, low);
+  if (!box || event.clientX < box.left || event.clientY < box.top) return null;
+  return { number: index + 1, line, offset: low };
 }
 
 function describeValue(field, value) {
@@ -367,7 +484,7 @@ function buildForm(number, rebuild = true) {
 function say(text) { $('message').textContent = text; }
 
 async function loadFiles() {
-  const answer = await (await fetch('/api/files')).json();
+  const answer = await (await api('/api/files')).json();
   const select = $('files');
   for (const file of answer.files || []) {
     const option = document.createElement('option');
@@ -377,7 +494,7 @@ async function loadFiles() {
 }
 
 async function openFile(path) {
-  const answer = await (await fetch(`/api/open?path=${encodeURIComponent(path)}`)).json();
+  const answer = await (await api(`/api/open?path=${encodeURIComponent(path)}`)).json();
   if (answer.error) { say(answer.error); return; }
   source.value = answer.script;
   if (path.toLowerCase().endsWith('.vsc')) $('path').value = path;
@@ -395,7 +512,7 @@ async function save() {
 }
 
 async function download(format) {
-  if (state.selectedChart === null) { say('No chart is drawn yet'); return; }
+  if (typeof state.selectedChart !== 'number') { say('No chart is drawn yet'); return; }
   const response = await post('/api/export', { script: source.value, chart: state.selectedChart, format });
   if (!response.ok) { say((await response.json()).error); return; }
   const link = document.createElement('a');
@@ -407,15 +524,91 @@ async function download(format) {
   say(`Downloaded ${link.download}`);
 }
 
+// --- Completion of action names ------------------------------------------
+
+// The action name being typed at the caret: its line's first word, up to
+// the caret.
+function wordAtCaret() {
+  const caret = source.selectionStart;
+  const lineStart = source.value.lastIndexOf('\n', caret - 1) + 1;
+  const before = source.value.slice(lineStart, caret);
+  const match = /^([ \t]*)([A-Za-z_][A-Za-z0-9_]*)$/.exec(before);
+  if (!match) return null;
+  return { start: lineStart + match[1].length, end: caret, word: match[2], line: caretLine() };
+}
+
+function hideCompletion() {
+  $('complete').hidden = true;
+  state.complete.items = [];
+}
+
+function showCompletion() {
+  const at = wordAtCaret();
+  const list = $('complete');
+  if (!at) { hideCompletion(); return; }
+  const word = at.word.toLowerCase();
+  const names = [...state.actions.keys()];
+  const items = [
+    ...names.filter((n) => n.toLowerCase().startsWith(word)),
+    ...names.filter((n) => !n.toLowerCase().startsWith(word) && n.toLowerCase().includes(word)),
+  ].filter((n) => n !== at.word);
+  if (!items.length) { hideCompletion(); return; }
+  state.complete = { items, index: 0, at };
+  list.innerHTML = items.map((name, i) => {
+    const action = state.actions.get(name);
+    return `<li data-index="${i}"${i === 0 ? ' class="selected"' : ''}><b>${escapeHtml(name)}</b> ` +
+      `<span>${escapeHtml(action.fields.map((f) => f.name).join('|'))}</span></li>`;
+  }).join('');
+  const box = charBox(at.line, Math.max(0, at.start - (source.value.lastIndexOf('\n', at.start - 1) + 1))) ||
+    highlight.children[at.line - 1].getBoundingClientRect();
+  list.style.left = `${box.left}px`;
+  list.style.top = `${box.bottom + 2}px`;
+  list.hidden = false;
+}
+
+function acceptCompletion(index = state.complete.index) {
+  const name = state.complete.items[index];
+  const { at } = state.complete;
+  if (!name || !at) return;
+  source.focus();
+  source.setSelectionRange(at.start, at.end);
+  document.execCommand('insertText', false, `${name} `);
+  hideCompletion();
+}
+
 // --- Start -----------------------------------------------------------------
 
-source.addEventListener('input', () => { renderEditor(); scheduleRun(); });
+source.addEventListener('input', () => { renderEditor(); scheduleRun(); showCompletion(); });
 source.addEventListener('keydown', (event) => {
+  const open = !$('complete').hidden;
+  if (open && (event.key === 'ArrowDown' || event.key === 'ArrowUp')) {
+    event.preventDefault();
+    const count = state.complete.items.length;
+    state.complete.index = (state.complete.index + (event.key === 'ArrowDown' ? 1 : count - 1)) % count;
+    [...$('complete').children].forEach((li, i) => li.classList.toggle('selected', i === state.complete.index));
+    return;
+  }
+  if (open && (event.key === 'Enter' || event.key === 'Tab')) {
+    event.preventDefault();
+    acceptCompletion();
+    return;
+  }
+  if (open && event.key === 'Escape') { hideCompletion(); return; }
   if (event.key === 'Tab') {  // a TAB is a field character, not a way out
     event.preventDefault();
     document.execCommand('insertText', false, '\t');
   }
 });
+$('complete').addEventListener('mousedown', (event) => {
+  const item = event.target.closest('li');
+  if (!item) return;
+  event.preventDefault();
+  acceptCompletion(Number(item.dataset.index));
+});
+source.addEventListener('blur', () => setTimeout(hideCompletion, 100));
+for (const kind of ['click', 'keyup']) {
+  source.addEventListener(kind, renderLineDetail);
+}
 for (const kind of ['click', 'keyup']) {
   source.addEventListener(kind, () => { const n = caretLine(); if (n !== state.formLine) buildForm(n); });
 }
@@ -426,11 +619,27 @@ $('save').addEventListener('click', save);
 for (const format of ['png', 'svg', 'rmc']) {
   $(`download-${format}`).addEventListener('click', () => download(format));
 }
+$('download-file').addEventListener('click', () => {
+  const file = state.files.find((f) => f.name === state.selectedChart);
+  if (!file) return;
+  const link = document.createElement('a');
+  link.href = `data:${file.type};base64,${file.data}`;
+  link.download = file.name.split('/').pop();
+  document.body.appendChild(link);
+  link.click();
+  link.remove();
+  say(`Downloaded ${link.download}`);
+});
 window.addEventListener('resize', renderEditor);
 
 (async () => {
-  const reference = await (await fetch('/api/reference')).json();
+  const reference = await (await api('/api/reference')).json();
   for (const action of reference.actions) state.actions.set(action.name, action);
+  if (reference.formats) state.formats = reference.formats;
+  if (!state.formats.includes('svg')) {
+    $('download-svg').title = 'SVG files are written by the native engine only';
+  }
+  renderCharts();
   renderEditor();
   await loadFiles();
   document.body.dataset.ready = '1';
