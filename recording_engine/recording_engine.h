@@ -1,5 +1,5 @@
 // The recording chart engine: the sixteen engine functions of
-// plugin/charts/chart_engine.h, each of which records its call with every
+// abi/rmchart.h, each of which records its call with every
 // argument (texts, lists and the integer behind a pointer copied during the
 // call) and returns a result scripted in advance. Tests and the test host
 // read the calls back, structured or as one line of text each:

@@ -291,6 +291,7 @@ class Checker {
           const std::string problem = CutProblem(field, facts.textSize);
           if (!problem.empty()) Warn(line, n, label + ": " + problem);
           if (field.empty()) break;
+          CheckControlCharacters(line, n, label, field.substr(0, facts.textSize));
           const std::string path(field.substr(0, facts.textSize));
           if (facts.use == FieldUse::kReadsPicture || facts.use == FieldUse::kReadsChartFile) {
             CheckReadFile(line, n, label, facts, path);
@@ -304,6 +305,32 @@ class Checker {
           break;
       }
     }
+  }
+
+  // Control characters (pasted from a spreadsheet cell, or written as
+  // escapes) are drawn by the engine's rule: LF and CR LF break the line,
+  // TAB is a space, the others are left out.
+  void CheckControlCharacters(const ScriptLine& line, std::int32_t n, const std::string& label,
+                              std::string_view text) {
+    bool breaks = false, tabs = false, dropped = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+        breaks = true;
+      } else if (c == '\t') {
+        tabs = true;
+      } else if (c < 0x20 || c == 0x7F) {
+        dropped = true;
+      }
+    }
+    if (!breaks && !tabs && !dropped) return;
+    std::string what;
+    if (breaks) what += "its line breaks start new lines";
+    if (tabs) what += std::string(what.empty() ? "" : "; ") + "its TABs are drawn as spaces";
+    if (dropped) {
+      what += std::string(what.empty() ? "" : "; ") + "its other control characters are left out";
+    }
+    Warn(line, n, label + " holds control characters: " + what);
   }
 
   void CheckReadFile(const ScriptLine& line, std::int32_t n, const std::string& label,

@@ -121,16 +121,7 @@ std::string ReadValue(const FieldFacts& field, std::string_view text, int codePa
   switch (field.kind) {
     case Field::kInteger: return std::to_string(params::ToInt32(params::ParseNumber(text)));
     case Field::kColour: {
-      // As the plug-in builds it: "&HFF" + characters 6-7, 4-5, 2-3, read as
-      // a number, 0xFFBBGGRR.
-      std::string built = "&HFF";
-      for (const std::size_t from : {std::size_t{5}, std::size_t{3}, std::size_t{1}}) {
-        if (from < text.size()) built += text.substr(from, 2);
-      }
-      const params::Number number = params::ParseNumber(built);
-      const auto pattern = number.kind == params::Number::Kind::kRadix
-                               ? static_cast<std::uint32_t>(number.radixValue)
-                               : 0u;
+      const std::uint32_t pattern = params::ColourPattern(text);  // 0xFFBBGGRR
       return Quote(HexColour(pattern & 0xFFu, (pattern >> 8) & 0xFFu, (pattern >> 16) & 0xFFu));
     }
     case Field::kValueList:

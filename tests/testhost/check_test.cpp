@@ -48,6 +48,10 @@ TEST(CheckScript, WarnsOfWhatThePlugInWouldReadOtherwise) {
        {{10, "field 10 (BGImage): the background image 'gone.png' is not there"}}},
       {"ae_Graph_CreateChartfromFile 1|1|0|0|0|gone.rmc", {{6, "the chart file 'gone.rmc'"}}},
       {"ae_Graph_Draw 1|2", {{2, "2 fields, but ae_Graph_Draw takes 1 (ID): the fields after"}}},
+      {"ae_Graph_AddCaption \"1|1|Net\\nsales\\tQ1\\x02|#FFFFFF|#1F3864|16|1\"",
+       {{3,
+         "holds control characters: its line breaks start new lines; its TABs are drawn as "
+         "spaces; its other control characters are left out"}}},
       {bars + "10,20.5,30|1|1|0|#FF0000|0|1|0|0|0", {}},
       {bars + "12,05|1|1|0|#FF0000|0|1|0|0|0",
        {{3, "'12,05' looks like a decimal comma: the plug-in reads two values, 12 and 5"}}},
