@@ -864,8 +864,11 @@ int Serve(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     err << program << ": " << error << '\n';
     return 2;
   }
+  // The folder as the system writes it (C:\scripts on Windows), in UTF-8.
+  const auto folder = options.root.u8string();
   out << "Designer at http://127.0.0.1:" << port << "/?token=" << server.token()
-      << " for the folder " << ToUtf8(options.root) << "; Ctrl+C stops it" << std::endl;
+      << " for the folder " << std::string(folder.begin(), folder.end()) << "; Ctrl+C stops it"
+      << std::endl;
   platform::ServeUntilStopped(server);
   out << "Designer stopped" << std::endl;
   return 0;
