@@ -97,3 +97,28 @@ function(vantiro_version_resource target description)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
   target_sources(${target} PRIVATE ${rc})
 endfunction()
+
+# vantiro_link_packages(TARGET VISIBILITY PREFIX): links the libraries that
+# pkg_check_modules(PREFIX ... IMPORTED_TARGET) found. With
+# VANTIRO_STATIC_PACKAGES they are linked from their static archives, only
+# the C library's own (m, pthread, dl, rt) staying shared: a program that
+# starts without loading and relocating some thirty shared libraries.
+function(vantiro_link_packages target visibility prefix)
+  if(NOT VANTIRO_STATIC_PACKAGES)
+    target_link_libraries(${target} ${visibility} PkgConfig::${prefix})
+    return()
+  endif()
+  set(archives)
+  set(shared)
+  foreach(library IN LISTS ${prefix}_STATIC_LIBRARIES)
+    if(library MATCHES "^(m|pthread|dl|rt|c)$")
+      list(APPEND shared ${library})
+    else()
+      list(APPEND archives ${library})
+    endif()
+  endforeach()
+  target_include_directories(${target} SYSTEM ${visibility} ${${prefix}_INCLUDE_DIRS})
+  target_compile_options(${target} ${visibility} ${${prefix}_CFLAGS_OTHER})
+  target_link_directories(${target} ${visibility} ${${prefix}_STATIC_LIBRARY_DIRS})
+  target_link_libraries(${target} ${visibility} -Wl,-Bstatic ${archives} -Wl,-Bdynamic ${shared})
+endfunction()

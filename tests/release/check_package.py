@@ -16,6 +16,7 @@ PROGRAMS = {
     "chart.dll": ("chart", "Vantiro business charts plug-in", {"rmchart.dll"}),
     "rmchart.dll": ("rmchart", "Vantiro chart engine", set()),
     "vantiro-host.exe": ("vantiro-host", "Vantiro test host", set()),
+    "vantiro-designer.exe": ("vantiro-designer", "Vantiro chart designer", set()),
 }
 # The other files; examples/ holds the Windows examples (*.vsc), never the
 # native-only or recording ones, and guide/ the guide's pages.
