@@ -55,7 +55,7 @@ code_page() {
 if [[ $mode == native ]]; then
   targets=(vantiro-host)
   build build/release vantiro-host \
-    -DCMAKE_BUILD_TYPE=Release -DVANTIRO_TESTS=OFF -DVANTIRO_BENCH=OFF
+    -DCMAKE_BUILD_TYPE=Release -DVANTIRO_TESTS=OFF -DVANTIRO_BENCH=OFF -DVANTIRO_STATIC_PACKAGES=ON
   host=("$root/build/release/bin/vantiro-host" --snapshot "$out/snapshots")
   mkdir -p "$out/snapshots"
   run() {

@@ -7,9 +7,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <random>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -22,7 +24,6 @@ namespace vantiro::engine::layout_test {
 struct Size {
   int width, height;
 };
-inline constexpr Size kSizes[] = {{120, 80}, {240, 160}, {600, 400}, {1024, 768}, {3000, 2000}};
 
 inline std::string Joined(const std::vector<std::string>& items) {
   std::string out;
@@ -418,6 +419,43 @@ void CheckContrast(const DrawList& list, TextMeasurer& measurer, PixelAt under) 
     EXPECT_LE(faint * 10, points) << TextRoleName(t.role) << " \"" << t.text
                                   << "\" is faint over what lies under it";
   }
+}
+
+// Calls check(chart, asked, size) for the awkward chart of every seed from 1
+// to `seeds` at every size, with the seed and size in the failures' trace.
+template <typename Check>
+void ForEachAwkward(std::uint32_t seeds, std::initializer_list<Size> sizes, Check check) {
+  for (std::uint32_t seed = 1; seed <= seeds; ++seed) {
+    for (const Size size : sizes) {
+      Asked asked;
+      const Chart chart = Awkward(seed, size, asked);
+      SCOPED_TRACE("seed " + std::to_string(seed) + " at " + std::to_string(size.width) + "x" +
+                   std::to_string(size.height));
+      check(chart, asked, size);
+    }
+  }
+}
+
+// The awkward charts with a backend's text measurer: every check above, and
+// the contrast of every text over `drawn(list)`, the backend's pixels
+// (0xAARRGGBB, row by row) of the chart drawn without its texts.
+template <typename Draw>
+void CheckOnBackend(TextMeasurer& measurer, std::uint32_t seeds, std::initializer_list<Size> sizes,
+                    Draw drawn) {
+  ForEachAwkward(seeds, sizes, [&](const Chart& chart, const Asked& asked, Size size) {
+    const DrawList list = LayoutChart(chart, size.width, size.height, measurer);
+    CheckPlacement(chart, asked, list, measurer);
+    CheckTruth(chart, list, measurer);
+    CheckSlices(chart, list);
+    DrawList backdrop = list;
+    std::erase_if(backdrop.shapes,
+                  [](const Shape& s) { return std::holds_alternative<TextShape>(s); });
+    const std::vector<Argb> pixels = drawn(backdrop);
+    ASSERT_EQ(pixels.size(), std::size_t(size.width) * std::size_t(size.height));
+    CheckContrast(list, measurer, [&](int x, int y) {
+      return pixels[std::size_t(y) * std::size_t(size.width) + std::size_t(x)] | 0xFF000000u;
+    });
+  });
 }
 
 }  // namespace vantiro::engine::layout_test

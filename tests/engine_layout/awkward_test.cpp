@@ -8,45 +8,28 @@
 namespace vantiro::engine::layout_test {
 namespace {
 
+constexpr std::initializer_list<Size> kAllSizes = {
+    {120, 80}, {240, 160}, {600, 400}, {1024, 768}, {3000, 2000}};
+
 TEST(AwkwardCharts, TextsNeverOverlapStayInsideAndAreDrawnOrReported) {
-  int checked = 0;
-  for (std::uint32_t seed = 1; seed <= 60; ++seed) {
-    for (const Size size : kSizes) {
-      Asked asked;
-      const Chart chart = Awkward(seed, size, asked);
-      SCOPED_TRACE("seed " + std::to_string(seed) + " at " + std::to_string(size.width) + "x" +
-                   std::to_string(size.height));
-      FakeMeasurer measurer;
-      CheckPlacement(chart, asked, Lay(chart, size.width, size.height), measurer);
-      ++checked;
-    }
-  }
-  EXPECT_EQ(checked, 60 * int(std::size(kSizes)));
+  ForEachAwkward(60, kAllSizes, [](const Chart& chart, const Asked& asked, Size size) {
+    FakeMeasurer measurer;
+    CheckPlacement(chart, asked, Lay(chart, size.width, size.height), measurer);
+  });
 }
 
 TEST(AwkwardCharts, EveryNumberShownIsTrueAndOnItsOwnShape) {
-  for (std::uint32_t seed = 1; seed <= 60; ++seed) {
-    for (const Size size : kSizes) {
-      Asked asked;
-      const Chart chart = Awkward(seed, size, asked);
-      SCOPED_TRACE("seed " + std::to_string(seed) + " at " + std::to_string(size.width) + "x" +
-                   std::to_string(size.height));
-      FakeMeasurer measurer;
-      CheckTruth(chart, Lay(chart, size.width, size.height), measurer);
-    }
-  }
+  ForEachAwkward(60, kAllSizes, [](const Chart& chart, const Asked&, Size size) {
+    FakeMeasurer measurer;
+    CheckTruth(chart, Lay(chart, size.width, size.height), measurer);
+  });
 }
 
 TEST(AwkwardCharts, SliceLabelsTellTheirDatumAndNoTextHoldsAControlCharacter) {
-  for (std::uint32_t seed = 1; seed <= 60; ++seed) {
-    for (const Size size : kSizes) {
-      Asked asked;
-      const Chart chart = WithPastedTextsAndEmptySlices(Awkward(seed, size, asked));
-      SCOPED_TRACE("seed " + std::to_string(seed) + " at " + std::to_string(size.width) + "x" +
-                   std::to_string(size.height));
-      CheckSlices(chart, Lay(chart, size.width, size.height));
-    }
-  }
+  ForEachAwkward(60, kAllSizes, [](const Chart& awkward, const Asked&, Size size) {
+    const Chart chart = WithPastedTextsAndEmptySlices(awkward);
+    CheckSlices(chart, Lay(chart, size.width, size.height));
+  });
 }
 
 }  // namespace
