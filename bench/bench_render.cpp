@@ -35,6 +35,7 @@
 #include <benchmark/benchmark.h>
 #include <png.h>
 
+#include "engine/device/shared/device_shared.h"
 #include "bench/bench_common.h"
 #include "engine/chartfile/chart_file.h"
 #include "engine/layout/layout.h"
@@ -250,23 +251,28 @@ void BM_Example(benchmark::State& state, std::size_t index, Step step) {
     return list;
   };
   const DrawList list = layout();
-  const render::CairoImage drawn = render::RenderToImage(list, fonts);
+  const render::CairoImage drawn = render::RenderToImage(list, fonts, device::kPictureLimits);
   const std::vector<Line> lines = ChartLines(example);
   std::size_t size = 0;
   const Stopwatch watch;
   for (auto _ : state) {
     switch (step) {
       case Step::kLayout: benchmark::DoNotOptimize(layout()); break;
-      case Step::kDrawing: benchmark::DoNotOptimize(render::RenderToImage(list, fonts).ok()); break;
+      case Step::kDrawing:
+        benchmark::DoNotOptimize(render::RenderToImage(list, fonts, device::kPictureLimits).ok());
+        break;
       case Step::kEncode: size = encoder.Encode(drawn.pixels()).size(); break;
       case Step::kOurs:
-        size = encoder.Encode(render::RenderToImage(layout(), fonts).pixels()).size();
+        size =
+            encoder.Encode(render::RenderToImage(layout(), fonts, device::kPictureLimits).pixels())
+                .size();
         break;
       case Step::kCairoPng:
-        size = CairoPngBytes(render::RenderToImage(layout(), fonts), bytes);
+        size = CairoPngBytes(render::RenderToImage(layout(), fonts, device::kPictureLimits), bytes);
         break;
       case Step::kLibpng:
-        size = LibpngBytes(render::RenderToImage(layout(), fonts), rgb, bytes);
+        size =
+            LibpngBytes(render::RenderToImage(layout(), fonts, device::kPictureLimits), rgb, bytes);
         break;
       case Step::kActions:
         if (!Run(lines, true)) state.SkipWithError("an action did not report Ok");
@@ -456,7 +462,7 @@ void BM_LongBarSeries(benchmark::State& state) {
     DrawList list = LayoutChart(chart, 800, 600, measurer);
     list.width = 800;
     list.height = 600;
-    benchmark::DoNotOptimize(render::RenderToImage(list, fonts).ok());
+    benchmark::DoNotOptimize(render::RenderToImage(list, fonts, device::kPictureLimits).ok());
   }
   LongSeries(count) = watch.Per(double(state.iterations()));
   state.SetItemsProcessed(state.iterations() * std::int64_t(count));

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/device/shared/device_shared.h"
 #include "engine/chartfile/chart_file.h"
 #include "engine/device/device.h"
 #include "abi/rmchart.h"
@@ -90,8 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // The PNG reads back at the size it was drawn at.
   const std::string png = Contents(Folder().File("chart.png"));
-  const render::CairoSurface image =
-      render::DecodePicture(reinterpret_cast<const std::uint8_t*>(png.data()), png.size());
+  const render::CairoSurface image = render::DecodePicture(
+      reinterpret_cast<const std::uint8_t*>(png.data()), png.size(), device::kPictureLimits);
   Check(image != nullptr && cairo_image_surface_get_width(image.get()) == s.width &&
         cairo_image_surface_get_height(image.get()) == s.height);
 

@@ -6,12 +6,13 @@
 
 #include <cairo.h>
 
+#include "engine/device/shared/device_shared.h"
 #include "engine/model/chart_model.h"
 #include "engine/render/cairo/image_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vantiro::engine::render;
-  const CairoSurface owned = DecodePicture(data, size);
+  const CairoSurface owned = DecodePicture(data, size, vantiro::engine::device::kPictureLimits);
   cairo_surface_t* surface = owned.get();
   if (surface == nullptr) return 0;
   if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {

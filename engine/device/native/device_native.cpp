@@ -141,7 +141,7 @@ const DrawnFrame* DrawFrame(const Chart& chart, int width, int height, std::stri
   if (frame.Holds(chart, width, height)) return &frame;
   frame.Clear();
   const DrawList list = Layout(chart, width, height, output);
-  render::CairoImage image = render::RenderToImage(list, State().fonts);
+  render::CairoImage image = render::RenderToImage(list, State().fonts, kPictureLimits);
   if (!image.ok()) return nullptr;
   frame.ctrlId = chart.ctrlId;
   frame.generation = chart.generation.value();
@@ -172,10 +172,10 @@ std::vector<std::uint8_t> EncodeChart(const Chart& chart, const std::string& pat
   std::vector<std::uint8_t> bytes;
   switch (kind) {
     case FileKind::kSvg:
-      if (!render::RenderToSvg(list, fonts, bytes)) bytes.clear();
+      if (!render::RenderToSvg(list, fonts, kPictureLimits, bytes)) bytes.clear();
       return bytes;
     case FileKind::kPdf:
-      if (!render::RenderToPdf(list, fonts, bytes)) bytes.clear();
+      if (!render::RenderToPdf(list, fonts, kPictureLimits, bytes)) bytes.clear();
       return bytes;
     case FileKind::kUnknown:
     case FileKind::kEmf:  // metafiles are a Windows format
@@ -184,7 +184,7 @@ std::vector<std::uint8_t> EncodeChart(const Chart& chart, const std::string& pat
     case FileKind::kJpeg:
     case FileKind::kBmp: break;
   }
-  const render::CairoImage image = render::RenderToImage(list, fonts);
+  const render::CairoImage image = render::RenderToImage(list, fonts, kPictureLimits);
   if (!image.ok()) return bytes;
   return EncodeImage(image, kind, jpegQuality);
 }
@@ -219,7 +219,7 @@ std::int32_t ShowChart(const Chart& chart) {
       return written ? codes::kOk : codes::kImageFileFailed;
     }
     const DrawList list = Layout(chart, width, height, "window");
-    const render::CairoImage image = render::RenderToImage(list, State().fonts);
+    const render::CairoImage image = render::RenderToImage(list, State().fonts, kPictureLimits);
     if (!image.ok()) return codes::kWindowNotCreated;
     if (path.empty()) return codes::kOk;
     const std::vector<std::uint8_t> bytes = State().png.Encode(image.pixels());
@@ -277,7 +277,7 @@ std::int32_t DrawToPrinter(const Chart& chart, std::uintptr_t dc, int left, int 
     cairo_scale(cr, scale, scale);
     cairo_rectangle(cr, 0, 0, chartWidth, chartHeight);
     cairo_clip(cr);
-    render::DrawOnCairo(cr, list, State().fonts);
+    render::DrawOnCairo(cr, list, State().fonts, kPictureLimits);
     if (managePages != 0) cairo_show_page(cr);
     const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS &&
                     cairo_surface_status(page) == CAIRO_STATUS_SUCCESS;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/model/chart_model.h"
+#include "engine/render/picture_limits.h"
 
 namespace vantiro::engine::device {
 
@@ -15,6 +16,10 @@ enum class FileKind { kUnknown, kPng, kJpeg, kBmp, kSvg, kPdf, kEmf };
 // The kind named by the extension of `path` (any letter case); kUnknown if
 // it names none. Each device writes only some of the kinds.
 FileKind FileKindOf(const std::string& path);
+
+// The largest picture a device decodes: no larger than a raster it draws
+// may be (ChartSizeAllowed), beyond which it would only exhaust memory.
+inline constexpr render::PictureLimits kPictureLimits{kMaxSide, kMaxImagePixels};
 
 // Vector files hold no pixels.
 bool IsVectorFile(FileKind kind);

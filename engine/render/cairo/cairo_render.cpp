@@ -34,8 +34,8 @@ void AddColourStop(cairo_pattern_t* pattern, double offset, Argb c) {
 // Draws one list on one context; the state of a single DrawOnCairo call.
 class CairoShapeDrawer {
  public:
-  CairoShapeDrawer(cairo_t* cr, CairoFonts& fonts)
-      : cr_(cr), fonts_(fonts), crisp_(OnPixelGrid(cr)) {}
+  CairoShapeDrawer(cairo_t* cr, CairoFonts& fonts, const PictureLimits& pictures)
+      : cr_(cr), fonts_(fonts), pictures_(pictures), crisp_(OnPixelGrid(cr)) {}
 
   ~CairoShapeDrawer() {
     for (; clipDepth_ > 0; --clipDepth_) cairo_restore(cr_);
@@ -135,7 +135,7 @@ class CairoShapeDrawer {
         std::fabs(i.width) < 1e-9 || std::fabs(i.height) < 1e-9) {
       return;
     }
-    const CairoSurface owned = LoadPicture(i.path);
+    const CairoSurface owned = LoadPicture(i.path, pictures_);
     cairo_surface_t* picture = owned.get();
     if (picture == nullptr) return;
     const int pw = cairo_image_surface_get_width(picture);
@@ -279,15 +279,17 @@ class CairoShapeDrawer {
 
   cairo_t* cr_;
   CairoFonts& fonts_;
+  const PictureLimits& pictures_;
   bool crisp_;
   int clipDepth_ = 0;
 };
 
 // Cairo's stream callback: a C function, so nothing may be thrown out of it.
-bool RenderToVector(CairoSurface surface, const DrawList& list, CairoFonts& fonts) {
+bool RenderToVector(CairoSurface surface, const DrawList& list, CairoFonts& fonts,
+                    const PictureLimits& pictures) {
   {
     const CairoContext cr(cairo_create(surface.get()));
-    DrawOnCairo(cr.get(), list, fonts);
+    DrawOnCairo(cr.get(), list, fonts, pictures);
     cairo_show_page(cr.get());
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return false;
   }
@@ -301,12 +303,13 @@ bool VectorSizeOk(const DrawList& list) {
 
 }  // namespace
 
-void DrawOnCairo(cairo_t* cr, const DrawList& list, CairoFonts& fonts) {
+void DrawOnCairo(cairo_t* cr, const DrawList& list, CairoFonts& fonts,
+                 const PictureLimits& pictures) {
   cairo_save(cr);
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
   cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
   {
-    CairoShapeDrawer drawer(cr, fonts);
+    CairoShapeDrawer drawer(cr, fonts, pictures);
     for (const Shape& shape : list.shapes) std::visit(drawer, shape);
   }
   cairo_restore(cr);
@@ -349,7 +352,7 @@ PixelView CairoImage::pixels() const {
                    cairo_image_surface_get_stride(surface_)};
 }
 
-CairoImage RenderToImage(const DrawList& list, CairoFonts& fonts) {
+CairoImage RenderToImage(const DrawList& list, CairoFonts& fonts, const PictureLimits& pictures) {
   if (list.width <= 0 || list.height <= 0) return {};
   CairoImage image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, list.width, list.height));
   if (!image.ok()) return {};
@@ -360,7 +363,7 @@ CairoImage RenderToImage(const DrawList& list, CairoFonts& fonts) {
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
     cairo_paint(cr.get());
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_OVER);
-    DrawOnCairo(cr.get(), list, fonts);
+    DrawOnCairo(cr.get(), list, fonts, pictures);
     drawn = cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
   }
   cairo_surface_flush(image.surface());
@@ -368,7 +371,8 @@ CairoImage RenderToImage(const DrawList& list, CairoFonts& fonts) {
   return image;
 }
 
-bool RenderToSvg(const DrawList& list, CairoFonts& fonts, std::vector<std::uint8_t>& out) {
+bool RenderToSvg(const DrawList& list, CairoFonts& fonts, const PictureLimits& pictures,
+                 std::vector<std::uint8_t>& out) {
   out.clear();
   if (!VectorSizeOk(list)) return false;
   CairoSurface surface(
@@ -376,16 +380,17 @@ bool RenderToSvg(const DrawList& list, CairoFonts& fonts, std::vector<std::uint8
   // A chart's size is in pixels; Cairo's default unit, the point, would show
   // it a third larger in browsers.
   cairo_svg_surface_set_document_unit(surface.get(), CAIRO_SVG_UNIT_PX);
-  return RenderToVector(std::move(surface), list, fonts);
+  return RenderToVector(std::move(surface), list, fonts, pictures);
 }
 
-bool RenderToPdf(const DrawList& list, CairoFonts& fonts, std::vector<std::uint8_t>& out) {
+bool RenderToPdf(const DrawList& list, CairoFonts& fonts, const PictureLimits& pictures,
+                 std::vector<std::uint8_t>& out) {
   out.clear();
   if (!VectorSizeOk(list)) return false;
   CairoSurface surface(
       cairo_pdf_surface_create_for_stream(AppendToBytes, &out, list.width, list.height));
   cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "Vantiro");
-  return RenderToVector(std::move(surface), list, fonts);
+  return RenderToVector(std::move(surface), list, fonts, pictures);
 }
 
 }  // namespace vantiro::engine::render

@@ -10,6 +10,7 @@
 #include "engine/layout/draw_list.h"
 #include "engine/render/cairo/cairo_text.h"
 #include "engine/render/cairo/image_encode.h"
+#include "engine/render/picture_limits.h"
 
 namespace vantiro::engine::render {
 
@@ -17,8 +18,10 @@ namespace vantiro::engine::render {
 // space `cr` has (the caller scales for print). Shapes with coordinates
 // that are not finite are skipped; unreadable images are skipped. Clips
 // pushed by the list are all released before returning, and `cr` is left
-// in the state it was given in.
-void DrawOnCairo(cairo_t* cr, const DrawList& list, CairoFonts& fonts);
+// in the state it was given in. Pictures larger than `pictures` allow are
+// skipped too.
+void DrawOnCairo(cairo_t* cr, const DrawList& list, CairoFonts& fonts,
+                 const PictureLimits& pictures);
 
 // Owns a Cairo image surface (ARGB32, premultiplied, native byte order).
 class CairoImage {
@@ -48,11 +51,13 @@ class CairoImage {
 
 // Renders the list on a new image of list.width x list.height, cleared to
 // opaque white first. The image is not ok() if it could not be made.
-CairoImage RenderToImage(const DrawList& list, CairoFonts& fonts);
+CairoImage RenderToImage(const DrawList& list, CairoFonts& fonts, const PictureLimits& pictures);
 
 // Renders the list as an SVG or PDF document of list.width x list.height
 // points, one pixel to one point. False if Cairo reports an error.
-bool RenderToSvg(const DrawList& list, CairoFonts& fonts, std::vector<std::uint8_t>& out);
-bool RenderToPdf(const DrawList& list, CairoFonts& fonts, std::vector<std::uint8_t>& out);
+bool RenderToSvg(const DrawList& list, CairoFonts& fonts, const PictureLimits& pictures,
+                 std::vector<std::uint8_t>& out);
+bool RenderToPdf(const DrawList& list, CairoFonts& fonts, const PictureLimits& pictures,
+                 std::vector<std::uint8_t>& out);
 
 }  // namespace vantiro::engine::render

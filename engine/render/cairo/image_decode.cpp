@@ -9,7 +9,6 @@
 #include <jpeglib.h>
 
 #include "engine/files/file_io.h"
-#include "engine/model/chart_model.h"
 
 namespace vantiro::engine::render {
 namespace {
@@ -57,10 +56,10 @@ cairo_status_t ReadFromMemory(void* closure, unsigned char* out, unsigned int le
   return CAIRO_STATUS_SUCCESS;
 }
 
-CairoSurface DecodePng(const std::uint8_t* data, std::size_t size) {
+CairoSurface DecodePng(const std::uint8_t* data, std::size_t size, const PictureLimits& limits) {
   // Width and height of the header chunk, checked before Cairo allocates.
   if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0 ||
-      !ChartSizeAllowed(Be32(data + 16), Be32(data + 20))) {
+      !limits.Allow(Be32(data + 16), Be32(data + 20))) {
     return nullptr;
   }
   MemoryReader reader{data, size, 0};
@@ -90,6 +89,7 @@ struct JpegDecodeJob {
   JpegErrorTrap trap{};
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
+  PictureLimits limits;
   cairo_surface_t* surface = nullptr;
 };
 
@@ -99,11 +99,11 @@ void JpegDecodeSteps(JpegDecodeJob& job) {
   jpeg_mem_src(&job.info, job.data, static_cast<unsigned long>(job.size));
   jpeg_read_header(&job.info, TRUE);
   job.info.out_color_space = JCS_RGB;
-  if (!ChartSizeAllowed(job.info.image_width, job.info.image_height)) return;
+  if (!job.limits.Allow(job.info.image_width, job.info.image_height)) return;
   jpeg_start_decompress(&job.info);
   const int width = static_cast<int>(job.info.output_width);
   const int height = static_cast<int>(job.info.output_height);
-  if (job.info.output_components != 3 || !ChartSizeAllowed(width, height)) return;
+  if (job.info.output_components != 3 || !job.limits.Allow(width, height)) return;
   job.surface = NewRgbSurface(width, height).release();
   if (job.surface == nullptr) return;
   JSAMPARRAY row =
@@ -129,10 +129,11 @@ bool JpegDecodeGuarded(JpegDecodeJob& job) {
   return true;
 }
 
-CairoSurface DecodeJpeg(const std::uint8_t* data, std::size_t size) {
+CairoSurface DecodeJpeg(const std::uint8_t* data, std::size_t size, const PictureLimits& limits) {
   JpegDecodeJob job;
   job.data = data;
   job.size = size;
+  job.limits = limits;
   const bool ok = JpegDecodeGuarded(job);
   jpeg_destroy_decompress(&job.info);
   CairoSurface surface(job.surface);
@@ -144,7 +145,7 @@ CairoSurface DecodeJpeg(const std::uint8_t* data, std::size_t size) {
 // ---------------------------------------------------------------- BMP
 
 // Uncompressed 24- and 32-bit BMP files, bottom-up or top-down.
-CairoSurface DecodeBmp(const std::uint8_t* data, std::size_t size) {
+CairoSurface DecodeBmp(const std::uint8_t* data, std::size_t size, const PictureLimits& limits) {
   if (size < 54) return nullptr;
   const std::uint32_t pixelOffset = Le(data + 10, 4);
   const std::uint32_t headerSize = Le(data + 14, 4);
@@ -157,7 +158,7 @@ CairoSurface DecodeBmp(const std::uint8_t* data, std::size_t size) {
   }
   const bool topDown = rawHeight < 0;
   const std::int32_t height = topDown ? -rawHeight : rawHeight;
-  if (!ChartSizeAllowed(width, height)) return nullptr;
+  if (!limits.Allow(width, height)) return nullptr;
   const std::size_t rowBytes = (std::size_t(width) * bits / 8 + 3) & ~std::size_t{3};
   if (pixelOffset > size || (size - pixelOffset) / rowBytes < std::size_t(height)) {
     return nullptr;
@@ -178,17 +179,20 @@ CairoSurface DecodeBmp(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-CairoSurface DecodePicture(const std::uint8_t* data, std::size_t size) {
+CairoSurface DecodePicture(const std::uint8_t* data, std::size_t size,
+                           const PictureLimits& limits) {
   if (data == nullptr || size < 4) return nullptr;
-  if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) return DecodePng(data, size);
-  if (data[0] == 0xFF && data[1] == 0xD8) return DecodeJpeg(data, size);
-  if (data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size);
+  if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) {
+    return DecodePng(data, size, limits);
+  }
+  if (data[0] == 0xFF && data[1] == 0xD8) return DecodeJpeg(data, size, limits);
+  if (data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size, limits);
   return nullptr;
 }
 
-CairoSurface LoadPicture(const std::string& path) {
+CairoSurface LoadPicture(const std::string& path, const PictureLimits& limits) {
   const std::vector<std::uint8_t> bytes = files::ReadRegularFile(path, files::kMaxPictureFileBytes);
-  return DecodePicture(bytes.data(), bytes.size());
+  return DecodePicture(bytes.data(), bytes.size(), limits);
 }
 
 }  // namespace vantiro::engine::render

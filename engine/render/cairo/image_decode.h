@@ -8,15 +8,15 @@
 #include <cairo.h>
 
 #include "engine/render/cairo/cairo_handles.h"
+#include "engine/render/picture_limits.h"
 
 namespace vantiro::engine::render {
 
 // The picture in `path` as a new image surface, or null if the file is
-// missing, unreadable, of another kind, or larger than a chart may be
-// (ChartSizeAllowed), which would only exhaust memory.
-CairoSurface LoadPicture(const std::string& path);
+// missing, unreadable, of another kind, or larger than `limits` allow.
+CairoSurface LoadPicture(const std::string& path, const PictureLimits& limits);
 
 // The same for a picture already in memory.
-CairoSurface DecodePicture(const std::uint8_t* data, std::size_t size);
+CairoSurface DecodePicture(const std::uint8_t* data, std::size_t size, const PictureLimits& limits);
 
 }  // namespace vantiro::engine::render

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/device/shared/device_shared.h"
 #include "engine/layout/layout.h"
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/cairo_text.h"
@@ -16,7 +17,7 @@ TEST(AwkwardChartsOnCairo, TellTheTruthAndStandOutFromWhatLiesUnder) {
   render::CairoFonts fonts;
   render::CairoTextMeasurer measurer(fonts);
   CheckOnBackend(measurer, 30, {{240, 160}, {600, 400}, {1024, 768}}, [&](const DrawList& list) {
-    const render::CairoImage image = render::RenderToImage(list, fonts);
+    const render::CairoImage image = render::RenderToImage(list, fonts, device::kPictureLimits);
     std::vector<Argb> pixels;
     for (int y = 0; image.ok() && y < image.height(); ++y) {
       for (int x = 0; x < image.width(); ++x) pixels.push_back(image.Pixel(x, y));

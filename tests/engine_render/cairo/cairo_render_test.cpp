@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/device/shared/device_shared.h"
 #include "engine/layout/draw_geometry.h"
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/image_decode.h"
@@ -39,7 +40,7 @@ DrawList ListOf(int w, int h, std::vector<Shape> shapes) {
 
 CairoImage Render(const DrawList& list) {
   CairoFonts fonts;
-  CairoImage image = RenderToImage(list, fonts);
+  CairoImage image = RenderToImage(list, fonts, device::kPictureLimits);
   EXPECT_TRUE(image.ok());
   return image;
 }
@@ -259,7 +260,7 @@ TEST(CairoShapes, UnbalancedClipIsReleasedAfterTheList) {
   CairoImage image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 40));
   cairo_t* cr = cairo_create(image.surface());
   CairoFonts fonts;
-  DrawOnCairo(cr, ListOf(40, 40, {ClipPush{0, 0, 10, 10}}), fonts);
+  DrawOnCairo(cr, ListOf(40, 40, {ClipPush{0, 0, 10, 10}}), fonts, device::kPictureLimits);
   cairo_set_source_rgb(cr, 1, 0, 0);
   cairo_paint(cr);
   cairo_destroy(cr);
@@ -442,15 +443,15 @@ TEST(CairoVector, SvgAndPdfDocumentsCarryTheirSignatures) {
       200, 100, {Rect(10, 10, 50, 50, kRed), Text("Q1", 20, 80, HAlign::kLeft, VAlign::kBaseline)});
   CairoFonts fonts;
   std::vector<std::uint8_t> svg, pdf;
-  ASSERT_TRUE(RenderToSvg(list, fonts, svg));
-  ASSERT_TRUE(RenderToPdf(list, fonts, pdf));
+  ASSERT_TRUE(RenderToSvg(list, fonts, device::kPictureLimits, svg));
+  ASSERT_TRUE(RenderToPdf(list, fonts, device::kPictureLimits, pdf));
   const std::string svgText(svg.begin(), svg.end());
   EXPECT_EQ(svgText.rfind("<?xml", 0), 0u);
   EXPECT_NE(svgText.find("<svg"), std::string::npos);
   EXPECT_NE(svgText.find("width=\"200"), std::string::npos);
   EXPECT_EQ(std::string(pdf.begin(), pdf.begin() + 5), "%PDF-");
   EXPECT_NE(std::string(pdf.end() - 6, pdf.end()).find("%%EOF"), std::string::npos);
-  EXPECT_FALSE(RenderToPdf(ListOf(0, 100, {}), fonts, pdf));
+  EXPECT_FALSE(RenderToPdf(ListOf(0, 100, {}), fonts, device::kPictureLimits, pdf));
 }
 
 // Browsers show an SVG at its width and height: a 640 x 480 chart must say
@@ -458,7 +459,8 @@ TEST(CairoVector, SvgAndPdfDocumentsCarryTheirSignatures) {
 TEST(CairoVector, SvgSizeIsInPixels) {
   CairoFonts fonts;
   std::vector<std::uint8_t> svg;
-  ASSERT_TRUE(RenderToSvg(ListOf(640, 480, {Rect(10, 10, 50, 50, kRed)}), fonts, svg));
+  ASSERT_TRUE(RenderToSvg(ListOf(640, 480, {Rect(10, 10, 50, 50, kRed)}), fonts,
+                          device::kPictureLimits, svg));
   const std::string text(svg.begin(), svg.end());
   const std::string header = text.substr(0, text.find('>', text.find("<svg")));
   const auto attribute = [&](const std::string& name) {

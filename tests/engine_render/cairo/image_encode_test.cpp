@@ -8,6 +8,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include "engine/device/shared/device_shared.h"
 #include "engine/model/chart_model.h"
 #include "engine/render/cairo/cairo_render.h"
 #include "engine/render/cairo/image_decode.h"
@@ -77,7 +78,7 @@ TestImage ChartLike(int w, int h) {
   caption.vAlign = VAlign::kTop;
   list.shapes.push_back(caption);
   CairoFonts fonts;
-  const CairoImage rendered = RenderToImage(list, fonts);
+  const CairoImage rendered = RenderToImage(list, fonts, device::kPictureLimits);
   TestImage image{w, h, std::vector<std::uint32_t>(std::size_t(w) * h)};
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) image.pixels[std::size_t(y) * w + x] = rendered.Pixel(x, y);
@@ -278,7 +279,7 @@ TEST(BmpEncoder, HeaderAndBottomUpPaddedRows) {
   EXPECT_EQ(Le(bmp, 54, 3), 0xFF7F7Fu);
   EXPECT_EQ(Le(bmp, 54 + 12, 3), 0x102030u);
   // Our own reader takes it back.
-  CairoSurface back = DecodePicture(bmp.data(), bmp.size());
+  CairoSurface back = DecodePicture(bmp.data(), bmp.size(), device::kPictureLimits);
   ASSERT_NE(back, nullptr);
   CairoImage owned(back.release());
   EXPECT_EQ(owned.Pixel(0, 0), 0xFF102030u);
