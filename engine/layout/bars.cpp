@@ -180,9 +180,10 @@ std::string BarTooltip(const TooltipNames& names, std::size_t member, std::size_
 // Value labels of neighbouring bars can run into each other: going along
 // the categories, a label that overlaps one kept before is dropped. So is
 // one that does not lie inside the plot area, where it could meet the axes'
-// texts.
+// texts. `keptBoxes` receives the boxes of the labels kept.
 std::vector<TextShape> WithoutClashes(DrawListBuilder& builder, std::vector<TextShape> texts,
-                                      bool horizontal, const Rect& plot) {
+                                      bool horizontal, const Rect& plot,
+                                      std::vector<Rect>& keptBoxes) {
   std::vector<Rect> boxes;
   boxes.reserve(texts.size());
   for (const TextShape& t : texts) {
@@ -213,9 +214,11 @@ std::vector<TextShape> WithoutClashes(DrawListBuilder& builder, std::vector<Text
     active.push_back(i);
   }
   std::vector<TextShape> kept;
+  keptBoxes.clear();
   for (std::size_t i = 0; i < texts.size(); ++i) {
     if (keep[i]) {
       kept.push_back(std::move(texts[i]));
+      keptBoxes.push_back(boxes[i]);
     } else {
       builder.Omit(texts[i]);
     }
@@ -530,13 +533,8 @@ void DrawPiece(DrawListBuilder& builder, const BarSeries& s, const BarPiece& pie
 std::vector<TextShape> WithoutCollisions(DrawListBuilder& builder, std::vector<TextShape> texts,
                                          const std::vector<BarPiece>& pieces, bool horizontal,
                                          const Rect& plot) {
-  std::vector<TextShape> kept;
   std::vector<Rect> boxes;
-  for (TextShape& t : WithoutClashes(builder, std::move(texts), horizontal, plot)) {
-    boxes.push_back(
-        TextBounds(builder.Measure(t.font, t.text), t.anchor, t.hAlign, t.vAlign, t.angle));
-    kept.push_back(std::move(t));
-  }
+  std::vector<TextShape> kept = WithoutClashes(builder, std::move(texts), horizontal, plot, boxes);
   if (kept.empty()) return kept;
   // Bars sorted along the categories, to find those a label may meet.
   std::vector<const BarPiece*> along;

@@ -37,17 +37,6 @@ bool Contains(const Rect& r, Point p) {
   return p.x >= r.x && p.x <= r.Right() && p.y >= r.y && p.y <= r.Bottom();
 }
 
-bool InPolygon(const std::vector<Point>& poly, Point p) {
-  bool inside = false;
-  for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-    const Point a = poly[i], b = poly[j];
-    if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y)) {
-      inside = !inside;
-    }
-  }
-  return inside;
-}
-
 // What one sample point shows: the plain fill, and the fill with hatch
 // lines where a hatched shape covers it.
 struct Sample {
@@ -155,7 +144,7 @@ std::vector<Argb> ColoursUnder(const DrawList& list, std::size_t textIndex,
       const Rect box = BoundsOf(p->points);
       if (!meets(box)) continue;
       for (Sample& s : samples) {
-        if (Contains(box, s.at) && Contains(clip, s.at) && InPolygon(p->points, s.at)) {
+        if (Contains(box, s.at) && Contains(clip, s.at) && PointInPolygon(p->points, s.at)) {
           s.Paint(p->fill, box);
         }
       }

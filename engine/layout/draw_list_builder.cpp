@@ -422,6 +422,18 @@ Rect DrawListBuilder::Text(TextRole role, std::string_view text, Point anchor, H
   return {box.x + dx, box.y + dy, box.w, box.h};
 }
 
+bool PointInPolygon(const std::vector<Point>& poly, Point p) {
+  // A ray to the right crosses the edges an odd number of times from inside.
+  bool inside = false;
+  for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+    const Point a = poly[i], b = poly[j];
+    if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y)) {
+      inside = !inside;
+    }
+  }
+  return inside;
+}
+
 Rect BoundsOf(const std::vector<Point>& points) {
   if (points.empty()) return {};
   double x0 = points[0].x, y0 = points[0].y, x1 = x0, y1 = y0;

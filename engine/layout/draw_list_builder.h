@@ -83,6 +83,9 @@ std::array<Point, 4> TextQuad(const TextExtent& extent, Point anchor, HAlign h, 
                               double angleDegrees);
 
 // Box of a text shape as placed, axis-aligned, rotation included.
+// Whether `p` lies inside the closed polygon `poly` (even-odd rule).
+bool PointInPolygon(const std::vector<Point>& poly, Point p);
+
 // The box around `points` (empty for none).
 Rect BoundsOf(const std::vector<Point>& points);
 

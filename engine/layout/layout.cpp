@@ -689,17 +689,7 @@ DrawList LayoutChart(const Chart& chart, int width, int height, TextMeasurer& me
 
 const HotSpot* HotSpotAt(const std::vector<HotSpot>& spots, Point p) {
   for (auto spot = spots.rbegin(); spot != spots.rend(); ++spot) {
-    // Even-odd rule: a ray to the right crosses the edges an odd number of
-    // times from inside.
-    const std::vector<Point>& poly = spot->polygon;
-    bool inside = false;
-    for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-      const Point a = poly[i], b = poly[j];
-      if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * (b.x - a.x) / (b.y - a.y)) {
-        inside = !inside;
-      }
-    }
-    if (inside) return &*spot;
+    if (layout::PointInPolygon(spot->polygon, p)) return &*spot;
   }
   return nullptr;
 }

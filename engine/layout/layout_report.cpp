@@ -76,19 +76,6 @@ void AppendDatum(std::string& line, const Datum& d) {
   AppendExactNumber(line, d.value);
 }
 
-// The box around a shape's outline, as a quad.
-std::array<Point, 4> BoundingQuad(const std::vector<Point>& outline) {
-  double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-  for (const Point& p : outline) {
-    x0 = std::min(x0, p.x);
-    y0 = std::min(y0, p.y);
-    x1 = std::max(x1, p.x);
-    y1 = std::max(y1, p.y);
-  }
-  if (outline.empty()) x0 = y0 = x1 = y1 = 0;
-  return {Point{x0, y0}, Point{x1, y0}, Point{x1, y1}, Point{x0, y1}};
-}
-
 }  // namespace
 
 void AppendExactNumber(std::string& out, double value) {
@@ -159,7 +146,9 @@ std::string LayoutReportLine(std::int32_t chartId, std::string_view output, cons
     line += '"';
     AppendDatum(line, shape.datum);
     line += ", \"quad\": ";
-    const std::array<Point, 4> quad = BoundingQuad(shape.outline);
+    const layout::Rect box = layout::BoundsOf(shape.outline);
+    const std::array<Point, 4> quad{Point{box.x, box.y}, Point{box.Right(), box.y},
+                                    Point{box.Right(), box.Bottom()}, Point{box.x, box.Bottom()}};
     AppendPoints(line, quad.data(), quad.size());
     if (shape.role == ShapeRole::kSlice || shape.role == ShapeRole::kLayer) {
       line += ", \"polygon\": ";

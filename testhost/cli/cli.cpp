@@ -51,7 +51,7 @@ struct Options {
 // One option of the command line: its name, what it takes, whether this
 // program offers it, its help and what it sets. The table below drives the
 // parsing, the help and the suggestions for a mistyped name.
-struct OptionSpec {
+struct OptionRow {
   const char* name;                                 // "--snapshot"
   const char* alias = nullptr;                      // "-h"
   const char* value = nullptr;                      // "DIR"; null: a flag
@@ -78,8 +78,8 @@ auto Text(std::string text) {
   return [text = std::move(text)](const CliPlatform&) { return text; };
 }
 
-const std::vector<OptionSpec>& OptionTable() {
-  static const std::vector<OptionSpec> table = {
+const std::vector<OptionRow>& OptionTable() {
+  static const std::vector<OptionRow> table = {
       {"--help", "-h", nullptr, nullptr, Text("show this help"), Flag(&Options::help)},
       {"--version", nullptr, nullptr, nullptr, Text("show the program's name and version"),
        Flag(&Options::version)},
@@ -165,8 +165,8 @@ const std::vector<OptionSpec>& OptionTable() {
   return table;
 }
 
-bool Offered(const OptionSpec& spec, const CliPlatform& platform) {
-  return !spec.offered || spec.offered(platform);
+bool Offered(const OptionRow& row, const CliPlatform& platform) {
+  return !row.offered || row.offered(platform);
 }
 
 void PrintUsage(const CliPlatform& platform, std::ostream& out) {
@@ -178,13 +178,13 @@ void PrintUsage(const CliPlatform& platform, std::ostream& out) {
       << "named. SCRIPT \"-\" is read from standard input.\n\n"
       << "Options:\n";
   constexpr std::size_t kColumn = 18;
-  for (const OptionSpec& spec : OptionTable()) {
-    if (!Offered(spec, platform)) continue;
-    std::string label = spec.alias != nullptr ? std::string(spec.alias) + ", " : "";
-    label += spec.name;
-    if (spec.value != nullptr) label += std::string(" ") + spec.value;
+  for (const OptionRow& row : OptionTable()) {
+    if (!Offered(row, platform)) continue;
+    std::string label = row.alias != nullptr ? std::string(row.alias) + ", " : "";
+    label += row.name;
+    if (row.value != nullptr) label += std::string(" ") + row.value;
     label.resize(std::max(label.size(), kColumn), ' ');
-    const std::string help = spec.help(platform);
+    const std::string help = row.help(platform);
     std::size_t start = 0;
     for (bool first = true; start <= help.size(); first = false) {
       const std::size_t end = std::min(help.find('\n', start), help.size());
@@ -233,26 +233,26 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
       name = arg.substr(0, equals);
       value = arg.substr(equals + 1);
     }
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& candidate : OptionTable()) {
+    const OptionRow* row = nullptr;
+    for (const OptionRow& candidate : OptionTable()) {
       if (candidate.set &&
           (name == candidate.name || (candidate.alias != nullptr && name == candidate.alias))) {
-        spec = &candidate;
+        row = &candidate;
       }
     }
-    if (spec == nullptr) {
+    if (row == nullptr) {
       std::vector<std::string> names;
-      for (const OptionSpec& candidate : OptionTable()) {
+      for (const OptionRow& candidate : OptionTable()) {
         if (candidate.set && Offered(candidate, platform)) names.push_back(candidate.name);
       }
       error = "unknown option " + name + DidYouMean(NearestNames(name, names));
       return false;
     }
-    if (!Offered(*spec, platform)) {
+    if (!Offered(*row, platform)) {
       error = name + " is not available in " + platform.programName;
       return false;
     }
-    const bool takesValue = spec->value != nullptr && spec->value[0] != '[';
+    const bool takesValue = row->value != nullptr && row->value[0] != '[';
     if (!takesValue && value) {
       error = name + " takes no value";
       return false;
@@ -264,7 +264,7 @@ bool ParseOptions(const std::vector<std::string>& args, const CliPlatform& platf
       }
       value = args[++i];
     }
-    if (!spec->set(options, value.value_or(std::string()), error)) return false;
+    if (!row->set(options, value.value_or(std::string()), error)) return false;
   }
   if (options.quiet && options.verbose) {
     error = "--quiet and --verbose cannot be used together";
