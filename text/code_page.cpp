@@ -2,6 +2,7 @@
 // pages through the platform (code_page_platform.h).
 #include "text/code_page.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "text/code_page_platform.h"
@@ -109,6 +110,10 @@ bool IsSupported(int codePage) noexcept {
 std::string ToUtf8(std::string_view bytes, int codePage) {
   codePage = Effective(codePage);
   if (codePage != kUtf8CodePage) return Utf16ToUtf8(platform::Decode(bytes, codePage));
+  // ASCII, the common case, is valid as it stands.
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; })) {
+    return std::string(bytes);
+  }
   std::string out;
   out.reserve(bytes.size());
   for (std::size_t pos = 0; pos < bytes.size();) {

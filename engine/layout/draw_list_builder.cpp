@@ -231,6 +231,27 @@ TextExtent DrawListBuilder::Measure(const Font& font, std::string_view text) {
 
 TextExtent DrawListBuilder::MeasureLine(const Font& font, std::string_view text) {
   if (text.empty()) return {};
+  // Short lines are remembered; a chart of many value labels starts afresh
+  // now and then rather than holding them all.
+  constexpr std::size_t kLongestKept = 256;
+  constexpr std::size_t kMostKept = 4096;
+  const bool keep = text.size() <= kLongestKept;
+  if (keep) {
+    key_.assign(font.family).push_back('\0');
+    key_.append(reinterpret_cast<const char*>(&font.sizePx), sizeof font.sizePx);
+    key_.push_back(char((font.bold ? 1 : 0) | (font.italic ? 2 : 0)));
+    key_.append(text);
+    if (const auto found = measured_.find(key_); found != measured_.end()) return found->second;
+  }
+  TextExtent e = MeasureLineAfresh(font, text);
+  if (keep) {
+    if (measured_.size() >= kMostKept) measured_.clear();
+    measured_.emplace(key_, e);
+  }
+  return e;
+}
+
+TextExtent DrawListBuilder::MeasureLineAfresh(const Font& font, std::string_view text) {
   TextExtent e = measurer_.Measure(font, std::string(text));
   e.width = ClampFinite(e.width, 0, 1e6);
   e.ascent = ClampFinite(e.ascent, 0, 1e4);

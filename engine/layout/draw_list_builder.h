@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -209,12 +210,17 @@ class DrawListBuilder {
 
  private:
   TextExtent MeasureLine(const Font& font, std::string_view line);
+  TextExtent MeasureLineAfresh(const Font& font, std::string_view line);
   // Adds `block` (placed, with extent `e`) as one text shape per line.
   void AddLines(TextShape block, const std::vector<std::string>& lines, const TextExtent& e);
   std::string FitLine(const Font& font, std::string_view line, double maxWidth);
 
   DrawList& out_;
   TextMeasurer& measurer_;
+  // Lines already measured, by font and text: planning measures the same
+  // tick labels, titles and legend entries round after round.
+  std::unordered_map<std::string, TextExtent> measured_;
+  std::string key_;  // the last key, its buffer kept
   std::string family_;
   std::size_t hotSpotLimit_ = 0;
 };

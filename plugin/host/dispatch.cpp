@@ -2,7 +2,7 @@
 #include "plugin/host/dispatch.h"
 
 #include <array>
-#include <string>
+#include <string_view>
 
 #include "plugin/host/action_catalogue.h"
 #include "plugin/host/host_state.h"
@@ -32,8 +32,9 @@ bool ExecuteAction(std::int32_t actionId, const char* const* actionParams) {
   const char* element = actionParams != nullptr ? actionParams[0] : nullptr;
   const ActionHandler handler = HandlerOf(actionId);
   if (handler == nullptr) return false;
-  const std::string parameters = element != nullptr ? element : "";
-  handler(parameters);
+  // No copy: the host's text outlives the call, and every handler has read
+  // it before it calls back into the host.
+  handler(element != nullptr ? std::string_view(element) : std::string_view());
   return true;
 }
 

@@ -7,8 +7,9 @@
 
 namespace vantiro::host {
 
-// A handler gets the parameter text, a copy of ActionParams element 0 that
-// lives until it returns.
+// A handler gets the parameter text, ActionParams element 0 itself, which
+// lives until it returns. It reads the text before it calls back into the
+// host (status variables), so a host that reuses its buffer then is safe.
 using ActionHandler = void (*)(std::string_view parameters);
 
 // The handler of an ActionId, or null when the ActionId names no action.

@@ -72,10 +72,14 @@ const CatalogueRow* Host::FindAction(std::string_view name) const {
 }
 
 ActionResult Host::Execute(std::int32_t actionId, const std::optional<std::string>& text) {
+  return Execute(actionId, text.has_value() ? text->c_str() : nullptr);
+}
+
+ActionResult Host::Execute(std::int32_t actionId, const char* text) {
   ActionResult result;
   result.actionId = actionId;
-  result.parameters = text.value_or(std::string());
-  const char* params[1] = {text.has_value() ? text->c_str() : nullptr};
+  if (text != nullptr) result.parameters = text;
+  const char* params[1] = {text};
   g_currentHost = this;
   recording_ = &result.variablesSet;
   result.returned = plugin_.execAction(actionId, params);

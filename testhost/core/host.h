@@ -41,7 +41,9 @@ struct PluginInfo {
 struct ActionResult {
   std::int32_t actionId = 0;
   std::uint32_t returned = 0;  // the raw 32-bit result of nbExecAction
-  std::string parameters;      // the text passed (variables resolved)
+  // The text passed (variables resolved), a view of the caller's text: valid
+  // while that lives, as it does for the whole of a script line's run.
+  std::string_view parameters;
   std::vector<VariableSet> variablesSet;
 };
 
@@ -68,6 +70,8 @@ class Host {
   // nbExecAction with element 0 of the parameter array pointing to `text`
   // (its bytes up to the first NUL reach the plug-in), or null for nullopt.
   ActionResult Execute(std::int32_t actionId, const std::optional<std::string>& text);
+  // The same without a copy: element 0 is `text` itself (null for none).
+  ActionResult Execute(std::int32_t actionId, const char* text);
   // Looks the name up in the catalogue; nullopt if it names no action.
   std::optional<ActionResult> Execute(std::string_view name,
                                       const std::optional<std::string>& text);

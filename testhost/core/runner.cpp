@@ -124,9 +124,11 @@ RunSummary RunLines(const Script& script, Host& host, const RunHooks& hooks) {
     LineResult done;
     done.line = &line;
     done.where = script.fileName + ':' + std::to_string(line.lineNumber);
-    done.text = line.text.Resolve(lookup);
+    std::string resolved;
+    const std::string& text = line.text.Resolve(lookup, resolved);
+    done.text = text;
     if (hooks.beforeLine) hooks.beforeLine(line, done.text);
-    if (line.kind == ScriptLine::Kind::kSet) host.SetVariable(line.name, done.text);
+    if (line.kind == ScriptLine::Kind::kSet) host.SetVariable(line.name, text);
     if (line.kind == ScriptLine::Kind::kSet || line.kind == ScriptLine::Kind::kEcho) {
       if (hooks.onLine) hooks.onLine(done);
       continue;
@@ -143,12 +145,12 @@ RunSummary RunLines(const Script& script, Host& host, const RunHooks& hooks) {
       done.notOk = true;
     }
     if (done.known && hooks.refuse) {
-      done.notRun = hooks.refuse(line, done.actionName, done.text);
+      done.notRun = hooks.refuse(line, done.actionName, text);
       done.notOk = !done.notRun.empty();
     }
     if (done.known && done.notRun.empty()) {
       if (hooks.takeEngineFailure) hooks.takeEngineFailure();  // an earlier one's
-      done.result = host.Execute(actionId, done.text);
+      done.result = host.Execute(actionId, text.c_str());
       done.ran = true;
       ++summary.actionsRun;
       // A catalogue action must be known to the plug-in; !exec may probe others.
@@ -164,8 +166,8 @@ RunSummary RunLines(const Script& script, Host& host, const RunHooks& hooks) {
       }
       if (statusNotOk) done.reason = reason;
       done.notOk = done.notOk || statusNotOk;
-      done.deletedChart = DeletedChart(done.actionName, done.text, done.result);
-      done.filesWritten = FilesWritten(done.actionName, done.text, done.result);
+      done.deletedChart = DeletedChart(done.actionName, text, done.result);
+      done.filesWritten = FilesWritten(done.actionName, text, done.result);
     }
     if (done.notOk) {
       ++summary.notOk;
@@ -188,7 +190,7 @@ RunSummary RunScript(const Script& script, Host& host, std::ostream& out,
   RunHooks hooks;
   hooks.takeEngineFailure = options.takeEngineFailure;
   if (options.verbose) {
-    hooks.beforeLine = [&](const ScriptLine& line, const std::string& text) {
+    hooks.beforeLine = [&](const ScriptLine& line, std::string_view text) {
       chatter << where(line);
       switch (line.kind) {
         case ScriptLine::Kind::kAction: chatter << line.name; break;

@@ -18,8 +18,10 @@ namespace vantiro::testhost {
 // What one script line did.
 struct LineResult {
   const ScriptLine* line = nullptr;
-  std::string where;       // "file:line"
-  std::string text;        // the parameter text, variables resolved
+  std::string where;  // "file:line"
+  // The parameter text, variables resolved: a view of the script's text, or
+  // of the resolved one, valid until onLine returns.
+  std::string_view text;
   std::string actionName;  // the action run (empty for an unknown !exec ID)
   bool ran = false;        // nbExecAction was called
   bool known = true;       // the action is in the catalogue and nbExecAction knew it
@@ -45,7 +47,7 @@ struct RunSummary {
 
 struct RunHooks {
   // Before each line, with its text resolved.
-  std::function<void(const ScriptLine&, const std::string& text)> beforeLine;
+  std::function<void(const ScriptLine&, std::string_view text)> beforeLine;
   // Before an action runs: a reason not to run it, or the empty text.
   std::function<std::string(const ScriptLine&, const std::string& actionName,
                             const std::string& text)>

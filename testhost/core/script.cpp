@@ -144,6 +144,13 @@ std::string ScriptText::Resolve(
   return out;
 }
 
+const std::string& ScriptText::Resolve(const std::function<std::string(const std::string&)>& lookup,
+                                       std::string& resolved) const {
+  if (pieces.size() == 1 && !pieces.front().isVariable) return pieces.front().bytes;
+  resolved = Resolve(lookup);
+  return resolved;
+}
+
 std::string QuoteScriptText(std::string_view bytes) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out = "\"";
@@ -265,6 +272,10 @@ std::string ReadRegularFile(const std::string& path, std::string& bytes) {
   errno = 0;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) return ErrnoReason();
+  // Sized once: a long script is held once, not in a doubling buffer.
+  if (const std::uintmax_t size = fs::file_size(path, code); !code) {
+    bytes.reserve(static_cast<std::size_t>(size));
+  }
   char buffer[4096];
   std::size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, got);

@@ -36,6 +36,10 @@ struct ScriptText {
 
   // The text with every variable replaced by `lookup(name)`.
   std::string Resolve(const std::function<std::string(const std::string&)>& lookup) const;
+  // The same text without a copy where it has no variable: the literal
+  // itself, else Resolve's text kept in `resolved`.
+  const std::string& Resolve(const std::function<std::string(const std::string&)>& lookup,
+                             std::string& resolved) const;
 };
 
 struct ScriptLine {

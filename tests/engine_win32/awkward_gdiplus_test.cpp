@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/device/shared/device_shared.h"
 #include "engine/layout/layout.h"
 #include "engine/render/gdiplus/gdiplus_render.h"
 #include "engine/render/gdiplus/gdiplus_text.h"
@@ -21,7 +22,7 @@ TEST(AwkwardChartsOnGdiplus, TellTheTruthAndStandOutFromWhatLiesUnder) {
     {
       Gdiplus::Graphics graphics(&bitmap);
       graphics.Clear(Gdiplus::Color(0xFFFFFFFF));
-      render::DrawOnGdiplus(graphics, list, fonts);
+      render::DrawOnGdiplus(graphics, list, fonts, device::kPictureLimits);
     }
     return testing::ReadPixels(bitmap).argb;
   });

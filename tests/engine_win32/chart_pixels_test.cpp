@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/device/shared/device_shared.h"
 #include "engine/layout/layout.h"
 #include "engine/render/gdiplus/gdiplus_render.h"
 #include "engine/render/gdiplus/gdiplus_text.h"
@@ -29,7 +30,7 @@ Pixels Render(const Chart& chart) {
   {
     Gdiplus::Graphics graphics(&bitmap);
     graphics.Clear(Gdiplus::Color(0xFFFFFFFF));
-    render::DrawOnGdiplus(graphics, list, fonts);
+    render::DrawOnGdiplus(graphics, list, fonts, device::kPictureLimits);
   }
   return testing::ReadPixels(bitmap);
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/device/shared/device_shared.h"
 #include "engine/layout/draw_geometry.h"
 #include "engine/render/gdiplus/gdiplus_render.h"
 #include "engine/render/gdiplus/gdiplus_text.h"
@@ -52,12 +53,13 @@ bool Dark(const Pixels& p, int x, int y) { return (p.At(x, y) & 0xFF) < 128; }
 
 class GdiplusRenderTest : public ::testing::Test {
  protected:
-  Pixels Draw(const std::vector<Shape>& shapes, int width = 100, int height = 100) {
+  Pixels Draw(const std::vector<Shape>& shapes, int width = 100, int height = 100,
+              const render::PictureLimits& pictures = device::kPictureLimits) {
     Gdiplus::Bitmap bitmap(width, height, PixelFormat32bppARGB);
     {
       Gdiplus::Graphics graphics(&bitmap);
       graphics.Clear(Gdiplus::Color(kWhite));
-      render::DrawOnGdiplus(graphics, DrawList{width, height, shapes}, fonts_);
+      render::DrawOnGdiplus(graphics, DrawList{width, height, shapes}, fonts_, pictures);
     }
     return testing::ReadPixels(bitmap);
   }
@@ -353,6 +355,9 @@ TEST_F(GdiplusRenderTest, ImagesAreStretchedIntoTheirRectangleOrSkipped) {
   EXPECT_TRUE(Near(p.At(49, 49), kGreen, 24));
   EXPECT_TRUE(Near(p.At(9, 35), kWhite, 8));
   EXPECT_TRUE(Near(p.At(30, 51), kWhite, 8));
+  // A picture larger than the device allows is never decoded.
+  EXPECT_TRUE(Near(Draw({image}, 100, 100, {1, 4}).At(30, 35), kWhite, 0));
+  EXPECT_TRUE(Near(Draw({image}, 100, 100, {2, 3}).At(30, 35), kWhite, 0));
   for (const std::string& path : {text, folder.Path("missing.png"), std::string()}) {
     image.path = path;
     p = Draw({image, Rect(60, 60, 10, 10, kBlue)});

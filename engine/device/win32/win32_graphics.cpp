@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/device/device.h"
+#include "engine/device/shared/device_shared.h"
 #include "engine/device/shared/layout_report_file.h"
 #include "engine/layout/layout.h"
 #include "engine/render/gdiplus/gdiplus_render.h"
@@ -46,7 +47,7 @@ std::vector<HotSpot> PaintChart(Gdiplus::Graphics& graphics, const Chart& chart,
   list.width = width;
   list.height = height;
   ReportLayout(chart, output, list, measurer);
-  render::DrawOnGdiplus(graphics, list, fonts);
+  render::DrawOnGdiplus(graphics, list, fonts, kPictureLimits);
   return std::move(list.hotSpots);
 }
 

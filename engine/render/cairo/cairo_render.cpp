@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <numbers>
 #include <utility>
 
@@ -14,6 +16,7 @@
 #include "engine/model/chart_model.h"
 #include "engine/render/cairo/cairo_handles.h"
 #include "engine/render/cairo/image_decode.h"
+#include "engine/render/zeroed_pages.h"
 
 namespace vantiro::engine::render {
 namespace {
@@ -354,8 +357,21 @@ PixelView CairoImage::pixels() const {
 
 CairoImage RenderToImage(const DrawList& list, CairoFonts& fonts, const PictureLimits& pictures) {
   if (list.width <= 0 || list.height <= 0) return {};
-  CairoImage image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, list.width, list.height));
+  // The pixels on pages of our own (ZeroedPages), which the surface frees.
+  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, list.width);
+  if (stride <= 0 || std::size_t(list.height) > SIZE_MAX / std::size_t(stride)) return {};
+  auto pages = std::make_unique<ZeroedPages>(std::size_t(stride) * std::size_t(list.height));
+  if (!*pages) return {};
+  CairoImage image(cairo_image_surface_create_for_data(pages->data(), CAIRO_FORMAT_ARGB32,
+                                                       list.width, list.height, stride));
   if (!image.ok()) return {};
+  static const cairo_user_data_key_t kPages{};
+  const auto freePages = [](void* p) { delete static_cast<ZeroedPages*>(p); };
+  if (cairo_surface_set_user_data(image.surface(), &kPages, pages.get(), freePages) !=
+      CAIRO_STATUS_SUCCESS) {
+    return {};
+  }
+  (void)pages.release();
   bool drawn = false;
   {
     const CairoContext cr(cairo_create(image.surface()));

@@ -118,9 +118,11 @@ class StateGuard {
 
 class GdiplusShapeDrawer {
  public:
-  GdiplusShapeDrawer(Gdiplus::Graphics& graphics, GdiplusFonts& fonts)
+  GdiplusShapeDrawer(Gdiplus::Graphics& graphics, GdiplusFonts& fonts,
+                     const PictureLimits& pictures)
       : g_(graphics),
         fonts_(fonts),
+        pictures_(pictures),
         crisp_(Untransformed(graphics)),
         antiAliased_(AntiAliasesShapes()) {}
   ~GdiplusShapeDrawer() {
@@ -231,8 +233,10 @@ class GdiplusShapeDrawer {
     if (stream.get() == nullptr) return;
     Gdiplus::Bitmap picture(stream.get());
     if (picture.GetLastStatus() != Gdiplus::Ok) return;
+    // The size comes from the header; the pixels are decoded only when
+    // drawn, so a picture too large for the device is never decoded.
     const UINT width = picture.GetWidth(), height = picture.GetHeight();
-    if (width == 0 || height == 0) return;
+    if (!pictures_.Allow(width, height)) return;
     // Mirrored edges stop the stretched picture from fading into
     // transparency along its border.
     Gdiplus::ImageAttributes attributes;
@@ -347,6 +351,7 @@ class GdiplusShapeDrawer {
 
   Gdiplus::Graphics& g_;
   GdiplusFonts& fonts_;
+  const PictureLimits& pictures_;
   bool crisp_;
   bool antiAliased_;
   std::vector<GraphicsState> clips_;
@@ -354,10 +359,11 @@ class GdiplusShapeDrawer {
 
 }  // namespace
 
-void DrawOnGdiplus(Gdiplus::Graphics& graphics, const DrawList& list, GdiplusFonts& fonts) {
+void DrawOnGdiplus(Gdiplus::Graphics& graphics, const DrawList& list, GdiplusFonts& fonts,
+                   const PictureLimits& pictures) {
   StateGuard state(graphics);
   PrepareGraphics(graphics);
-  GdiplusShapeDrawer drawer(graphics, fonts);
+  GdiplusShapeDrawer drawer(graphics, fonts, pictures);
   for (const Shape& shape : list.shapes) std::visit(drawer, shape);
 }
 

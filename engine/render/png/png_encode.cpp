@@ -170,7 +170,7 @@ std::vector<std::uint8_t> PngEncoder::Encode(const PixelView& image) {
       return Scanline(image, alpha, y, to);
     };
     if (!ZlibCompressRows(std::size_t(image.width) * bpp + 1, std::size_t(image.height), bpp,
-                          source, window_, out)) {
+                          source, memory_, out)) {
       continue;
     }
     if (out.size() - chunk - 8 > 0x7FFFFFFF) return {};

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/render/png/scanline_deflate.h"
+
 namespace vantiro::engine::render {
 
 // Pixels of a rendered image: rows of premultiplied ARGB32 words in the
@@ -31,7 +33,7 @@ class PngEncoder {
   std::vector<std::uint8_t> Encode(const PixelView& image);
 
  private:
-  std::vector<std::uint8_t> window_;
+  DeflateMemory memory_;
 };
 
 // Whether the encoders take the image: pixels, a size, rows of at least

@@ -380,9 +380,14 @@ struct Match {
 // fixed distances or the start of the match.
 class MatchFinder {
  public:
+  // The words of its tables, which the caller provides.
+  static constexpr std::size_t kTableWords = (std::size_t{1} << 15) + kWindow;
+
   MatchFinder(const RowWindow& window, std::size_t size, std::size_t rowBytes,
-              std::size_t pixelBytes)
-      : window_(window), size_(size), head_(kHashSize, kNone), prev_(kWindow, kNone) {
+              std::size_t pixelBytes, std::uint32_t* tables)
+      : window_(window), size_(size), head_(tables), prev_(tables + kHashSize) {
+    static_assert(kTableWords == kHashSize + kWindow);
+    std::fill_n(tables, kTableWords, kNone);
     for (std::size_t d : {std::size_t{1}, pixelBytes, rowBytes}) {
       if (d >= 1 && d <= kWindow &&
           std::find(distances_, distances_ + candidates_, d) == distances_ + candidates_) {
@@ -470,32 +475,64 @@ class MatchFinder {
   std::size_t size_;
   std::size_t distances_[3] = {};
   int candidates_ = 0;
-  std::vector<std::uint32_t> head_;
-  std::vector<std::uint32_t> prev_;
+  std::uint32_t* head_;  // kHashSize: the last position of each hash
+  std::uint32_t* prev_;  // kWindow: the position before, by position
   std::size_t inserted_ = 0;
+};
+
+// The tokens of the block being made. A search step adds at most a match
+// and the literals of its lazy steps (fewer than kLazyBelow) to a block
+// that is not yet full, so kBlockTokens + kLazyBelow always suffice.
+class TokenBlock {
+ public:
+  static constexpr std::size_t kCapacity = kBlockTokens + kLazyBelow;
+
+  explicit TokenBlock(Token* data) : data_(data) {}
+  bool Add(Token token) {
+    if (count_ == kCapacity) return false;
+    data_[count_++] = token;
+    return true;
+  }
+  const Token* data() const { return data_; }
+  std::size_t size() const { return count_; }
+  void clear() { count_ = 0; }
+
+ private:
+  Token* data_;
+  std::size_t count_ = 0;
 };
 
 }  // namespace
 
 bool ZlibCompressRows(std::size_t rowBytes, std::size_t rows, std::size_t pixelBytes,
-                      const ScanlineSource& source, std::vector<std::uint8_t>& window,
+                      const ScanlineSource& source, DeflateMemory& memory,
                       std::vector<std::uint8_t>& out) {
+  // The tables and one block's tokens, in one piece: a block holds no more
+  // tokens than the stream has bytes.
+  const std::size_t size = rowBytes * rows;
+  const std::size_t tokenWords = std::min(TokenBlock::kCapacity, size + 1);
+  const std::size_t tableBytes = (MatchFinder::kTableWords + tokenWords) * sizeof(std::uint32_t);
+  if (memory.tables.size() < tableBytes) {
+    memory.tables = ZeroedPages();
+    memory.tables = ZeroedPages(tableBytes);
+    if (!memory.tables) return false;
+  }
+  auto* const words = reinterpret_cast<std::uint32_t*>(memory.tables.data());
+
   out.push_back(0x78);  // deflate, 32 KiB window
   out.push_back(0x01);  // no dictionary, check bits
   BitWriter writer(out);
 
-  const std::size_t size = rowBytes * rows;
-  RowWindow held(rowBytes, rows, source, window);
-  MatchFinder finder(held, size, rowBytes, pixelBytes);
+  RowWindow held(rowBytes, rows, source, memory.window);
+  MatchFinder finder(held, size, rowBytes, pixelBytes, words);
   // Rows come in as the search nears them: a search at `at` reads up to
   // kMaxMatch bytes on, and a lazy step one byte further.
   const auto reach = [&](std::size_t at) {
     return at + kMaxMatch + 1 <= held.end() ||
            held.Reach(std::min(size, at + kMaxMatch + 1), finder.Oldest(at));
   };
-  std::vector<Token> tokens;
-  tokens.reserve(std::min(kBlockTokens, size / 4 + 16));
-  const auto literal = [&](std::size_t at) { tokens.push_back(*held.At(at)); };
+  TokenBlock tokens(words + MatchFinder::kTableWords);
+  const auto literal = [&](std::size_t at) { return tokens.Add(*held.At(at)); };
   std::size_t i = 0;
   while (i < size) {
     if (tokens.size() >= kBlockTokens) {
@@ -505,7 +542,7 @@ bool ZlibCompressRows(std::size_t rowBytes, std::size_t rows, std::size_t pixelB
     if (!reach(i)) return false;
     Match match = finder.Find(i);
     if (match.length < kMinMatch) {
-      literal(i++);
+      if (!literal(i++)) return false;
       continue;
     }
     // Lazy matching: a longer match one byte on is worth a literal.
@@ -513,10 +550,12 @@ bool ZlibCompressRows(std::size_t rowBytes, std::size_t rows, std::size_t pixelB
       if (!reach(i)) return false;
       const Match next = finder.Find(i + 1);
       if (next.length <= match.length) break;
-      literal(i++);
+      if (!literal(i++)) return false;
       match = next;
     }
-    tokens.push_back(kMatchFlag | Token((match.distance - 1) << 9) | Token(match.length));
+    if (!tokens.Add(kMatchFlag | Token((match.distance - 1) << 9) | Token(match.length))) {
+      return false;
+    }
     finder.Taken(i, match.length);
     i += match.length;
   }
