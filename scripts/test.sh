@@ -87,12 +87,34 @@ else
 fi
 remove_clones
 
-step "Windows tests under Wine (no display)"
-# Wine's server now and then drops a client ("wine client error: recvmsg:
-# Connection reset by peer"), failing whichever test was running: a failed
-# Wine test is run once more. Native and sanitizer runs never repeat.
-wine_repeat=(--repeat until-pass:2)
-source scripts/wine-env.sh build/win32
+# Wine runs the 32-bit Windows programs on 32-bit Linux code, which only a
+# kernel with IA32 emulation executes; some virtual machines' kernels have
+# it off, and no Wine test can run there. That is said, loudly, and the
+# rest still runs; any other Wine failure fails the run.
+wine_skipped=""
+if ! wine_check=$(wine --version 2>&1); then
+  if [[ $wine_check == *"Exec format error"* ]]; then
+    wine_skipped="this machine's kernel ($(uname -r)) cannot run 32-bit programs, so Wine cannot start"
+  else
+    echo "$wine_check" >&2
+    echo "wine --version failed" >&2
+    exit 1
+  fi
+fi
+
+wine_tests() {
+  step "Windows tests under Wine (no display)"
+  # Wine's server now and then drops a client ("wine client error: recvmsg:
+  # Connection reset by peer"), failing whichever test was running: a failed
+  # Wine test is run once more. Native and sanitizer runs never repeat.
+  wine_repeat=(--repeat until-pass:2)
+  source scripts/wine-env.sh build/win32
+  unset_display_run
+  step "Windows tests under Wine (Xvfb display)"
+  if ctest --test-dir build/win32 -L display -N | grep -q "Total Tests: [1-9]"; then
+    display_run
+  fi
+}
 unset_display_run() {
   local saved=${DISPLAY-}
   unset DISPLAY
@@ -103,21 +125,18 @@ unset_display_run() {
   [[ -n $saved ]] && export DISPLAY=$saved
   return $status
 }
-unset_display_run
-step "Windows tests under Wine (Xvfb display)"
-if ctest --test-dir build/win32 -L display -N | grep -q "Total Tests: [1-9]"; then
+display_run() {
   # An X server of our own, so the tests run in this shell through run_ctest.
+  local display_file saved_display status=0
   display_file=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
   xvfb=$!
   for _ in $(seq 100); do [[ -s $display_file ]] && break; sleep 0.1; done
   [[ -s $display_file ]] || { echo "Xvfb did not start" >&2; exit 1; }
   saved_display=${DISPLAY-}
-  display=$(cat "$display_file")
-  export DISPLAY=:$display
+  export DISPLAY=:$(cat "$display_file")
   rm -f "$display_file"
   wine_start
-  status=0
   run_ctest --test-dir build/win32 -L display --output-on-failure "${wine_repeat[@]}" || status=$?
   wine_stop
   kill "$xvfb"
@@ -125,6 +144,12 @@ if ctest --test-dir build/win32 -L display -N | grep -q "Total Tests: [1-9]"; th
   xvfb=""
   if [[ -n $saved_display ]]; then export DISPLAY=$saved_display; else unset DISPLAY; fi
   ((status == 0)) || exit 1
+}
+if [[ -n $wine_skipped ]]; then
+  step "Windows tests under Wine"
+  echo "NOT RUN: $wine_skipped"
+else
+  wine_tests
 fi
 
 step "fuzzers (${fuzz_seconds} s each)"
@@ -144,5 +169,10 @@ for fuzzer in build/fuzz/bin/fuzz_*; do
     || { tail -50 build/fuzz/$name.log; exit 1; }
 done
 
-step "all tests passed"
-echo "tests: $passed passed, 0 failed"
+if [[ -n $wine_skipped ]]; then
+  step "every test this machine can run passed"
+  echo "tests: $passed passed, 0 failed; the Windows tests under Wine were NOT RUN: $wine_skipped"
+else
+  step "all tests passed"
+  echo "tests: $passed passed, 0 failed"
+fi
