@@ -22,6 +22,7 @@
 #include "engine/failure/failure.h"
 #include "engine/model/chart_model.h"
 #include "engine/model/chart_store.h"
+#include "memory/pages.h"
 #include "text/code_page.h"
 
 namespace {
@@ -82,6 +83,7 @@ std::vector<double> CopyValues(const double* values, std::int32_t count) {
   std::vector<double> out;
   if (!values || count <= 0) return out;
   out.reserve(static_cast<std::size_t>(count));
+  vantiro::memory::PreferHugePages(out.data(), out.capacity() * sizeof(double));
   for (std::int32_t i = 0; i < count; ++i) out.push_back(StoredValue(values[i]));
   return out;
 }

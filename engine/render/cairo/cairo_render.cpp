@@ -16,7 +16,7 @@
 #include "engine/model/chart_model.h"
 #include "engine/render/cairo/cairo_handles.h"
 #include "engine/render/cairo/image_decode.h"
-#include "engine/render/zeroed_pages.h"
+#include "memory/pages.h"
 
 namespace vantiro::engine::render {
 namespace {
@@ -360,13 +360,14 @@ CairoImage RenderToImage(const DrawList& list, CairoFonts& fonts, const PictureL
   // The pixels on pages of our own (ZeroedPages), which the surface frees.
   const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, list.width);
   if (stride <= 0 || std::size_t(list.height) > SIZE_MAX / std::size_t(stride)) return {};
-  auto pages = std::make_unique<ZeroedPages>(std::size_t(stride) * std::size_t(list.height));
+  auto pages =
+      std::make_unique<memory::ZeroedPages>(std::size_t(stride) * std::size_t(list.height));
   if (!*pages) return {};
   CairoImage image(cairo_image_surface_create_for_data(pages->data(), CAIRO_FORMAT_ARGB32,
                                                        list.width, list.height, stride));
   if (!image.ok()) return {};
   static const cairo_user_data_key_t kPages{};
-  const auto freePages = [](void* p) { delete static_cast<ZeroedPages*>(p); };
+  const auto freePages = [](void* p) { delete static_cast<memory::ZeroedPages*>(p); };
   if (cairo_surface_set_user_data(image.surface(), &kPages, pages.get(), freePages) !=
       CAIRO_STATUS_SUCCESS) {
     return {};

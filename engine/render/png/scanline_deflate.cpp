@@ -505,25 +505,25 @@ class TokenBlock {
 }  // namespace
 
 bool ZlibCompressRows(std::size_t rowBytes, std::size_t rows, std::size_t pixelBytes,
-                      const ScanlineSource& source, DeflateMemory& memory,
+                      const ScanlineSource& source, DeflateMemory& work,
                       std::vector<std::uint8_t>& out) {
   // The tables and one block's tokens, in one piece: a block holds no more
   // tokens than the stream has bytes.
   const std::size_t size = rowBytes * rows;
   const std::size_t tokenWords = std::min(TokenBlock::kCapacity, size + 1);
   const std::size_t tableBytes = (MatchFinder::kTableWords + tokenWords) * sizeof(std::uint32_t);
-  if (memory.tables.size() < tableBytes) {
-    memory.tables = ZeroedPages();
-    memory.tables = ZeroedPages(tableBytes);
-    if (!memory.tables) return false;
+  if (work.tables.size() < tableBytes) {
+    work.tables = memory::ZeroedPages();
+    work.tables = memory::ZeroedPages(tableBytes);
+    if (!work.tables) return false;
   }
-  auto* const words = reinterpret_cast<std::uint32_t*>(memory.tables.data());
+  auto* const words = reinterpret_cast<std::uint32_t*>(work.tables.data());
 
   out.push_back(0x78);  // deflate, 32 KiB window
   out.push_back(0x01);  // no dictionary, check bits
   BitWriter writer(out);
 
-  RowWindow held(rowBytes, rows, source, memory.window);
+  RowWindow held(rowBytes, rows, source, work.window);
   MatchFinder finder(held, size, rowBytes, pixelBytes, words);
   // Rows come in as the search nears them: a search at `at` reads up to
   // kMaxMatch bytes on, and a lazy step one byte further.

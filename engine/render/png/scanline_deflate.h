@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/render/zeroed_pages.h"
+#include "memory/pages.h"
 
 namespace vantiro::engine::render {
 
@@ -22,7 +22,7 @@ using ScanlineSource = std::function<bool(std::size_t row, std::uint8_t* to)>;
 // on pages that fault in at once).
 struct DeflateMemory {
   std::vector<std::uint8_t> window;
-  ZeroedPages tables;
+  memory::ZeroedPages tables;
 };
 
 // Appends to `out` a complete zlib stream (header, dynamic-Huffman deflate

@@ -1,6 +1,5 @@
-#include "engine/render/zeroed_pages.h"
+#include "memory/pages.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
@@ -9,7 +8,7 @@
 #include <sys/mman.h>
 #endif
 
-namespace vantiro::engine::render {
+namespace vantiro::memory {
 namespace {
 
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
@@ -19,6 +18,17 @@ constexpr std::size_t kMapFrom = kHugePage / 4;
 #endif
 
 }  // namespace
+
+void PreferHugePages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes) noexcept {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  if (data == nullptr || bytes < kHugePage || start > UINTPTR_MAX - bytes) return;
+  const std::uintptr_t first = (start + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
+  const std::uintptr_t end = (start + bytes) & ~std::uintptr_t(kHugePage - 1);
+  if (first >= end) return;
+  (void)madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#endif
+}
 
 ZeroedPages::ZeroedPages(std::size_t bytes) {
   if (bytes == 0) bytes = 1;
@@ -82,4 +92,4 @@ void ZeroedPages::Release() {
   mappingSize_ = 0;
 }
 
-}  // namespace vantiro::engine::render
+}  // namespace vantiro::memory
