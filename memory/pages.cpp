@@ -44,8 +44,7 @@ ZeroedPages::ZeroedPages(std::size_t bytes) {
       const auto start = reinterpret_cast<std::uintptr_t>(mapping);
       const std::uintptr_t aligned = (start + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
       data_ = reinterpret_cast<unsigned char*>(aligned);
-      // Only advice: without huge pages the block still works.
-      (void)madvise(data_, huge, MADV_HUGEPAGE);
+      PreferHugePages(data_, huge);
       size_ = bytes;
       mapping_ = mapping;
       mappingSize_ = length;

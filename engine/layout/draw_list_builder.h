@@ -83,7 +83,6 @@ std::string JoinLines(const std::vector<std::string>& lines);
 std::array<Point, 4> TextQuad(const TextExtent& extent, Point anchor, HAlign h, VAlign v,
                               double angleDegrees);
 
-// Box of a text shape as placed, axis-aligned, rotation included.
 // Whether `p` lies inside the closed polygon `poly` (even-odd rule).
 bool PointInPolygon(const std::vector<Point>& poly, Point p);
 
@@ -93,6 +92,7 @@ Rect BoundsOf(const std::vector<Point>& points);
 // Whether the spans of `span` reach into `box`.
 bool SpanMeets(const SpanShape& span, const Rect& box);
 
+// Box of a text shape as placed, axis-aligned, rotation included.
 Rect TextBounds(const TextExtent& extent, Point anchor, HAlign h, VAlign v, double angleDegrees);
 
 // What value tooltips call the things they point at, as the author wrote

@@ -13,8 +13,9 @@ namespace vantiro::engine::render {
 // Paints the shapes of `list` on `graphics` in order, anti-aliased, in the
 // world space `graphics` has (the caller scales for print). Shapes with
 // coordinates that are not finite are skipped; unreadable images, and
-// images larger than `pictures` allows, are skipped. Clips pushed by the list are all released
-// before returning, and `graphics` is left in the state it was given in.
+// images larger than `pictures` allows, are skipped. Clips pushed by the
+// list are all released before returning, and `graphics` is left in the
+// state it was given in.
 void DrawOnGdiplus(Gdiplus::Graphics& graphics, const DrawList& list, GdiplusFonts& fonts,
                    const PictureLimits& pictures);
 

@@ -33,7 +33,7 @@ struct DeflateMemory {
 // False, with `out` partly written, if `source` returned false or memory
 // ran out.
 bool ZlibCompressRows(std::size_t rowBytes, std::size_t rows, std::size_t pixelBytes,
-                      const ScanlineSource& source, DeflateMemory& memory,
+                      const ScanlineSource& source, DeflateMemory& work,
                       std::vector<std::uint8_t>& out);
 
 }  // namespace vantiro::engine::render
